@@ -1,0 +1,16 @@
+// The sub-process executable: hands the process to the framework.
+#include <windows.h>
+
+#include "app/simple_app.h"
+#include "include/cef_app.h"
+
+int APIENTRY wWinMain(HINSTANCE instance,
+                      HINSTANCE previous,
+                      LPWSTR command_line,
+                      int show) {
+  CefMainArgs main_args(instance);
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  int exit_code = CefExecuteProcess(main_args, app.get(), nullptr);
+  app = nullptr;
+  return exit_code;
+}

@@ -1,0 +1,106 @@
+#include "app/simple_app.h"
+
+#include "browser/embed_browser_handler.h"
+
+CRITICAL_SECTION g_cache_lock;
+bool g_cache_sync_requested = false;
+
+namespace {
+
+// A borderless pop-up that is hidden when created: the framework's pop-up
+// preset without WS_VISIBLE and the overlapped-window bits.
+constexpr DWORD kPageWindowStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr int kAvatarSize = 40;
+
+void SetAsHiddenPopup(CefWindowInfo* info, HWND parent, const wchar_t* name) {
+  info->SetAsPopup(parent, name);
+  info->style = kPageWindowStyle;
+}
+
+}  // namespace
+
+SimpleApp::SimpleApp()
+    : parent_window_(nullptr),
+      window_bounds_{0, 0, 0, 0},
+      filtered_count_(0) {
+  InitializeCriticalSection(&g_cache_lock);
+}
+
+SimpleApp::~SimpleApp() = default;
+
+void SimpleApp::OnBeforeCommandLineProcessing(
+    const CefString& process_type,
+    CefRefPtr<CefCommandLine> command_line) {}
+
+void SimpleApp::OnRegisterCustomSchemes(
+    CefRefPtr<CefSchemeRegistrar> registrar) {}
+
+CefRefPtr<CefResourceBundleHandler> SimpleApp::GetResourceBundleHandler() {
+  return nullptr;
+}
+
+CefRefPtr<CefBrowserProcessHandler> SimpleApp::GetBrowserProcessHandler() {
+  return this;
+}
+
+CefRefPtr<CefRenderProcessHandler> SimpleApp::GetRenderProcessHandler() {
+  return this;
+}
+
+void SimpleApp::OnContextInitialized() {
+  CefWindowInfo window_info;
+  SetAsHiddenPopup(&window_info, parent_window_, L"kxweb");
+  window_info.ex_style |= WS_EX_TOOLWINDOW;
+  window_info.width = window_bounds_.right - window_bounds_.left;
+  window_info.height = window_bounds_.bottom - window_bounds_.top;
+
+  CefRefPtr<EmbedBrowserHandler> handler(new EmbedBrowserHandler());
+  CefBrowserSettings settings;
+  CefBrowserHost::CreateBrowser(window_info, handler.get(), CefString(),
+                                settings, nullptr);
+
+  // The description is reused: the extended style carries over.
+  SetAsHiddenPopup(&window_info, parent_window_, L"avatar");
+  window_info.width = kAvatarSize;
+  window_info.height = kAvatarSize;
+  CefBrowserHost::CreateBrowser(window_info, handler.get(), CefString(),
+                                settings, nullptr);
+}
+
+void SimpleApp::OnBeforeChildProcessLaunch(
+    CefRefPtr<CefCommandLine> command_line) {}
+
+void SimpleApp::OnRenderProcessThreadCreated(
+    CefRefPtr<CefListValue> extra_info) {}
+
+CefRefPtr<CefPrintHandler> SimpleApp::GetPrintHandler() {
+  return nullptr;
+}
+
+void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {}
+
+void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {}
+
+void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {}
+
+CefRefPtr<CefLoadHandler> SimpleApp::GetLoadHandler() {
+  return nullptr;
+}
+
+bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser,
+                                   CefRefPtr<CefFrame> frame,
+                                   CefRefPtr<CefRequest> request,
+                                   NavigationType navigation_type,
+                                   bool is_redirect) {
+  return false;
+}
+
+void SimpleApp::OnUncaughtException(CefRefPtr<CefBrowser> browser,
+                                    CefRefPtr<CefFrame> frame,
+                                    CefRefPtr<CefV8Context> context,
+                                    CefRefPtr<CefV8Exception> exception,
+                                    CefRefPtr<CefV8StackTrace> stackTrace) {}
+
+void SimpleApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser,
+                                     CefRefPtr<CefFrame> frame,
+                                     CefRefPtr<CefDOMNode> node) {}

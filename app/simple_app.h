@@ -1,0 +1,122 @@
+// The one application object: the framework's application interface, the
+// browser-process handler (which creates the page browsers) and the
+// render-process handler (which keeps the renderer cache and gives pages
+// KXHelper). Which half runs depends on the kind of process.
+#ifndef APP_SIMPLE_APP_H_
+#define APP_SIMPLE_APP_H_
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+
+#include "include/cef_app.h"
+#include "include/wrapper/cef_message_router.h"
+
+// Guards the renderer cache's appends. Initialised by the SimpleApp
+// constructor and never deleted: a process builds exactly one SimpleApp.
+extern CRITICAL_SECTION g_cache_lock;
+// Set once this render process has asked the browser to resend its data.
+extern bool g_cache_sync_requested;
+
+class SimpleApp : public CefApp,
+                  public CefBrowserProcessHandler,
+                  public CefRenderProcessHandler {
+  // The one reference count shared by the three interfaces.
+  IMPLEMENT_REFCOUNTING(SimpleApp);
+
+ public:
+  typedef std::deque<std::wstring> VoiceList;
+
+  // The length a voice list is cut back to before an append.
+  static constexpr size_t kMaxCachedVoices = 200;
+
+  SimpleApp();
+
+  // Host integration: the host sets both before the framework initialises
+  // its context (OnContextInitialized reads them).
+  void SetParentWindow(HWND parent) { parent_window_ = parent; }
+  void SetWindowBounds(const RECT& bounds) { window_bounds_ = bounds; }
+  HWND parent_window() const { return parent_window_; }
+  const RECT& window_bounds() const { return window_bounds_; }
+
+  // CefApp:
+  void OnBeforeCommandLineProcessing(
+      const CefString& process_type,
+      CefRefPtr<CefCommandLine> command_line) override;
+  void OnRegisterCustomSchemes(
+      CefRefPtr<CefSchemeRegistrar> registrar) override;
+  CefRefPtr<CefResourceBundleHandler> GetResourceBundleHandler() override;
+  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override;
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override;
+
+  // CefBrowserProcessHandler:
+  // Requests the hidden pop-up browsers "kxweb" and "avatar" with one client
+  // handler.
+  void OnContextInitialized() override;
+  void OnBeforeChildProcessLaunch(
+      CefRefPtr<CefCommandLine> command_line) override;
+  void OnRenderProcessThreadCreated(
+      CefRefPtr<CefListValue> extra_info) override;
+  CefRefPtr<CefPrintHandler> GetPrintHandler() override;
+
+  // CefRenderProcessHandler:
+  void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override;
+  // Creates the message router and registers the "v8/KXHelper" extension.
+  void OnWebKitInitialized() override;
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser) override;
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override;
+  // Every navigation proceeds.
+  bool OnBeforeNavigation(CefRefPtr<CefBrowser> browser,
+                          CefRefPtr<CefFrame> frame,
+                          CefRefPtr<CefRequest> request,
+                          NavigationType navigation_type,
+                          bool is_redirect) override;
+  void OnContextCreated(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override;
+  void OnContextReleased(CefRefPtr<CefBrowser> browser,
+                         CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override;
+  void OnUncaughtException(CefRefPtr<CefBrowser> browser,
+                           CefRefPtr<CefFrame> frame,
+                           CefRefPtr<CefV8Context> context,
+                           CefRefPtr<CefV8Exception> exception,
+                           CefRefPtr<CefV8StackTrace> stackTrace) override;
+  void OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser,
+                            CefRefPtr<CefFrame> frame,
+                            CefRefPtr<CefDOMNode> node) override;
+  // Sends "syncCache" on the first router message, applies the cache
+  // updates, then hands every message to the router.
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override;
+
+  // Renderer cache. Appends cut a list back to kMaxCachedVoices before adding,
+  // under g_cache_lock; readers return copies and take no lock.
+  void AppendNormalVoice(const std::wstring& voice);
+  void AppendHornVoice(const std::wstring& voice);
+  void SetUserOptionsJson(const CefString& json);
+  VoiceList GetNormalVoices() const;
+  VoiceList GetHornVoices() const;
+  CefString GetUserOptionsJson() const;
+  int GetFilteredCount() const;
+
+ private:
+  ~SimpleApp() override;
+
+  void AppendVoice(VoiceList* list, const std::wstring& voice);
+  void ApplyCacheUpdate(const std::string& name,
+                        CefRefPtr<CefProcessMessage> message);
+
+  HWND parent_window_;
+  RECT window_bounds_;
+  VoiceList normal_voices_;
+  VoiceList horn_voices_;
+  int filtered_count_;
+  CefString user_options_json_;
+  CefRefPtr<CefMessageRouterRendererSide> message_router_;
+};
+
+#endif  // APP_SIMPLE_APP_H_

@@ -1,0 +1,292 @@
+#include "browser/embed_browser_handler.h"
+
+#include <shellapi.h>
+
+#include <cwctype>
+
+#include "browser/error_page.h"
+#include "common/option_block.h"
+#include "common/process_messages.h"
+#include "include/cef_app.h"
+#include "store/option_store.h"
+
+EmbedBrowserHandler* g_client_handler = nullptr;
+
+namespace {
+
+// Replaces the page's load handler so that a loaded main frame asks the
+// browser for "OnLoad"; the answer starts the render process's cache sync.
+const char kOnLoadQueryScript[] =
+    "window.onload=function(){window.cefQuery({request: 'OnLoad',persistent: "
+    "false,onSuccess: function(response) {},onFailure: function(code, msg) "
+    "{}});}";
+
+const wchar_t kOnLoadRequest[] = L"OnLoad";
+const wchar_t kTestOnlyRequest[] = L"TestOnly";
+const wchar_t kOnJumpRequest[] = L"Onjump";
+const char kOnLoadResponse[] = "OnLoad OK";
+constexpr int kTestOnlyErrorCode = 404;
+const char kTestOnlyErrorMessage[] = "TestOnly Error";
+
+constexpr LONG kScrollBarStyles = WS_VSCROLL | WS_HSCROLL;
+
+// Only web links may leave the application: a page must never be able to
+// open a local file or start a program through the shell.
+bool IsWebUrl(const std::wstring& url) {
+  std::wstring lower;
+  for (wchar_t c : url.substr(0, 8))
+    lower.push_back(static_cast<wchar_t>(std::towlower(c)));
+  size_t host_start = 0;
+  if (lower.compare(0, 7, L"http://") == 0)
+    host_start = 7;
+  else if (lower.compare(0, 8, L"https://") == 0)
+    host_start = 8;
+  else
+    return false;
+  return url.size() > host_start && url[host_start] != L'/';
+}
+
+}  // namespace
+
+EmbedBrowserHandler::EmbedBrowserHandler()
+    : main_window_(nullptr), second_window_(nullptr) {
+  g_client_handler = this;
+  CefMessageRouterConfig config;
+  message_router_ = CefMessageRouterBrowserSide::Create(config);
+  message_router_->AddHandler(this, true);
+  InitializeCriticalSection(&observers_lock_);
+  observers_.clear();
+}
+
+EmbedBrowserHandler::~EmbedBrowserHandler() {
+  g_client_handler = nullptr;
+  main_browser_ = nullptr;
+  main_window_ = nullptr;
+  second_browser_ = nullptr;
+  second_window_ = nullptr;
+  message_router_->RemoveHandler(this);
+  observers_.clear();
+  DeleteCriticalSection(&observers_lock_);
+}
+
+void EmbedBrowserHandler::AddObserver(PageObserver* observer) {
+  EnterCriticalSection(&observers_lock_);
+  observers_.insert(observer);
+  LeaveCriticalSection(&observers_lock_);
+}
+
+void EmbedBrowserHandler::RemoveObserver(PageObserver* observer) {
+  EnterCriticalSection(&observers_lock_);
+  observers_.erase(observer);
+  LeaveCriticalSection(&observers_lock_);
+}
+
+CefRefPtr<CefContextMenuHandler> EmbedBrowserHandler::GetContextMenuHandler() {
+  return this;
+}
+CefRefPtr<CefDialogHandler> EmbedBrowserHandler::GetDialogHandler() {
+  return nullptr;
+}
+CefRefPtr<CefDisplayHandler> EmbedBrowserHandler::GetDisplayHandler() {
+  return this;
+}
+CefRefPtr<CefDownloadHandler> EmbedBrowserHandler::GetDownloadHandler() {
+  return nullptr;
+}
+CefRefPtr<CefDragHandler> EmbedBrowserHandler::GetDragHandler() {
+  return nullptr;
+}
+CefRefPtr<CefFindHandler> EmbedBrowserHandler::GetFindHandler() {
+  return nullptr;
+}
+CefRefPtr<CefFocusHandler> EmbedBrowserHandler::GetFocusHandler() {
+  return nullptr;
+}
+CefRefPtr<CefGeolocationHandler> EmbedBrowserHandler::GetGeolocationHandler() {
+  return nullptr;
+}
+CefRefPtr<CefJSDialogHandler> EmbedBrowserHandler::GetJSDialogHandler() {
+  return nullptr;
+}
+CefRefPtr<CefKeyboardHandler> EmbedBrowserHandler::GetKeyboardHandler() {
+  return nullptr;
+}
+CefRefPtr<CefLifeSpanHandler> EmbedBrowserHandler::GetLifeSpanHandler() {
+  return this;
+}
+CefRefPtr<CefLoadHandler> EmbedBrowserHandler::GetLoadHandler() {
+  return this;
+}
+CefRefPtr<CefRenderHandler> EmbedBrowserHandler::GetRenderHandler() {
+  return nullptr;
+}
+CefRefPtr<CefRequestHandler> EmbedBrowserHandler::GetRequestHandler() {
+  return this;
+}
+
+void EmbedBrowserHandler::OnBeforeContextMenu(
+    CefRefPtr<CefBrowser> browser,
+    CefRefPtr<CefFrame> frame,
+    CefRefPtr<CefContextMenuParams> params,
+    CefRefPtr<CefMenuModel> model) {
+  model->Clear();
+}
+
+bool EmbedBrowserHandler::OnBeforePopup(
+    CefRefPtr<CefBrowser> browser,
+    CefRefPtr<CefFrame> frame,
+    const CefString& target_url,
+    const CefString& target_frame_name,
+    CefLifeSpanHandler::WindowOpenDisposition target_disposition,
+    bool user_gesture,
+    const CefPopupFeatures& popupFeatures,
+    CefWindowInfo& windowInfo,
+    CefRefPtr<CefClient>& client,
+    CefBrowserSettings& settings,
+    bool* no_javascript_access) {
+  const std::wstring url = target_url.ToWString();
+  if (IsWebUrl(url))
+    ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+  return true;
+}
+
+void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+  browser_list_.push_back(browser);
+  if (!main_browser_) {
+    main_browser_ = browser;
+    main_window_ = browser->GetHost()->GetWindowHandle();
+    LONG style = GetWindowLongW(main_window_, GWL_STYLE);
+    SetWindowLongW(main_window_, GWL_STYLE, style & ~kScrollBarStyles);
+  } else if (!second_window_) {
+    second_browser_ = browser;
+    second_window_ = browser->GetHost()->GetWindowHandle();
+  }
+}
+
+bool EmbedBrowserHandler::DoClose(CefRefPtr<CefBrowser> browser) {
+  return false;
+}
+
+void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+  message_router_->OnBeforeClose(browser);
+  if (browser->IsSame(main_browser_))
+    main_window_ = nullptr;
+  for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
+    if ((*it)->IsSame(browser)) {
+      browser_list_.erase(it);
+      break;
+    }
+  }
+  if (browser_list_.empty())
+    CefQuitMessageLoop();
+}
+
+void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
+                                      CefRefPtr<CefFrame> frame) {
+  if (frame->IsMain())
+    frame->ExecuteJavaScript(kOnLoadQueryScript, "", 0);
+}
+
+void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
+                                    CefRefPtr<CefFrame> frame,
+                                    int httpStatusCode) {
+  if (!frame->IsMain())
+    return;
+  EnterCriticalSection(&observers_lock_);
+  for (PageObserver* observer : observers_)
+    observer->OnMainFrameLoaded();
+  LeaveCriticalSection(&observers_lock_);
+}
+
+void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
+                                      CefRefPtr<CefFrame> frame,
+                                      ErrorCode errorCode,
+                                      const CefString& errorText,
+                                      const CefString& failedUrl) {
+  if (errorCode == ERR_ABORTED)
+    return;
+  frame->LoadString(CefString(WideToUtf8(JoinErrorPage())), failedUrl);
+}
+
+bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
+                                         CefRefPtr<CefFrame> frame,
+                                         CefRefPtr<CefRequest> request,
+                                         bool is_redirect) {
+  message_router_->OnBeforeBrowse(browser, frame);
+  return false;
+}
+
+void EmbedBrowserHandler::OnRenderProcessTerminated(
+    CefRefPtr<CefBrowser> browser,
+    TerminationStatus status) {
+  message_router_->OnRenderProcessTerminated(browser);
+}
+
+bool EmbedBrowserHandler::OnProcessMessageReceived(
+    CefRefPtr<CefBrowser> browser,
+    CefProcessId source_process,
+    CefRefPtr<CefProcessMessage> message) {
+  const std::string name = MessageName(message);
+  if (name == kSyncCacheMessage) {
+    OptionStore::GetInstance()->ResyncVoiceLists();
+  } else if (name == kSetOptionMessage) {
+    OptionBlock block = ReadOptionBlock(message->GetArgumentList());
+    OptionStore::GetInstance()->UpdateOptions(&block);
+  } else if (name == kGetOptionMessage) {
+    SendOptionJson(browser);
+  } else if (name == kSetUserOptionsMessage) {
+    HandleSetUserOptions(message);
+  }
+  return message_router_->OnProcessMessageReceived(browser, source_process,
+                                                   message);
+}
+
+void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
+  browser->SendProcessMessage(
+      PID_RENDERER,
+      CreateStringMessage(kSaveOptionMessage, CefString(option_json_)));
+}
+
+void EmbedBrowserHandler::HandleSetUserOptions(
+    CefRefPtr<CefProcessMessage> message) {
+  CefString text;
+  OptionBlock block;
+  if (ReadStringArgument(message, &text) && ParseOptionJson(text, &block))
+    OptionStore::GetInstance()->UpdateOptions(&block);
+}
+
+bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
+                                  CefRefPtr<CefFrame> frame,
+                                  int64 query_id,
+                                  const CefString& request,
+                                  bool persistent,
+                                  CefRefPtr<Callback> callback) {
+  if (request == kOnLoadRequest) {
+    callback->Success(kOnLoadResponse);
+    return true;
+  }
+  if (request == kTestOnlyRequest) {
+    callback->Failure(kTestOnlyErrorCode, kTestOnlyErrorMessage);
+    return true;
+  }
+  if (request == kOnJumpRequest) {
+    // The query stays pending until the router cancels it.
+    if (frame->IsMain())
+      HideAndNotifyJump(browser);
+    return true;
+  }
+  return false;
+}
+
+void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
+  EnterCriticalSection(&observers_lock_);
+  ShowWindow(browser->GetHost()->GetWindowHandle(), SW_HIDE);
+  for (PageObserver* observer : observers_)
+    observer->OnJump();
+  LeaveCriticalSection(&observers_lock_);
+}
+
+void EmbedBrowserHandler::OnQueryCanceled(CefRefPtr<CefBrowser> browser,
+                                          CefRefPtr<CefFrame> frame,
+                                          int64 query_id) {}

@@ -1,0 +1,150 @@
+// The browser-process client of every page browser: owns the browsers'
+// life span, suppresses context menus, sends pop-ups to the system's default
+// handler, injects the "OnLoad" query, shows the error page, and serves the
+// renderers' messages and the pages' queries.
+#ifndef BROWSER_EMBED_BROWSER_HANDLER_H_
+#define BROWSER_EMBED_BROWSER_HANDLER_H_
+
+#include <windows.h>
+
+#include <list>
+#include <set>
+#include <string>
+
+#include "browser/page_observer.h"
+#include "include/cef_client.h"
+#include "include/wrapper/cef_message_router.h"
+
+class EmbedBrowserHandler;
+
+// The one handler of this process, from its construction to its destruction.
+extern EmbedBrowserHandler* g_client_handler;
+
+class EmbedBrowserHandler : public CefClient,
+                            public CefContextMenuHandler,
+                            public CefDisplayHandler,
+                            public CefLifeSpanHandler,
+                            public CefLoadHandler,
+                            public CefRequestHandler,
+                            public CefMessageRouterBrowserSide::Handler {
+ public:
+  EmbedBrowserHandler();
+
+  // The first browser reported created; kept after it closes.
+  CefRefPtr<CefBrowser> main_browser() const { return main_browser_; }
+  HWND main_window() const { return main_window_; }
+  CefRefPtr<CefBrowser> second_browser() const { return second_browser_; }
+  HWND second_window() const { return second_window_; }
+  size_t browser_count() const { return browser_list_.size(); }
+
+  // The option JSON text (UTF-8) last sent to the main browser's renderer.
+  const std::string& option_json() const { return option_json_; }
+  void set_option_json(const std::string& json) { option_json_ = json; }
+
+  // Host integration: observers are not owned and must outlive their
+  // registration.
+  void AddObserver(PageObserver* observer);
+  void RemoveObserver(PageObserver* observer);
+
+  // CefClient:
+  CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override;
+  CefRefPtr<CefDialogHandler> GetDialogHandler() override;
+  CefRefPtr<CefDisplayHandler> GetDisplayHandler() override;
+  CefRefPtr<CefDownloadHandler> GetDownloadHandler() override;
+  CefRefPtr<CefDragHandler> GetDragHandler() override;
+  CefRefPtr<CefFindHandler> GetFindHandler() override;
+  CefRefPtr<CefFocusHandler> GetFocusHandler() override;
+  CefRefPtr<CefGeolocationHandler> GetGeolocationHandler() override;
+  CefRefPtr<CefJSDialogHandler> GetJSDialogHandler() override;
+  CefRefPtr<CefKeyboardHandler> GetKeyboardHandler() override;
+  CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override;
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override;
+  CefRefPtr<CefRenderHandler> GetRenderHandler() override;
+  CefRefPtr<CefRequestHandler> GetRequestHandler() override;
+  // "syncCache", "set_option", "get_option" and "SetUserOptions"; then every
+  // message goes to the router, whose answer is returned.
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override;
+
+  // CefContextMenuHandler: pages get no context menu.
+  void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser,
+                           CefRefPtr<CefFrame> frame,
+                           CefRefPtr<CefContextMenuParams> params,
+                           CefRefPtr<CefMenuModel> model) override;
+
+  // CefLifeSpanHandler:
+  // Cancels every pop-up; web links go to the system's default browser.
+  bool OnBeforePopup(CefRefPtr<CefBrowser> browser,
+                     CefRefPtr<CefFrame> frame,
+                     const CefString& target_url,
+                     const CefString& target_frame_name,
+                     CefLifeSpanHandler::WindowOpenDisposition target_disposition,
+                     bool user_gesture,
+                     const CefPopupFeatures& popupFeatures,
+                     CefWindowInfo& windowInfo,
+                     CefRefPtr<CefClient>& client,
+                     CefBrowserSettings& settings,
+                     bool* no_javascript_access) override;
+  // Registers the browser; the first becomes the main browser and loses its
+  // scroll-bar styles, the next the second browser.
+  void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;
+  bool DoClose(CefRefPtr<CefBrowser> browser) override;
+  // Unregisters the browser; the last one to close ends the message loop.
+  void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
+
+  // CefLoadHandler:
+  // Main frames get the script that sends the "OnLoad" query once loaded.
+  void OnLoadStart(CefRefPtr<CefBrowser> browser,
+                   CefRefPtr<CefFrame> frame) override;
+  // Main-frame load ends reach the observers.
+  void OnLoadEnd(CefRefPtr<CefBrowser> browser,
+                 CefRefPtr<CefFrame> frame,
+                 int httpStatusCode) override;
+  // Every failure but an aborted load shows the built-in error page.
+  void OnLoadError(CefRefPtr<CefBrowser> browser,
+                   CefRefPtr<CefFrame> frame,
+                   ErrorCode errorCode,
+                   const CefString& errorText,
+                   const CefString& failedUrl) override;
+
+  // CefRequestHandler:
+  bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
+                      CefRefPtr<CefFrame> frame,
+                      CefRefPtr<CefRequest> request,
+                      bool is_redirect) override;
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                 TerminationStatus status) override;
+
+  // CefMessageRouterBrowserSide::Handler: "OnLoad", "TestOnly", "Onjump".
+  bool OnQuery(CefRefPtr<CefBrowser> browser,
+               CefRefPtr<CefFrame> frame,
+               int64 query_id,
+               const CefString& request,
+               bool persistent,
+               CefRefPtr<Callback> callback) override;
+  void OnQueryCanceled(CefRefPtr<CefBrowser> browser,
+                       CefRefPtr<CefFrame> frame,
+                       int64 query_id) override;
+
+ private:
+  ~EmbedBrowserHandler() override;
+
+  void SendOptionJson(CefRefPtr<CefBrowser> browser);
+  void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
+  void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
+
+  std::list<CefRefPtr<CefBrowser>> browser_list_;
+  CefRefPtr<CefMessageRouterBrowserSide> message_router_;
+  CefRefPtr<CefBrowser> main_browser_;
+  HWND main_window_;
+  CefRefPtr<CefBrowser> second_browser_;
+  HWND second_window_;
+  std::string option_json_;
+  CRITICAL_SECTION observers_lock_;
+  std::set<PageObserver*> observers_;
+
+  IMPLEMENT_REFCOUNTING(EmbedBrowserHandler);
+};
+
+#endif  // BROWSER_EMBED_BROWSER_HANDLER_H_

@@ -1,0 +1,45 @@
+# One test binary, and one CTest entry, per folder under tests/. Each folder
+# links only what it tests, so a folder's tests build while others are
+# unfinished. A folder with its own main.cc links gtest instead of gtest_main.
+set(KX_TEST_LIBS_framework_core fw_core)
+set(KX_TEST_LIBS_framework_script fw_renderer fw_testing)
+set(KX_TEST_LIBS_framework_renderer fw_renderer fw_testing)
+set(KX_TEST_LIBS_framework_browser framework fw_testing)
+set(KX_TEST_LIBS_framework_process framework fw_testing)
+set(KX_TEST_LIBS_common kx_common)
+set(KX_TEST_LIBS_default kx_system fw_testing)
+
+file(GLOB kx_test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/tests/*)
+foreach(dir ${kx_test_dirs})
+  if(NOT IS_DIRECTORY ${dir})
+    continue()
+  endif()
+  get_filename_component(area ${dir} NAME)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cc)
+  if(NOT srcs)
+    continue()
+  endif()
+  set(target ${area}_tests)
+  add_executable(${target} ${srcs})
+  if(DEFINED KX_TEST_LIBS_${area})
+    set(libs ${KX_TEST_LIBS_${area}})
+  else()
+    set(libs ${KX_TEST_LIBS_default})
+  endif()
+  if(EXISTS ${dir}/main.cc)
+    set(gtest_lib gtest gmock)
+  else()
+    set(gtest_lib gtest_main gmock)
+  endif()
+  target_link_libraries(${target} PRIVATE ${libs} ${gtest_lib} kx_root)
+  target_compile_definitions(${target} PRIVATE
+      KX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_test(NAME ${area} COMMAND ${target})
+  set_tests_properties(${area} PROPERTIES TIMEOUT 240)
+endforeach()
+
+# Layering: which folder may include which.
+add_test(NAME layering
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_layering.sh
+                 ${CMAKE_SOURCE_DIR})

@@ -1,0 +1,44 @@
+// The process messages between the browser process and renderers: names,
+// builders and checked readers. Names are compared exactly (UTF-8,
+// case-sensitive).
+#ifndef COMMON_PROCESS_MESSAGES_H_
+#define COMMON_PROCESS_MESSAGES_H_
+
+#include <string>
+
+#include "include/cef_process_message.h"
+
+// render -> browser
+extern const char kSetOptionMessage[];       // 0..n-1: option dictionaries
+extern const char kSetUserOptionsMessage[];  // 0: option JSON text
+extern const char kGetOptionMessage[];       // none
+extern const char kSyncCacheMessage[];       // none
+// browser -> render
+extern const char kSaveOptionMessage[];      // 0: option JSON text
+extern const char kAddNormalVoiceMessage[];  // 0: one voice text
+extern const char kAddHornVoiceMessage[];    // 0: one voice text
+// The message router's own message, both ways.
+extern const char kRouterQueryMessage[];
+
+// The message's name as UTF-8, for exact comparison.
+std::string MessageName(CefRefPtr<CefProcessMessage> message);
+
+// "set_option": each dictionary of |parsed| at its own index. Other elements
+// leave their index unset: null below a later dictionary, nothing after the
+// last one.
+CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
+    CefRefPtr<CefListValue> parsed);
+
+// A message whose only argument is the string |text| ("SetUserOptions",
+// "save_option", "add_normal_voice", "add_horn_voice").
+CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
+                                                 const CefString& text);
+
+// A message without arguments ("syncCache", "get_option").
+CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name);
+
+// Argument 0 when the list holds at least one value and value 0 is a string;
+// false otherwise. Values after index 0 are never read.
+bool ReadStringArgument(CefRefPtr<CefProcessMessage> message, CefString* text);
+
+#endif  // COMMON_PROCESS_MESSAGES_H_

@@ -1,0 +1,126 @@
+// Plain types and enumerations shared by the framework's interfaces.
+#ifndef CEF_INCLUDE_INTERNAL_CEF_TYPES_H_
+#define CEF_INCLUDE_INTERNAL_CEF_TYPES_H_
+
+#include <stdint.h>
+
+typedef int64_t int64;
+typedef uint32_t uint32;
+
+typedef enum {
+  VTYPE_INVALID = 0,
+  VTYPE_NULL,
+  VTYPE_BOOL,
+  VTYPE_INT,
+  VTYPE_DOUBLE,
+  VTYPE_STRING,
+  VTYPE_BINARY,
+  VTYPE_DICTIONARY,
+  VTYPE_LIST,
+} cef_value_type_t;
+typedef cef_value_type_t CefValueType;
+
+typedef enum {
+  PID_BROWSER,
+  PID_RENDERER,
+} cef_process_id_t;
+typedef cef_process_id_t CefProcessId;
+
+typedef enum {
+  JSON_PARSER_RFC = 0,
+  JSON_PARSER_ALLOW_TRAILING_COMMAS = 1 << 0,
+} cef_json_parser_options_t;
+
+typedef enum {
+  JSON_NO_ERROR = 0,
+  JSON_INVALID_ESCAPE,
+  JSON_SYNTAX_ERROR,
+  JSON_UNEXPECTED_TOKEN,
+  JSON_TRAILING_COMMA,
+  JSON_TOO_MUCH_NESTING,
+  JSON_UNEXPECTED_DATA_AFTER_ROOT,
+  JSON_UNSUPPORTED_ENCODING,
+  JSON_UNQUOTED_DICTIONARY_KEY,
+  JSON_PARSE_ERROR_COUNT
+} cef_json_parser_error_t;
+
+typedef enum {
+  JSON_WRITER_DEFAULT = 0,
+  JSON_WRITER_OMIT_BINARY_VALUES = 1 << 0,
+  JSON_WRITER_OMIT_DOUBLE_TYPE_PRESERVATION = 1 << 1,
+  JSON_WRITER_PRETTY_PRINT = 1 << 2,
+} cef_json_writer_options_t;
+
+// Network error codes reported by OnLoadError.
+typedef enum {
+  ERR_NONE = 0,
+  ERR_FAILED = -2,
+  ERR_ABORTED = -3,
+  ERR_INVALID_ARGUMENT = -4,
+  ERR_INVALID_HANDLE = -5,
+  ERR_FILE_NOT_FOUND = -6,
+  ERR_TIMED_OUT = -7,
+  ERR_FILE_TOO_BIG = -8,
+  ERR_UNEXPECTED = -9,
+  ERR_ACCESS_DENIED = -10,
+  ERR_NOT_IMPLEMENTED = -11,
+  ERR_CONNECTION_CLOSED = -100,
+  ERR_CONNECTION_RESET = -101,
+  ERR_CONNECTION_REFUSED = -102,
+  ERR_CONNECTION_ABORTED = -103,
+  ERR_CONNECTION_FAILED = -104,
+  ERR_NAME_NOT_RESOLVED = -105,
+  ERR_INTERNET_DISCONNECTED = -106,
+  ERR_ADDRESS_UNREACHABLE = -109,
+  ERR_CONNECTION_TIMED_OUT = -118,
+  ERR_INVALID_URL = -300,
+  ERR_DISALLOWED_URL_SCHEME = -301,
+  ERR_UNKNOWN_URL_SCHEME = -302,
+  ERR_EMPTY_RESPONSE = -324,
+} cef_errorcode_t;
+
+typedef enum {
+  TS_ABNORMAL_TERMINATION,
+  TS_PROCESS_WAS_KILLED,
+  TS_PROCESS_CRASHED,
+} cef_termination_status_t;
+
+typedef enum {
+  WOD_UNKNOWN,
+  WOD_SUPPRESS_OPEN,
+  WOD_CURRENT_TAB,
+  WOD_SINGLETON_TAB,
+  WOD_NEW_FOREGROUND_TAB,
+  WOD_NEW_BACKGROUND_TAB,
+  WOD_NEW_POPUP,
+  WOD_NEW_WINDOW,
+  WOD_SAVE_TO_DISK,
+  WOD_OFF_THE_RECORD,
+  WOD_IGNORE_ACTION
+} cef_window_open_disposition_t;
+
+typedef enum {
+  NAVIGATION_LINK_CLICKED = 0,
+  NAVIGATION_FORM_SUBMITTED,
+  NAVIGATION_BACK_FORWARD,
+  NAVIGATION_RELOAD,
+  NAVIGATION_FORM_RESUBMITTED,
+  NAVIGATION_OTHER,
+} cef_navigation_type_t;
+
+typedef enum {
+  LOGSEVERITY_DEFAULT,
+  LOGSEVERITY_VERBOSE,
+  LOGSEVERITY_INFO,
+  LOGSEVERITY_WARNING,
+  LOGSEVERITY_ERROR,
+  LOGSEVERITY_DISABLE = 99
+} cef_log_severity_t;
+
+typedef enum {
+  STATE_DEFAULT = 0,
+  STATE_ENABLED,
+  STATE_DISABLED,
+} cef_state_t;
+
+#endif  // CEF_INCLUDE_INTERNAL_CEF_TYPES_H_

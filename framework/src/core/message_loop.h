@@ -1,0 +1,56 @@
+// The task queue of a framework thread (the UI thread of a browser process,
+// the main thread of a render process): a Win32 message loop plus a queue of
+// closures, so that framework callbacks always arrive on the owning thread.
+#ifndef FRAMEWORK_SRC_CORE_MESSAGE_LOOP_H_
+#define FRAMEWORK_SRC_CORE_MESSAGE_LOOP_H_
+
+#include <windows.h>
+
+#include <functional>
+
+namespace cef_internal {
+
+class MessageLoop {
+ public:
+  typedef std::function<void()> Task;
+
+  // The loop of the calling thread, created on first use. When the thread
+  // ends, the loop stops accepting tasks; the object itself stays valid, so
+  // a pointer held by another thread never dangles.
+  static MessageLoop* Current();
+  // The main loop: the first loop ever created, unless SetMain() chose
+  // another (the UI thread of a browser process, the main thread of a render
+  // one). Null before any loop exists.
+  static MessageLoop* Main();
+  static void SetMain(MessageLoop* loop);
+
+  // Thread-safe. Tasks run in the order they were posted; delayed tasks in
+  // the order of their due times. Returns false (and drops the task) once
+  // the owning thread has ended.
+  bool PostTask(Task task);
+  bool PostDelayedTask(Task task, int delay_ms);
+
+  // Runs tasks and dispatches window messages until Quit() (or WM_QUIT,
+  // which is posted again for an outer loop). May be nested.
+  void Run();
+  // Ends the innermost Run(); from another thread it is posted as a task.
+  void Quit();
+  // Runs what is ready now without blocking; returns the number of tasks run.
+  int RunUntilIdle();
+  // Runs until |done| returns true or |timeout_ms| passes; returns |done|'s
+  // last answer. For tests and shutdown.
+  bool RunUntil(const std::function<bool()>& done, int timeout_ms);
+
+  bool BelongsToCurrentThread() const;
+  DWORD thread_id() const;
+
+ private:
+  MessageLoop();
+  ~MessageLoop();
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_CORE_MESSAGE_LOOP_H_

@@ -1,0 +1,40 @@
+// The render side of the framework for one render process: its browsers,
+// frames, script contexts and extensions, fed by one Channel. The same code
+// runs inside the browser process (single-process mode) and in a render
+// process started with "--type=renderer".
+#ifndef FRAMEWORK_SRC_RENDERER_RENDER_PROCESS_H_
+#define FRAMEWORK_SRC_RENDERER_RENDER_PROCESS_H_
+
+#include "include/cef_app.h"
+#include "src/channel/channel.h"
+
+namespace cef_internal {
+
+class RenderProcess : public Channel::Delegate {
+ public:
+  // Starts the render side on the calling thread, which becomes its main
+  // thread: asks |app| for its render-process handler, then calls
+  // OnRenderThreadCreated(|extra_info|) and OnWebKitInitialized. |channel|
+  // must outlive this object.
+  RenderProcess(CefRefPtr<CefApp> app,
+                Channel* channel,
+                CefRefPtr<CefListValue> extra_info);
+  ~RenderProcess() override;
+
+  // True once kShutdown arrived (exit code 0) or the channel closed under it
+  // (the browser process is gone: a non-zero exit code).
+  bool finished() const;
+  int exit_code() const;
+
+  // Channel::Delegate:
+  void OnChannelMessage(Op op, CefRefPtr<CefListValue> args) override;
+  void OnChannelClosed() override;
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_RENDERER_RENDER_PROCESS_H_

@@ -1,0 +1,94 @@
+#include "renderer/client_v8_extension_handler.h"
+
+#include "common/process_messages.h"
+#include "include/cef_parser.h"
+
+namespace {
+
+enum VoiceListKind { kNormalVoices = 1, kHornVoices = 2 };
+
+CefString VoicesToJson(const SimpleApp::VoiceList& voices) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  for (size_t i = 0; i < voices.size(); ++i)
+    list->SetString(i, voices[i]);
+  CefRefPtr<CefValue> value = CefValue::Create();
+  value->SetList(list);
+  return CefWriteJSON(value, JSON_WRITER_DEFAULT);
+}
+
+}  // namespace
+
+ClientV8ExtensionHandler::ClientV8ExtensionHandler(CefRefPtr<SimpleApp> app)
+    : app_(app) {}
+
+bool ClientV8ExtensionHandler::Execute(const CefString& name,
+                                       CefRefPtr<CefV8Value> object,
+                                       const CefV8ValueList& arguments,
+                                       CefRefPtr<CefV8Value>& retval,
+                                       CefString& exception) {
+  if (!app_)
+    return false;
+  if (name == L"GetUserOptions" && arguments.empty()) {
+    retval = GetUserOptions();
+    return true;
+  }
+  if (name == L"SetUserOptions" && arguments.size() == 1)
+    return SetUserOptions(arguments[0], retval);
+  if (name == L"GetFilteredVoices" && arguments.size() == 1)
+    return GetFilteredVoices(arguments[0], retval);
+  if (name == L"GetFilteredNum") {
+    retval = CefV8Value::CreateInt(app_->GetFilteredCount());
+    return true;
+  }
+  return false;
+}
+
+CefRefPtr<CefV8Value> ClientV8ExtensionHandler::GetUserOptions() {
+  return CefV8Value::CreateString(app_->GetUserOptionsJson());
+}
+
+bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
+                                              CefRefPtr<CefV8Value>& retval) {
+  if (!text->IsString())
+    return false;
+  cef_json_parser_error_t error_code = JSON_NO_ERROR;
+  CefString error_message;
+  CefRefPtr<CefValue> parsed =
+      CefParseJSONAndReturnError(text->GetStringValue(),
+                                 JSON_PARSER_ALLOW_TRAILING_COMMAS, error_code,
+                                 error_message);
+  // Only an array can carry options; anything else is refused like a text
+  // that does not parse.
+  if (!parsed || !parsed->IsValid() || parsed->GetType() != VTYPE_LIST) {
+    retval = CefV8Value::CreateBool(false);
+    return true;
+  }
+  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+  CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
+  if (browser) {
+    browser->SendProcessMessage(PID_BROWSER,
+                                CreateSetOptionMessage(parsed->GetList()));
+  }
+  retval = CefV8Value::CreateBool(true);
+  return true;
+}
+
+bool ClientV8ExtensionHandler::GetFilteredVoices(
+    CefRefPtr<CefV8Value> kind,
+    CefRefPtr<CefV8Value>& retval) {
+  if (!kind->IsInt())
+    return false;
+  SimpleApp::VoiceList voices;
+  switch (kind->GetIntValue()) {
+    case kNormalVoices:
+      voices = app_->GetNormalVoices();
+      break;
+    case kHornVoices:
+      voices = app_->GetHornVoices();
+      break;
+    default:
+      break;
+  }
+  retval = CefV8Value::CreateString(VoicesToJson(voices));
+  return true;
+}

@@ -1,0 +1,34 @@
+// The native side of KXHelper's four functions. Three answer from the
+// renderer cache at once; SetUserOptions forwards the page's options to the
+// browser process.
+#ifndef RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_
+#define RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_
+
+#include "app/simple_app.h"
+#include "include/cef_v8.h"
+
+class ClientV8ExtensionHandler : public CefV8Handler {
+ public:
+  explicit ClientV8ExtensionHandler(CefRefPtr<SimpleApp> app);
+
+  // CefV8Handler. Returns false (the page gets undefined) for an unknown
+  // name, a wrong argument count or type; never sets |exception|.
+  bool Execute(const CefString& name,
+               CefRefPtr<CefV8Value> object,
+               const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval,
+               CefString& exception) override;
+
+ private:
+  CefRefPtr<CefV8Value> GetUserOptions();
+  bool SetUserOptions(CefRefPtr<CefV8Value> text,
+                      CefRefPtr<CefV8Value>& retval);
+  bool GetFilteredVoices(CefRefPtr<CefV8Value> kind,
+                         CefRefPtr<CefV8Value>& retval);
+
+  CefRefPtr<SimpleApp> app_;
+
+  IMPLEMENT_REFCOUNTING(ClientV8ExtensionHandler);
+};
+
+#endif  // RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_

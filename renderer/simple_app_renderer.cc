@@ -1,0 +1,116 @@
+// The render-process half of SimpleApp: the KXHelper extension, the message
+// router and the renderer cache.
+#include <climits>
+
+#include "app/simple_app.h"
+#include "common/process_messages.h"
+#include "include/cef_parser.h"
+#include "renderer/client_v8_extension_handler.h"
+#include "renderer/kxhelper_extension.h"
+
+void SimpleApp::OnWebKitInitialized() {
+  CefMessageRouterConfig config;
+  message_router_ = CefMessageRouterRendererSide::Create(config);
+  CefRefPtr<CefV8Handler> handler(new ClientV8ExtensionHandler(this));
+  CefRegisterExtension(kKXHelperExtensionName, kKXHelperExtensionCode,
+                       handler);
+}
+
+void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
+                                 CefRefPtr<CefFrame> frame,
+                                 CefRefPtr<CefV8Context> context) {
+  if (message_router_)
+    message_router_->OnContextCreated(browser, frame, context);
+}
+
+void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
+                                  CefRefPtr<CefFrame> frame,
+                                  CefRefPtr<CefV8Context> context) {
+  if (message_router_)
+    message_router_->OnContextReleased(browser, frame, context);
+}
+
+bool SimpleApp::OnProcessMessageReceived(
+    CefRefPtr<CefBrowser> browser,
+    CefProcessId source_process,
+    CefRefPtr<CefProcessMessage> message) {
+  const std::string name = MessageName(message);
+  // The first router message here is the answer to this process's first
+  // page query: the moment to ask the browser for the cache's contents.
+  if (!g_cache_sync_requested && name == kRouterQueryMessage) {
+    g_cache_sync_requested = true;
+    browser->SendProcessMessage(PID_BROWSER,
+                                CreateEmptyMessage(kSyncCacheMessage));
+  }
+  ApplyCacheUpdate(name, message);
+  if (!message_router_)
+    return false;
+  return message_router_->OnProcessMessageReceived(browser, source_process,
+                                                   message);
+}
+
+void SimpleApp::ApplyCacheUpdate(const std::string& name,
+                                 CefRefPtr<CefProcessMessage> message) {
+  CefString text;
+  if (name == kSaveOptionMessage) {
+    if (!ReadStringArgument(message, &text))
+      return;
+    cef_json_parser_error_t error_code = JSON_NO_ERROR;
+    CefString error_message;
+    // An empty text is valid: it clears the stored options.
+    if (!text.empty()) {
+      CefParseJSONAndReturnError(text, JSON_PARSER_ALLOW_TRAILING_COMMAS,
+                                 error_code, error_message);
+    }
+    if (error_code == JSON_NO_ERROR)
+      SetUserOptionsJson(text);
+  } else if (name == kAddNormalVoiceMessage) {
+    if (ReadStringArgument(message, &text))
+      AppendNormalVoice(text.ToWString());
+  } else if (name == kAddHornVoiceMessage) {
+    if (ReadStringArgument(message, &text))
+      AppendHornVoice(text.ToWString());
+  }
+}
+
+void SimpleApp::AppendNormalVoice(const std::wstring& voice) {
+  AppendVoice(&normal_voices_, voice);
+}
+
+void SimpleApp::AppendHornVoice(const std::wstring& voice) {
+  AppendVoice(&horn_voices_, voice);
+}
+
+void SimpleApp::AppendVoice(VoiceList* list, const std::wstring& voice) {
+  EnterCriticalSection(&g_cache_lock);
+  while (list->size() > kMaxCachedVoices)
+    list->pop_front();
+  // The count only ever grows; it stops at its ceiling instead of wrapping.
+  if (filtered_count_ < INT_MAX)
+    ++filtered_count_;
+  list->push_back(voice);
+  LeaveCriticalSection(&g_cache_lock);
+}
+
+void SimpleApp::SetUserOptionsJson(const CefString& json) {
+  if (json.empty())
+    user_options_json_.clear();
+  else
+    user_options_json_ = json;
+}
+
+SimpleApp::VoiceList SimpleApp::GetNormalVoices() const {
+  return normal_voices_;
+}
+
+SimpleApp::VoiceList SimpleApp::GetHornVoices() const {
+  return horn_voices_;
+}
+
+CefString SimpleApp::GetUserOptionsJson() const {
+  return user_options_json_;
+}
+
+int SimpleApp::GetFilteredCount() const {
+  return filtered_count_;
+}

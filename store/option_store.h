@@ -1,0 +1,66 @@
+// The browser process's single home for the user's filter options and the
+// voice texts, and its link to the host: a record written to a host handle
+// and a window message after every options update.
+#ifndef STORE_OPTION_STORE_H_
+#define STORE_OPTION_STORE_H_
+
+#include <windows.h>
+
+#include <list>
+#include <string>
+
+#include "common/host_command.h"
+#include "common/option_block.h"
+
+// Posted to the host window after every options update, wParam and lParam 0.
+constexpr UINT kOptionsChangedMessage = 0x821C;
+
+class OptionStore {
+ public:
+  typedef std::list<std::wstring> VoiceTextList;
+
+  // The store, created on first use; never destroyed.
+  static OptionStore* GetInstance();
+
+  // Host integration. Set before the first options update (the voice texts
+  // before a renderer asks for them); nothing else in the system writes
+  // these. Until set: no host window (no notification is posted), writing
+  // off, INVALID_HANDLE_VALUE, empty lists.
+  void SetHostWindow(HWND window) { host_window_ = window; }
+  void SetHostRecordEnabled(bool enabled) { host_record_enabled_ = enabled; }
+  // A handle open for writing (file or pipe); the store does not own it.
+  void SetHostHandle(HANDLE handle) { host_handle_ = handle; }
+  void AddNormalVoice(const std::wstring& text);
+  void AddHornVoice(const std::wstring& text);
+
+  // Stores |block|, writes the host record (when enabled), tells the main
+  // browser's renderer and notifies the host window, in that order. A null
+  // block changes nothing.
+  void UpdateOptions(const OptionBlock* block);
+
+  // Resends every normal voice text, then every horn voice text, in list
+  // order, to the main browser's renderer.
+  void ResyncVoiceLists();
+
+  // Writes the current options as one HostFilterRecord when writing is
+  // enabled and the handle is valid.
+  void WriteHostRecord();
+
+  OptionBlock options() const { return options_; }
+
+ private:
+  OptionStore();
+  ~OptionStore() = delete;
+
+  void ResendVoices(const VoiceTextList& texts, HostCommandKind kind);
+
+  CRITICAL_SECTION lock_;
+  OptionBlock options_;
+  VoiceTextList normal_voice_list_;
+  VoiceTextList horn_voice_list_;
+  HWND host_window_;
+  bool host_record_enabled_;
+  HANDLE host_handle_;
+};
+
+#endif  // STORE_OPTION_STORE_H_

@@ -1,0 +1,16 @@
+// Turns one HostCommand into a process message for the main browser's
+// renderer: the only place the browser process pushes updates from.
+#ifndef STORE_RENDERER_UPDATE_BROADCASTER_H_
+#define STORE_RENDERER_UPDATE_BROADCASTER_H_
+
+#include "common/host_command.h"
+
+class EmbedBrowserHandler;
+
+// Kinds 1 and 2 send "add_normal_voice"/"add_horn_voice" with the text;
+// kind 3 keeps the block's JSON text as the handler's option JSON, then sends
+// "save_option" with it. Other kinds send nothing. Dropped when there is no
+// handler or it has no main browser yet.
+void SendHostCommand(EmbedBrowserHandler* handler, HostCommand command);
+
+#endif  // STORE_RENDERER_UPDATE_BROADCASTER_H_
