@@ -1,0 +1,86 @@
+#include "src/channel/channel_inbox.h"
+
+#include <utility>
+
+#include "src/core/message_loop.h"
+
+namespace cef_internal {
+
+// static
+std::shared_ptr<ChannelInbox> ChannelInbox::Create(MessageLoop* loop) {
+  return std::shared_ptr<ChannelInbox>(new ChannelInbox(loop));
+}
+
+ChannelInbox::ChannelInbox(MessageLoop* loop) : loop_(loop) {
+  InitializeCriticalSection(&lock_);
+}
+
+ChannelInbox::~ChannelInbox() {
+  DeleteCriticalSection(&lock_);
+}
+
+void ChannelInbox::PushMessage(Op op, CefRefPtr<CefListValue> args) {
+  Push(Event{false, op, std::move(args)});
+}
+
+void ChannelInbox::PushClosed() {
+  Push(Event{true, Op::kShutdown, nullptr});
+}
+
+void ChannelInbox::Push(Event event) {
+  {
+    EnterCriticalSection(&lock_);
+    bool accept = !detached_ && !close_pushed_;
+    if (accept) {
+      close_pushed_ = event.closed;
+      events_.push_back(std::move(event));
+    }
+    LeaveCriticalSection(&lock_);
+    if (!accept)
+      return;
+  }
+  PostDrain();
+}
+
+void ChannelInbox::PostDrain() {
+  std::shared_ptr<ChannelInbox> self = shared_from_this();
+  loop_->PostTask([self] { self->Drain(); });
+}
+
+void ChannelInbox::SetDelegate(Channel::Delegate* delegate) {
+  delegate_ = delegate;
+  if (delegate_)
+    PostDrain();
+}
+
+void ChannelInbox::Detach() {
+  std::deque<Event> dropped;
+  EnterCriticalSection(&lock_);
+  detached_ = true;
+  dropped.swap(events_);
+  LeaveCriticalSection(&lock_);
+  delegate_ = nullptr;
+}
+
+void ChannelInbox::Drain() {
+  // The delegate may close or destroy the channel from a callback; each
+  // round re-checks, and the posting task keeps |this| alive.
+  while (delegate_) {
+    Event event{false, Op::kShutdown, nullptr};
+    EnterCriticalSection(&lock_);
+    bool empty = events_.empty();
+    if (!empty) {
+      event = std::move(events_.front());
+      events_.pop_front();
+    }
+    LeaveCriticalSection(&lock_);
+    if (empty)
+      return;
+    if (event.closed)
+      delegate_->OnChannelClosed();
+    else
+      delegate_->OnChannelMessage(event.op, event.args);
+  }
+}
+
+}  // namespace cef_internal

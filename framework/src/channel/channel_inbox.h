@@ -1,0 +1,64 @@
+// Hands channel events to the delegate of one channel end on the thread that
+// owns it. Producers on any thread push; delivery always happens from a task
+// posted to the owner's MessageLoop, so a delegate is never called re-entrantly
+// from Send() and never from a transport thread.
+#ifndef FRAMEWORK_SRC_CHANNEL_CHANNEL_INBOX_H_
+#define FRAMEWORK_SRC_CHANNEL_CHANNEL_INBOX_H_
+
+#include <windows.h>
+
+#include <deque>
+#include <memory>
+
+#include "src/channel/channel.h"
+
+namespace cef_internal {
+
+class MessageLoop;
+
+class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
+ public:
+  // Delivers on |loop|'s thread.
+  static std::shared_ptr<ChannelInbox> Create(MessageLoop* loop);
+  ~ChannelInbox();
+  ChannelInbox(const ChannelInbox&) = delete;
+  ChannelInbox& operator=(const ChannelInbox&) = delete;
+
+  // Any thread. Events are delivered in push order; nothing is accepted after
+  // the close event or after Detach().
+  void PushMessage(Op op, CefRefPtr<CefListValue> args);
+  void PushClosed();
+
+  // Owner thread. Events that arrive while there is no delegate wait for one.
+  void SetDelegate(Channel::Delegate* delegate);
+  // The channel end is closing or going away: drop what is queued and never
+  // call the delegate again.
+  void Detach();
+
+  MessageLoop* loop() const { return loop_; }
+
+ private:
+  struct Event {
+    bool closed;
+    Op op;
+    CefRefPtr<CefListValue> args;
+  };
+
+  explicit ChannelInbox(MessageLoop* loop);
+  void Push(Event event);
+  void PostDrain();
+  void Drain();
+
+  MessageLoop* const loop_;
+  CRITICAL_SECTION lock_;
+  // Guarded by |lock_|.
+  std::deque<Event> events_;
+  bool close_pushed_ = false;
+  bool detached_ = false;
+  // Owner thread only.
+  Channel::Delegate* delegate_ = nullptr;
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_CHANNEL_CHANNEL_INBOX_H_

@@ -1,0 +1,365 @@
+#include "src/core/message_loop.h"
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace cef_internal {
+
+namespace {
+
+const wchar_t kWindowClass[] = L"KxCefMessageLoopWindow";
+const UINT kWakeMessage = WM_APP + 1;
+const UINT_PTR kTimerId = 1;
+
+std::atomic<MessageLoop*> g_main_loop{nullptr};
+
+class AutoLock {
+ public:
+  explicit AutoLock(CRITICAL_SECTION* lock) : lock_(lock) {
+    EnterCriticalSection(lock_);
+  }
+  ~AutoLock() { LeaveCriticalSection(lock_); }
+  AutoLock(const AutoLock&) = delete;
+  AutoLock& operator=(const AutoLock&) = delete;
+
+ private:
+  CRITICAL_SECTION* lock_;
+};
+
+ULONGLONG Now() {
+  return GetTickCount64();
+}
+
+}  // namespace
+
+struct MessageLoop::Impl {
+  Impl() : thread_id(GetCurrentThreadId()) { InitializeCriticalSection(&lock); }
+
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+  static void RegisterClassOnce();
+  void CreateMessageWindow();
+
+  // Any thread.
+  bool Enqueue(Task task, int delay_ms);
+  void ScheduleWakeLocked();
+
+  // Owner thread.
+  void ProcessWork();
+  void MoveDueTasksLocked(ULONGLONG now);
+  void UpdateTimer();
+  // Returns false when WM_QUIT was seen (and posted again).
+  bool PumpMessages();
+  // Milliseconds until the next delayed task, or INFINITE.
+  DWORD TimeToNextDelayedTask();
+  void Shutdown();
+
+  const DWORD thread_id;
+  HWND hwnd = nullptr;
+
+  CRITICAL_SECTION lock;
+  // Guarded by |lock|.
+  std::deque<Task> queue;
+  // Keyed by due time; equal keys keep posting order.
+  std::multimap<ULONGLONG, Task> delayed;
+  bool wake_pending = false;
+  bool alive = true;
+
+  // Owner thread only.
+  int run_depth = 0;
+  bool quit_requested = false;
+  int tasks_run = 0;
+  ULONGLONG timer_due = 0;
+};
+
+void MessageLoop::Impl::RegisterClassOnce() {
+  static const bool registered = [] {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Impl::WndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kWindowClass;
+    return RegisterClassExW(&wc) != 0;
+  }();
+  (void)registered;
+}
+
+void MessageLoop::Impl::CreateMessageWindow() {
+  RegisterClassOnce();
+  hwnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (hwnd)
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+LRESULT CALLBACK MessageLoop::Impl::WndProc(HWND hwnd,
+                                            UINT msg,
+                                            WPARAM w,
+                                            LPARAM l) {
+  Impl* impl = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (impl && (msg == kWakeMessage || (msg == WM_TIMER && w == kTimerId))) {
+    impl->ProcessWork();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, w, l);
+}
+
+bool MessageLoop::Impl::Enqueue(Task task, int delay_ms) {
+  {
+    AutoLock auto_lock(&lock);
+    if (alive) {
+      if (delay_ms <= 0)
+        queue.push_back(std::move(task));
+      else
+        delayed.emplace(Now() + static_cast<ULONGLONG>(delay_ms),
+                        std::move(task));
+      ScheduleWakeLocked();
+      return true;
+    }
+  }
+  // The task (and what it captured) dies outside the lock.
+  task = nullptr;
+  return false;
+}
+
+void MessageLoop::Impl::ScheduleWakeLocked() {
+  if (wake_pending || !hwnd)
+    return;
+  // One wake message at a time keeps the thread's queue from filling up.
+  wake_pending = PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
+}
+
+void MessageLoop::Impl::MoveDueTasksLocked(ULONGLONG now) {
+  while (!delayed.empty() && delayed.begin()->first <= now) {
+    queue.push_back(std::move(delayed.begin()->second));
+    delayed.erase(delayed.begin());
+  }
+}
+
+void MessageLoop::Impl::ProcessWork() {
+  size_t count;
+  {
+    AutoLock auto_lock(&lock);
+    wake_pending = false;
+    MoveDueTasksLocked(Now());
+    count = queue.size();
+  }
+  // Only what was queued on entry: window messages get their turn between
+  // batches even when tasks keep posting tasks.
+  for (size_t i = 0; i < count; ++i) {
+    Task task;
+    {
+      AutoLock auto_lock(&lock);
+      if (queue.empty())
+        break;
+      task = std::move(queue.front());
+      queue.pop_front();
+    }
+    ++tasks_run;
+    if (task)
+      task();
+  }
+  {
+    AutoLock auto_lock(&lock);
+    if (!queue.empty())
+      ScheduleWakeLocked();
+  }
+  UpdateTimer();
+}
+
+void MessageLoop::Impl::UpdateTimer() {
+  ULONGLONG due = 0;
+  {
+    AutoLock auto_lock(&lock);
+    if (!delayed.empty())
+      due = delayed.begin()->first;
+  }
+  if (due == timer_due || !hwnd)
+    return;
+  timer_due = due;
+  if (!due) {
+    KillTimer(hwnd, kTimerId);
+    return;
+  }
+  ULONGLONG now = Now();
+  UINT wait = due > now ? static_cast<UINT>(due - now) : 0;
+  SetTimer(hwnd, kTimerId,
+           wait < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : wait, nullptr);
+}
+
+bool MessageLoop::Impl::PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+DWORD MessageLoop::Impl::TimeToNextDelayedTask() {
+  AutoLock auto_lock(&lock);
+  if (delayed.empty())
+    return INFINITE;
+  ULONGLONG due = delayed.begin()->first;
+  ULONGLONG now = Now();
+  return due > now ? static_cast<DWORD>(due - now) : 0;
+}
+
+void MessageLoop::Impl::Shutdown() {
+  std::deque<Task> dropped;
+  std::multimap<ULONGLONG, Task> dropped_delayed;
+  {
+    AutoLock auto_lock(&lock);
+    alive = false;
+    dropped.swap(queue);
+    dropped_delayed.swap(delayed);
+  }
+  dropped.clear();
+  dropped_delayed.clear();
+  if (hwnd) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+  }
+  AutoLock auto_lock(&lock);
+  hwnd = nullptr;
+}
+
+MessageLoop::MessageLoop() : impl_(new Impl) {
+  impl_->CreateMessageWindow();
+}
+
+MessageLoop::~MessageLoop() {
+  delete impl_;
+}
+
+// static
+MessageLoop* MessageLoop::Current() {
+  // Ends the loop with its thread. The object is leaked on purpose: other
+  // threads may still hold its address and post to it.
+  struct Holder {
+    MessageLoop* loop = nullptr;
+    ~Holder() {
+      if (loop)
+        loop->impl_->Shutdown();
+    }
+  };
+  static thread_local Holder holder;
+  if (!holder.loop) {
+    holder.loop = new MessageLoop();
+    MessageLoop* expected = nullptr;
+    g_main_loop.compare_exchange_strong(expected, holder.loop);
+  }
+  return holder.loop;
+}
+
+// static
+MessageLoop* MessageLoop::Main() {
+  return g_main_loop.load();
+}
+
+// static
+void MessageLoop::SetMain(MessageLoop* loop) {
+  g_main_loop.store(loop);
+}
+
+bool MessageLoop::PostTask(Task task) {
+  return impl_->Enqueue(std::move(task), 0);
+}
+
+bool MessageLoop::PostDelayedTask(Task task, int delay_ms) {
+  return impl_->Enqueue(std::move(task), delay_ms);
+}
+
+void MessageLoop::Run() {
+  Impl* impl = impl_;
+  bool outer_quit = impl->quit_requested;
+  impl->quit_requested = false;
+  ++impl->run_depth;
+  impl->ProcessWork();
+  while (!impl->quit_requested) {
+    MSG msg;
+    BOOL result = GetMessageW(&msg, nullptr, 0, 0);
+    if (result == 0) {
+      if (impl->run_depth > 1)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (result == -1)
+      break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  --impl->run_depth;
+  impl->quit_requested = outer_quit;
+}
+
+void MessageLoop::Quit() {
+  if (!BelongsToCurrentThread()) {
+    PostTask([this] { Quit(); });
+    return;
+  }
+  if (impl_->run_depth > 0)
+    impl_->quit_requested = true;
+}
+
+int MessageLoop::RunUntilIdle() {
+  Impl* impl = impl_;
+  int start = impl->tasks_run;
+  for (;;) {
+    MSG msg;
+    bool busy = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return impl->tasks_run - start;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      busy = true;
+    }
+    int before = impl->tasks_run;
+    impl->ProcessWork();
+    if (!busy && impl->tasks_run == before)
+      break;
+  }
+  return impl->tasks_run - start;
+}
+
+bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
+  Impl* impl = impl_;
+  const ULONGLONG deadline =
+      timeout_ms < 0 ? ~0ULL : Now() + static_cast<ULONGLONG>(timeout_ms);
+  for (;;) {
+    if (done())
+      return true;
+    impl->ProcessWork();
+    if (!impl->PumpMessages())
+      return done();
+    if (done())
+      return true;
+    ULONGLONG now = Now();
+    if (now >= deadline)
+      return false;
+    DWORD wait = impl->TimeToNextDelayedTask();
+    if (deadline != ~0ULL && deadline - now < wait)
+      wait = static_cast<DWORD>(deadline - now);
+    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+}
+
+bool MessageLoop::BelongsToCurrentThread() const {
+  return GetCurrentThreadId() == impl_->thread_id;
+}
+
+DWORD MessageLoop::thread_id() const {
+  return impl_->thread_id;
+}
+
+}  // namespace cef_internal

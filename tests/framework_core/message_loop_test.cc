@@ -1,0 +1,188 @@
+#include "src/core/message_loop.h"
+
+#include <thread>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "include/cef_task.h"
+
+namespace cef_internal {
+namespace {
+
+TEST(MessageLoopTest, CurrentIsPerThread) {
+  MessageLoop* here = MessageLoop::Current();
+  EXPECT_EQ(here, MessageLoop::Current());
+  EXPECT_TRUE(here->BelongsToCurrentThread());
+  MessageLoop* there = nullptr;
+  bool there_belongs_here = true;
+  std::thread([&] {
+    there = MessageLoop::Current();
+    there_belongs_here = here->BelongsToCurrentThread();
+  }).join();
+  EXPECT_NE(here, there);
+  EXPECT_FALSE(there_belongs_here);
+}
+
+TEST(MessageLoopTest, TasksRunInPostingOrderAcrossThreads) {
+  MessageLoop* loop = MessageLoop::Current();
+  std::vector<int> order;
+  loop->PostTask([&] { order.push_back(0); });
+  std::thread([&] {
+    for (int i = 1; i <= 200; ++i)
+      loop->PostTask([&order, i] { order.push_back(i); });
+  }).join();
+  loop->RunUntil([&] { return order.size() == 201; }, 5000);
+  ASSERT_EQ(201u, order.size());
+  for (int i = 0; i <= 200; ++i)
+    EXPECT_EQ(i, order[i]);
+}
+
+TEST(MessageLoopTest, TaskPostedByTaskRunsAfterQueuedOnes) {
+  MessageLoop* loop = MessageLoop::Current();
+  std::vector<int> order;
+  loop->PostTask([&] {
+    order.push_back(1);
+    loop->PostTask([&] { order.push_back(3); });
+  });
+  loop->PostTask([&] { order.push_back(2); });
+  EXPECT_EQ(3, loop->RunUntilIdle());
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), order);
+  EXPECT_EQ(0, loop->RunUntilIdle());
+}
+
+TEST(MessageLoopTest, DelayedTasksRunByDueTimeAfterImmediateOnes) {
+  MessageLoop* loop = MessageLoop::Current();
+  std::vector<int> order;
+  loop->PostDelayedTask([&] { order.push_back(3); }, 120);
+  loop->PostDelayedTask([&] { order.push_back(2); }, 40);
+  loop->PostDelayedTask([&] { order.push_back(4); }, 120);
+  loop->PostTask([&] { order.push_back(1); });
+  loop->RunUntilIdle();
+  EXPECT_EQ((std::vector<int>{1}), order);
+  EXPECT_TRUE(loop->RunUntil([&] { return order.size() == 4; }, 5000));
+  EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), order);
+}
+
+TEST(MessageLoopTest, DelayedTaskFiresInsideRun) {
+  MessageLoop* loop = MessageLoop::Current();
+  bool ran = false;
+  loop->PostDelayedTask(
+      [&] {
+        ran = true;
+        loop->Quit();
+      },
+      30);
+  loop->Run();
+  EXPECT_TRUE(ran);
+}
+
+TEST(MessageLoopTest, QuitFromAnotherThreadEndsRun) {
+  MessageLoop* loop = MessageLoop::Current();
+  std::thread quitter([loop] { loop->Quit(); });
+  loop->Run();
+  quitter.join();
+  SUCCEED();
+}
+
+TEST(MessageLoopTest, NestedRunQuitsInnermostOnly) {
+  MessageLoop* loop = MessageLoop::Current();
+  std::vector<int> order;
+  loop->PostTask([&] {
+    loop->PostTask([&] {
+      order.push_back(1);
+      loop->Quit();
+    });
+    loop->Run();
+    order.push_back(2);
+    loop->PostTask([&] {
+      order.push_back(3);
+      loop->Quit();
+    });
+  });
+  loop->Run();
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), order);
+}
+
+TEST(MessageLoopTest, WmQuitEndsRunAndReachesOuterLoop) {
+  MessageLoop* loop = MessageLoop::Current();
+  bool inner_returned = false;
+  loop->PostTask([&] {
+    PostQuitMessage(0);
+    loop->Run();
+    inner_returned = true;
+  });
+  loop->Run();
+  EXPECT_TRUE(inner_returned);
+}
+
+TEST(MessageLoopTest, RunUntilGivesUpAtTimeout) {
+  MessageLoop* loop = MessageLoop::Current();
+  EXPECT_FALSE(loop->RunUntil([] { return false; }, 50));
+}
+
+int g_received = 0;
+
+LRESULT CALLBACK TestWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_USER + 7)
+    g_received = static_cast<int>(w);
+  return DefWindowProcW(hwnd, msg, w, l);
+}
+
+TEST(MessageLoopTest, RealWindowMessagesAreDispatched) {
+  MessageLoop* loop = MessageLoop::Current();
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = &TestWndProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"MessageLoopTestWindow";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowW(L"MessageLoopTestWindow", L"", 0, 0, 0, 0, 0,
+                            HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_TRUE(hwnd);
+  PostMessageW(hwnd, WM_USER + 7, 42, 0);
+  loop->RunUntil([] { return g_received == 42; }, 5000);
+  EXPECT_EQ(42, g_received);
+  DestroyWindow(hwnd);
+}
+
+TEST(MessageLoopTest, PostToEndedThreadIsRefused) {
+  MessageLoop* ended = nullptr;
+  std::thread([&] { ended = MessageLoop::Current(); }).join();
+  ASSERT_TRUE(ended);
+  int* leak_check = new int(0);
+  std::shared_ptr<int> owned(leak_check);
+  EXPECT_FALSE(ended->PostTask([owned] { ++*owned; }));
+  // The refused task and its capture are gone.
+  EXPECT_EQ(1, owned.use_count());
+}
+
+class CountingTask : public CefTask {
+ public:
+  explicit CountingTask(int* count) : count_(count) {}
+  void Execute() override { ++*count_; }
+
+ private:
+  int* count_;
+  IMPLEMENT_REFCOUNTING(CountingTask);
+};
+
+TEST(CefTaskTest, UiAndRendererMeanTheMainLoop) {
+  MessageLoop* previous = MessageLoop::Main();
+  MessageLoop::SetMain(MessageLoop::Current());
+  EXPECT_TRUE(CefCurrentlyOn(TID_UI));
+  EXPECT_TRUE(CefCurrentlyOn(TID_RENDERER));
+  EXPECT_FALSE(CefCurrentlyOn(TID_IO));
+  int count = 0;
+  EXPECT_TRUE(CefPostTask(TID_UI, new CountingTask(&count)));
+  EXPECT_TRUE(CefPostDelayedTask(TID_RENDERER, new CountingTask(&count), 10));
+  EXPECT_FALSE(CefPostTask(TID_FILE, new CountingTask(&count)));
+  EXPECT_FALSE(CefPostTask(TID_UI, nullptr));
+  MessageLoop::Current()->RunUntil([&] { return count == 2; }, 5000);
+  EXPECT_EQ(2, count);
+  bool on_ui_elsewhere = true;
+  std::thread([&] { on_ui_elsewhere = CefCurrentlyOn(TID_UI); }).join();
+  EXPECT_FALSE(on_ui_elsewhere);
+  MessageLoop::SetMain(previous);
+}
+
+}  // namespace
+}  // namespace cef_internal
