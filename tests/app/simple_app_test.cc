@@ -1,0 +1,45 @@
+#include "app/simple_app.h"
+
+#include "gtest/gtest.h"
+
+namespace {
+
+TEST(SimpleApp, HandlerGettersHandOutTheOneObject) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  ASSERT_TRUE(app->HasOneRef());
+  {
+    CefRefPtr<CefBrowserProcessHandler> browser_side =
+        app->GetBrowserProcessHandler();
+    CefRefPtr<CefRenderProcessHandler> render_side =
+        app->GetRenderProcessHandler();
+    EXPECT_EQ(static_cast<SimpleApp*>(browser_side.get()), app.get());
+    EXPECT_EQ(static_cast<SimpleApp*>(render_side.get()), app.get());
+    EXPECT_FALSE(app->HasOneRef());
+  }
+  // Releasing the interfaces leaves the entry point's reference.
+  EXPECT_TRUE(app->HasOneRef());
+  EXPECT_FALSE(app->GetResourceBundleHandler());
+  EXPECT_FALSE(app->GetPrintHandler());
+  EXPECT_FALSE(app->GetLoadHandler());
+}
+
+TEST(SimpleApp, StartsWithoutHostValuesAndAnEmptyCache) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  EXPECT_EQ(app->parent_window(), nullptr);
+  const RECT& bounds = app->window_bounds();
+  EXPECT_EQ(bounds.left | bounds.top | bounds.right | bounds.bottom, 0);
+  EXPECT_TRUE(app->GetNormalVoices().empty());
+  EXPECT_TRUE(app->GetHornVoices().empty());
+  EXPECT_EQ(app->GetFilteredCount(), 0);
+  EXPECT_TRUE(app->GetUserOptionsJson().empty());
+}
+
+TEST(SimpleApp, EveryNavigationProceeds) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  EXPECT_FALSE(app->OnBeforeNavigation(nullptr, nullptr, nullptr,
+                                       NAVIGATION_LINK_CLICKED, false));
+  EXPECT_FALSE(app->OnBeforeNavigation(nullptr, nullptr, nullptr,
+                                       NAVIGATION_OTHER, true));
+}
+
+}  // namespace

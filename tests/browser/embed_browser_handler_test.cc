@@ -1,0 +1,179 @@
+// EmbedBrowserHandler's life-span, context-menu and load behaviour, driven
+// the way the framework calls it.
+#include "browser/embed_browser_handler.h"
+
+#include "browser/error_page.h"
+#include "gtest/gtest.h"
+#include "tests/support/fake_browser.h"
+#include "tests/support/fake_frame.h"
+
+namespace {
+
+constexpr LONG kScrollBars = WS_VSCROLL | WS_HSCROLL;
+
+class CountingObserver : public PageObserver {
+ public:
+  int loaded = 0;
+  int jumps = 0;
+  void OnMainFrameLoaded() override { ++loaded; }
+  void OnJump() override { ++jumps; }
+};
+
+class MenuModel : public CefMenuModel {
+ public:
+  MenuModel() { items_ = 3; }
+  bool Clear() override {
+    items_ = 0;
+    return true;
+  }
+  int GetCount() override { return items_; }
+  bool AddSeparator() override { return false; }
+  bool AddItem(int command_id, const CefString& label) override {
+    return false;
+  }
+  int GetCommandIdAt(int index) override { return -1; }
+  CefString GetLabelAt(int index) override { return CefString(); }
+  bool RemoveAt(int index) override { return false; }
+
+ private:
+  int items_;
+  IMPLEMENT_REFCOUNTING(MenuModel);
+};
+
+class EmbedBrowserHandlerTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (auto& browser : created_)
+      handler_->OnBeforeClose(browser.get());
+    // Drain the quit requests the closes made.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  CefRefPtr<FakeBrowser> Create(int id) {
+    CefRefPtr<FakeBrowser> browser(new FakeBrowser(id));
+    handler_->OnAfterCreated(browser.get());
+    created_.push_back(browser);
+    return browser;
+  }
+
+  CefRefPtr<EmbedBrowserHandler> handler_ = new EmbedBrowserHandler();
+  std::vector<CefRefPtr<FakeBrowser>> created_;
+};
+
+TEST_F(EmbedBrowserHandlerTest, GlobalPointerFollowsTheHandlersLife) {
+  EXPECT_EQ(g_client_handler, handler_.get());
+  CefRefPtr<EmbedBrowserHandler> other(new EmbedBrowserHandler());
+  EXPECT_EQ(g_client_handler, other.get());
+  other = nullptr;
+  EXPECT_EQ(g_client_handler, nullptr);
+}
+
+TEST_F(EmbedBrowserHandlerTest, OffersItselfForTheHandlersItImplements) {
+  EXPECT_EQ(handler_->GetLifeSpanHandler().get(),
+            static_cast<CefLifeSpanHandler*>(handler_.get()));
+  EXPECT_TRUE(handler_->GetContextMenuHandler());
+  EXPECT_TRUE(handler_->GetDisplayHandler());
+  EXPECT_TRUE(handler_->GetLoadHandler());
+  EXPECT_TRUE(handler_->GetRequestHandler());
+  EXPECT_FALSE(handler_->GetGeolocationHandler());
+  EXPECT_FALSE(handler_->GetRenderHandler());
+  EXPECT_FALSE(handler_->GetDialogHandler());
+  EXPECT_FALSE(handler_->GetJSDialogHandler());
+}
+
+TEST_F(EmbedBrowserHandlerTest, FirstBrowserIsMainAndLosesOnlyScrollBars) {
+  CefRefPtr<FakeBrowser> main = Create(1);
+  const LONG main_before = GetWindowLongW(main->window(), GWL_STYLE);
+  CefRefPtr<FakeBrowser> second = Create(2);
+  // The main window's style was read and written once, at its creation.
+  LONG main_style = GetWindowLongW(main->window(), GWL_STYLE);
+  EXPECT_EQ(main_style & kScrollBars, 0);
+  EXPECT_EQ(main_style, main_before);
+  EXPECT_TRUE(main_style & WS_BORDER);
+  EXPECT_EQ(GetWindowLongW(second->window(), GWL_STYLE) & kScrollBars,
+            kScrollBars);
+  EXPECT_TRUE(handler_->main_browser()->IsSame(main.get()));
+  EXPECT_EQ(handler_->main_window(), main->window());
+  EXPECT_TRUE(handler_->second_browser()->IsSame(second.get()));
+  EXPECT_EQ(handler_->second_window(), second->window());
+}
+
+TEST_F(EmbedBrowserHandlerTest, ThirdBrowserIsOnlyTracked) {
+  Create(1);
+  CefRefPtr<FakeBrowser> second = Create(2);
+  CefRefPtr<FakeBrowser> third = Create(3);
+  EXPECT_EQ(handler_->browser_count(), 3u);
+  EXPECT_TRUE(handler_->second_browser()->IsSame(second.get()));
+}
+
+TEST_F(EmbedBrowserHandlerTest, ClosedMainBrowserStaysMain) {
+  CefRefPtr<FakeBrowser> main = Create(1);
+  handler_->OnBeforeClose(main.get());
+  EXPECT_EQ(handler_->main_window(), nullptr);
+  EXPECT_TRUE(handler_->main_browser()->IsSame(main.get()));
+  CefRefPtr<FakeBrowser> next = Create(2);
+  EXPECT_TRUE(handler_->main_browser()->IsSame(main.get()));
+  EXPECT_TRUE(handler_->second_browser()->IsSame(next.get()));
+}
+
+TEST_F(EmbedBrowserHandlerTest, ContextMenuIsCleared) {
+  CefRefPtr<MenuModel> model(new MenuModel());
+  handler_->OnBeforeContextMenu(nullptr, nullptr, nullptr, model.get());
+  EXPECT_EQ(model->GetCount(), 0);
+}
+
+TEST_F(EmbedBrowserHandlerTest, DoCloseLetsTheFrameworkClose) {
+  CefRefPtr<FakeBrowser> browser = Create(1);
+  EXPECT_FALSE(handler_->DoClose(browser.get()));
+}
+
+TEST_F(EmbedBrowserHandlerTest, MainFramesGetTheOnLoadQueryScript) {
+  CefRefPtr<FakeFrame> main(new FakeFrame(true));
+  CefRefPtr<FakeFrame> sub(new FakeFrame(false));
+  handler_->OnLoadStart(nullptr, main.get());
+  handler_->OnLoadStart(nullptr, sub.get());
+  ASSERT_EQ(main->executed_scripts.size(), 1u);
+  EXPECT_EQ(main->executed_scripts[0].ToString(),
+            "window.onload=function(){window.cefQuery({request: "
+            "'OnLoad',persistent: false,onSuccess: function(response) "
+            "{},onFailure: function(code, msg) {}});}");
+  EXPECT_TRUE(sub->executed_scripts.empty());
+}
+
+TEST_F(EmbedBrowserHandlerTest, MainFrameLoadEndsReachObservers) {
+  CountingObserver first, second;
+  handler_->AddObserver(&first);
+  handler_->AddObserver(&second);
+  CefRefPtr<FakeFrame> main(new FakeFrame(true));
+  CefRefPtr<FakeFrame> sub(new FakeFrame(false));
+  handler_->OnLoadEnd(nullptr, main.get(), 200);
+  handler_->OnLoadEnd(nullptr, sub.get(), 200);
+  handler_->RemoveObserver(&second);
+  handler_->OnLoadEnd(nullptr, main.get(), 404);
+  EXPECT_EQ(first.loaded, 2);
+  EXPECT_EQ(second.loaded, 1);
+}
+
+TEST_F(EmbedBrowserHandlerTest, FailedLoadsShowTheErrorPageUnlessAborted) {
+  CefRefPtr<FakeFrame> main(new FakeFrame(true));
+  CefRefPtr<FakeFrame> sub(new FakeFrame(false));
+  handler_->OnLoadError(nullptr, main.get(), ERR_ABORTED, "aborted",
+                        "http://aborted/");
+  EXPECT_TRUE(main->loaded_strings.empty());
+
+  handler_->OnLoadError(nullptr, main.get(), ERR_NAME_NOT_RESOLVED, "",
+                        "http://nowhere.invalid/");
+  handler_->OnLoadError(nullptr, sub.get(), ERR_FILE_NOT_FOUND, "",
+                        "file:///missing.html");
+  ASSERT_EQ(main->loaded_strings.size(), 1u);
+  ASSERT_EQ(sub->loaded_strings.size(), 1u);
+  EXPECT_EQ(main->loaded_strings[0].url.ToString(), "http://nowhere.invalid/");
+  EXPECT_EQ(sub->loaded_strings[0].url.ToString(), "file:///missing.html");
+  const std::wstring page = main->loaded_strings[0].source.ToWString();
+  EXPECT_EQ(page, JoinErrorPage());
+  EXPECT_EQ(sub->loaded_strings[0].source.ToWString(), page);
+}
+
+}  // namespace
