@@ -1,0 +1,89 @@
+#include "host/host_options.h"
+
+#include <cwchar>
+
+const char kHostUsage[] =
+    "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
+    "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
+    "[--single-process]";
+
+namespace {
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix, size_t* rest) {
+  const size_t length = std::wcslen(prefix);
+  if (text.compare(0, length, prefix) != 0)
+    return false;
+  *rest = length;
+  return true;
+}
+
+bool ParseInt(const std::wstring& text, long* value) {
+  if (text.empty())
+    return false;
+  wchar_t* end = nullptr;
+  errno = 0;
+  *value = std::wcstol(text.c_str(), &end, 10);
+  return errno == 0 && *end == L'\0';
+}
+
+bool ParseBounds(const std::wstring& text, RECT* bounds) {
+  long values[4];
+  size_t start = 0;
+  for (int i = 0; i < 4; ++i) {
+    size_t comma = text.find(L',', start);
+    if ((i < 3) != (comma != std::wstring::npos))
+      return false;
+    if (!ParseInt(text.substr(start, comma - start), &values[i]))
+      return false;
+    start = comma + 1;
+  }
+  if (values[2] < values[0] || values[3] < values[1])
+    return false;
+  *bounds = {values[0], values[1], values[2], values[3]};
+  return true;
+}
+
+}  // namespace
+
+bool ParseHostOptions(const std::vector<std::wstring>& args,
+                      HostOptions* options,
+                      std::string* error) {
+  for (const std::wstring& arg : args) {
+    size_t at = 0;
+    if (StartsWith(arg, L"--url=", &at)) {
+      options->url = arg.substr(at);
+    } else if (StartsWith(arg, L"--normal-voice=", &at)) {
+      options->normal_voices.push_back(arg.substr(at));
+    } else if (StartsWith(arg, L"--horn-voice=", &at)) {
+      options->horn_voices.push_back(arg.substr(at));
+    } else if (StartsWith(arg, L"--record-file=", &at)) {
+      options->record_file = arg.substr(at);
+      if (options->record_file.empty()) {
+        *error = "--record-file needs a path";
+        return false;
+      }
+    } else if (StartsWith(arg, L"--bounds=", &at)) {
+      if (!ParseBounds(arg.substr(at), &options->bounds)) {
+        *error = "--bounds takes L,T,R,B with R >= L and B >= T";
+        return false;
+      }
+    } else if (StartsWith(arg, L"--timeout-ms=", &at)) {
+      long value = 0;
+      if (!ParseInt(arg.substr(at), &value) || value <= 0) {
+        *error = "--timeout-ms takes a positive number";
+        return false;
+      }
+      options->timeout_ms = static_cast<int>(value);
+    } else if (arg == L"--single-process") {
+      options->single_process = true;
+    } else {
+      *error = "unknown argument";
+      return false;
+    }
+  }
+  if (options->url.empty()) {
+    *error = "--url is required";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,31 @@
+// The host's command line:
+//   kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]...
+//              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
+//              [--single-process]
+#ifndef HOST_HOST_OPTIONS_H_
+#define HOST_HOST_OPTIONS_H_
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct HostOptions {
+  std::wstring url;
+  std::vector<std::wstring> normal_voices;
+  std::vector<std::wstring> horn_voices;
+  std::wstring record_file;
+  RECT bounds = {100, 100, 900, 700};
+  int timeout_ms = 30000;
+  bool single_process = false;
+};
+
+// Parses |args| (without the program name). On failure returns false and
+// sets |error| to a one-line reason.
+bool ParseHostOptions(const std::vector<std::wstring>& args,
+                      HostOptions* options,
+                      std::string* error);
+
+extern const char kHostUsage[];
+
+#endif  // HOST_HOST_OPTIONS_H_

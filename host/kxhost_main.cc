@@ -1,0 +1,27 @@
+// The demo host: a browser process that embeds the component the way a host
+// application does.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "host/host_options.h"
+#include "host/host_session.h"
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  LocalFree(argv);
+
+  HostOptions options;
+  std::string error;
+  if (!ParseHostOptions(args, &options, &error)) {
+    std::fprintf(stderr, "kxhost: %s; %s\n", error.c_str(), kHostUsage);
+    return 2;
+  }
+  HostSession session(options);
+  return session.Run();
+}
