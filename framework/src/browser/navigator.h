@@ -1,0 +1,87 @@
+// Navigation and load events of one browser's frames. A navigation asks
+// OnBeforeBrowse, fetches its document off the UI thread, then commits it to
+// the render side: kCommitNavigation, OnLoadStart, kRunDocument, and
+// OnLoadEnd once kDocumentLoaded comes back. A failed fetch reports
+// OnLoadError and leaves the frame as it was.
+#ifndef FRAMEWORK_SRC_BROWSER_NAVIGATOR_H_
+#define FRAMEWORK_SRC_BROWSER_NAVIGATOR_H_
+
+#include <atomic>
+#include <map>
+#include <string>
+
+#include "include/internal/cef_types.h"
+#include "src/browser/fetch_result.h"
+
+namespace cef_internal {
+
+class BrowserImpl;
+class FrameImpl;
+
+class Navigator {
+ public:
+  explicit Navigator(BrowserImpl* browser);
+  Navigator(const Navigator&) = delete;
+  Navigator& operator=(const Navigator&) = delete;
+
+  // UI thread only, from here down.
+  void Navigate(FrameImpl* frame, const std::wstring& url);
+  // Commits |source| under |url| at once, with the usual load events.
+  void LoadSource(FrameImpl* frame,
+                  const std::wstring& source,
+                  const std::wstring& url);
+  void Reload();
+  // Aborts every navigation still fetching (ERR_ABORTED).
+  void StopLoad();
+
+  void OnDocumentLoaded(int64 frame_id);
+  void OnSubframeCreated(int64 parent_id,
+                         int64 frame_id,
+                         const std::wstring& url,
+                         const std::wstring& name);
+  // Documents the render side was running will never report back.
+  void OnRenderSideGone();
+  // The browser closes: everything in flight is dropped without events.
+  void DropAll();
+
+  bool IsLoading() const { return loading_; }
+  // True once a document was committed in the main frame.
+  bool HasDocument() const { return has_document_; }
+
+ private:
+  struct FrameLoad {
+    // The navigation still fetching (0: none) and its URL.
+    int pending_id = 0;
+    std::wstring pending_url;
+    // Documents sent with kRunDocument whose kDocumentLoaded is still due.
+    int running_documents = 0;
+    int status = 0;
+    // What Reload repeats.
+    bool committed_from_string = false;
+  };
+
+  void OnFetched(int64 frame_id,
+                 int navigation_id,
+                 const std::wstring& url,
+                 const FetchResult& result);
+  void Commit(FrameImpl* frame,
+              const std::wstring& url,
+              const std::wstring& source,
+              int status);
+  // Reports ERR_ABORTED for |frame|'s navigation still fetching, if any.
+  void AbortPending(FrameImpl* frame);
+  void ReportLoadError(FrameImpl* frame,
+                       cef_errorcode_t error,
+                       const std::wstring& url);
+  void UpdateLoadingState();
+
+  BrowserImpl* const browser_;
+  std::map<int64, FrameLoad> loads_;
+  // Read from any thread through CefBrowser.
+  std::atomic<bool> loading_{false};
+  std::atomic<bool> has_document_{false};
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_BROWSER_NAVIGATOR_H_
