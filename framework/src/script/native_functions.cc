@@ -1,0 +1,172 @@
+#include "src/script/native_functions.h"
+
+#include <string>
+
+#include "src/script/duk_string.h"
+#include "src/script/native_function_rewriter.h"
+#include "src/script/v8_context_impl.h"
+#include "src/script/v8_value_impl.h"
+
+namespace cef_internal {
+
+namespace {
+
+constexpr char kIdKey[] = DUK_HIDDEN_SYMBOL("nativeFunctionId");
+// More arguments than any declaration takes; bounds a page's tricks with
+// arguments.length.
+constexpr duk_uarridx_t kMaxArguments = 1024;
+constexpr char kHandlerFailed[] = "Native handler failed";
+
+enum class Outcome { kUndefined, kValue, kThrow };
+
+// Everything C++ of one call. Returns before the caller throws into the
+// script, so all of its objects are destroyed first.
+Outcome Invoke(duk_context* ctx,
+               const CefString& name,
+               CefRefPtr<CefV8Handler> handler,
+               duk_idx_t this_index,
+               duk_idx_t first_arg,
+               duk_idx_t arg_count) {
+  V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
+  V8ContextImpl::RunScope scope(context);
+  CefRefPtr<CefV8Value> object = V8ValueImpl::FromStack(context, this_index);
+  CefV8ValueList arguments;
+  for (duk_idx_t i = 0; i < arg_count; ++i)
+    arguments.push_back(V8ValueImpl::FromStack(context, first_arg + i));
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  bool handled = false;
+  try {
+    handled = handler->Execute(name, object, arguments, retval, exception);
+  } catch (...) {
+    handled = true;
+    exception = kHandlerFailed;
+  }
+  if (!handled)
+    return Outcome::kUndefined;
+  if (!exception.empty()) {
+    std::string text = ToCesu8(exception);
+    duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", text.c_str());
+    return Outcome::kThrow;
+  }
+  if (retval && V8ValueImpl::FromPublic(retval.get())->PushTo(context))
+    return Outcome::kValue;
+  return Outcome::kUndefined;
+}
+
+duk_ret_t Finish(duk_context* ctx, Outcome outcome) {
+  if (outcome == Outcome::kThrow)
+    return duk_throw(ctx);
+  return outcome == Outcome::kValue ? 1 : 0;
+}
+
+Outcome InvokeFunction(duk_context* ctx) {
+  duk_idx_t arg_count = duk_get_top(ctx);
+  V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
+  duk_push_current_function(ctx);
+  CefString name;
+  CefRefPtr<CefV8Handler> handler;
+  bool found = context->natives().Find(ctx, -1, &name, &handler);
+  duk_pop(ctx);
+  if (!found)
+    return Outcome::kUndefined;
+  duk_push_this(ctx);
+  if (duk_is_null_or_undefined(ctx, -1)) {
+    // Native functions are strict; the page expects a sloppy receiver.
+    duk_pop(ctx);
+    duk_push_global_object(ctx);
+  }
+  duk_idx_t this_index = duk_get_top(ctx) - 1;
+  return Invoke(ctx, name, handler, this_index, 0, arg_count);
+}
+
+// Stack: [extension index, name, this, arguments, copied arguments...].
+Outcome InvokeExtension(duk_context* ctx, duk_idx_t arg_count) {
+  V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
+  const std::vector<ScriptExtension>& extensions = context->extensions();
+  double index = duk_get_number(ctx, 0);
+  if (!(index >= 0 && index < static_cast<double>(extensions.size())))
+    return Outcome::kUndefined;
+  CefRefPtr<CefV8Handler> handler =
+      extensions[static_cast<size_t>(index)].handler;
+  if (!handler)
+    return Outcome::kUndefined;
+  return Invoke(ctx, GetCefString(ctx, 1), handler, 2, 4, arg_count);
+}
+
+}  // namespace
+
+NativeFunctions::NativeFunctions() {}
+
+NativeFunctions::~NativeFunctions() {}
+
+void NativeFunctions::PushFunction(duk_context* ctx,
+                                   const CefString& name,
+                                   CefRefPtr<CefV8Handler> handler) {
+  uint32_t id = next_id_++;
+  entries_[id] = Entry{name, handler};
+  duk_push_c_function(ctx, CallFunction, DUK_VARARGS);
+  duk_push_uint(ctx, id);
+  duk_put_prop_string(ctx, -2, kIdKey);
+  duk_push_string(ctx, "name");
+  PushCefString(ctx, name);
+  duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+}
+
+bool NativeFunctions::Find(duk_context* ctx,
+                           duk_idx_t index,
+                           CefString* name,
+                           CefRefPtr<CefV8Handler>* handler) {
+  if (!duk_is_function(ctx, index) || duk_is_lightfunc(ctx, index))
+    return false;
+  duk_get_prop_string(ctx, index, kIdKey);
+  bool known = duk_is_number(ctx, -1) != 0;
+  uint32_t id = known ? duk_get_uint(ctx, -1) : 0;
+  duk_pop(ctx);
+  auto it = entries_.find(id);
+  if (it == entries_.end())
+    return false;
+  *name = it->second.name;
+  *handler = it->second.handler;
+  return true;
+}
+
+void NativeFunctions::InstallDispatcher(duk_context* ctx) {
+  duk_push_global_object(ctx);
+  duk_push_string(ctx, kNativeDispatcherName);
+  duk_push_c_function(ctx, CallDispatcher, 4);
+  duk_def_prop(ctx, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE |
+                   DUK_DEFPROP_HAVE_ENUMERABLE | DUK_DEFPROP_HAVE_CONFIGURABLE);
+  duk_pop(ctx);
+}
+
+void NativeFunctions::Clear() {
+  // Moved out first: a handler's destructor may call back into script.
+  std::map<uint32_t, Entry> entries;
+  entries.swap(entries_);
+}
+
+duk_ret_t NativeFunctions::CallFunction(duk_context* ctx) {
+  return Finish(ctx, InvokeFunction(ctx));
+}
+
+duk_ret_t NativeFunctions::CallDispatcher(duk_context* ctx) {
+  // Plain script operations first: an error they throw reaches the page
+  // while no C++ object is alive here.
+  duk_uarridx_t count = 0;
+  if (duk_is_object(ctx, 3)) {
+    duk_get_prop_string(ctx, 3, "length");
+    double length = duk_to_number(ctx, -1);
+    duk_pop(ctx);
+    if (length > 0)
+      count = length > kMaxArguments ? kMaxArguments
+                                     : static_cast<duk_uarridx_t>(length);
+  }
+  duk_require_stack(ctx, static_cast<duk_idx_t>(count));
+  for (duk_uarridx_t i = 0; i < count; ++i)
+    duk_get_prop_index(ctx, 3, i);
+  return Finish(ctx, InvokeExtension(ctx, static_cast<duk_idx_t>(count)));
+}
+
+}  // namespace cef_internal

@@ -1,0 +1,26 @@
+// The globals every page context has: window (the global object itself),
+// console.log/info/warn/error/debug, setTimeout/clearTimeout, window.open,
+// window.close and window.onload (a plain property the page model calls).
+// console, open and close go to the context's ScriptDelegate.
+#ifndef FRAMEWORK_SRC_SCRIPT_PAGE_GLOBALS_H_
+#define FRAMEWORK_SRC_SCRIPT_PAGE_GLOBALS_H_
+
+#include "duktape.h"
+
+namespace cef_internal {
+
+class PageGlobals {
+ public:
+  static void Install(duk_context* ctx);
+
+ private:
+  static duk_ret_t Console(duk_context* ctx);
+  static duk_ret_t SetTimeout(duk_context* ctx);
+  static duk_ret_t ClearTimeout(duk_context* ctx);
+  static duk_ret_t Open(duk_context* ctx);
+  static duk_ret_t Close(duk_context* ctx);
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_SCRIPT_PAGE_GLOBALS_H_
