@@ -1,0 +1,311 @@
+// Navigation and load events: order, errors, sub-frames, LoadString and
+// GetSource, and http: through a local server.
+#include <winsock2.h>
+
+#include <atomic>
+#include <thread>
+
+#include "include/cef_string_visitor.h"
+#include "tests/framework_browser/browser_test_support.h"
+
+namespace browser_test {
+namespace {
+
+// Serves one fixed response to every connection on 127.0.0.1.
+class LocalHttpServer {
+ public:
+  explicit LocalHttpServer(const std::string& response) : response_(response) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    int size = sizeof(address);
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    listen(listener_, 4);
+    thread_ = std::thread([this]() { Serve(); });
+  }
+  ~LocalHttpServer() {
+    closesocket(listener_);
+    thread_.join();
+    WSACleanup();
+  }
+  int port() const { return port_; }
+  int requests() const { return requests_; }
+
+ private:
+  void Serve() {
+    for (;;) {
+      SOCKET client = accept(listener_, nullptr, nullptr);
+      if (client == INVALID_SOCKET)
+        return;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        int got = recv(client, buffer, sizeof(buffer), 0);
+        if (got <= 0)
+          break;
+        request.append(buffer, got);
+      }
+      ++requests_;
+      send(client, response_.data(), static_cast<int>(response_.size()), 0);
+      shutdown(client, SD_SEND);
+      closesocket(client);
+    }
+  }
+
+  const std::string response_;
+  SOCKET listener_;
+  int port_ = 0;
+  std::atomic<int> requests_{0};
+  std::thread thread_;
+};
+
+// A port nothing listens on: bound once, then released.
+int ClosedPort() {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  int size = sizeof(address);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  closesocket(probe);
+  WSACleanup();
+  return ntohs(address.sin_port);
+}
+
+class StringCatcher : public CefStringVisitor {
+ public:
+  void Visit(const CefString& string) override {
+    text = string.ToString();
+    ++visits;
+  }
+  std::string text;
+  int visits = 0;
+  IMPLEMENT_REFCOUNTING(StringCatcher);
+};
+
+class NavigationTest : public BrowserTest {};
+
+TEST_F(NavigationTest, LoadEventsSurroundPageScript) {
+  std::string url = pages_.Write(
+      "order.html", "<p>x</p><script>console.log('page');</script>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(url);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  int browse = log_.IndexOf("before-browse main " + url);
+  int loading = log_.IndexOf("loading true");
+  int start = log_.IndexOf("load-start main");
+  int script = log_.IndexOf("console page");
+  int end = log_.IndexOf("load-end main 200");
+  EXPECT_LT(log_.IndexOf("after-created"), browse) << log_.Dump();
+  EXPECT_GE(browse, 0);
+  EXPECT_LT(browse, loading);
+  EXPECT_LT(loading, start);
+  EXPECT_LT(start, script);
+  EXPECT_LT(script, end);
+  ASSERT_TRUE(log_.WaitFor("loading false"));
+  EXPECT_LT(end, log_.IndexOf("loading false"));
+  EXPECT_EQ(url, browser->GetMainFrame()->GetURL().ToString());
+  EXPECT_TRUE(browser->HasDocument());
+  EXPECT_FALSE(browser->IsLoading());
+}
+
+TEST_F(NavigationTest, ScriptFromOnLoadStartRunsBeforePageScript) {
+  client_->on_load_start = [](CefRefPtr<CefBrowser>,
+                              CefRefPtr<CefFrame> frame) {
+    if (frame->IsMain())
+      frame->ExecuteJavaScript("console.log('injected');", "", 0);
+  };
+  std::string url =
+      pages_.Write("inject.html", "<script>console.log('page');</script>");
+  ASSERT_TRUE(CreateBrowser(url));
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  int injected = log_.IndexOf("console injected");
+  ASSERT_GE(injected, 0) << log_.Dump();
+  EXPECT_LT(injected, log_.IndexOf("console page"));
+}
+
+TEST_F(NavigationTest, MissingFileFailsAndFrameKeepsItsDocument) {
+  std::string good = pages_.Write("good.html", "<p>good</p>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(good);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200"));
+  log_.Clear();
+
+  std::string missing = pages_.Url("missing.html");
+  browser->GetMainFrame()->LoadURL(missing);
+  ASSERT_TRUE(log_.WaitFor("load-error main -6 " + missing)) << log_.Dump();
+  EXPECT_FALSE(log_.Has("load-start main"));
+  EXPECT_EQ(good, browser->GetMainFrame()->GetURL().ToString());
+}
+
+TEST_F(NavigationTest, UnusableUrlsFailWithTheirCodes) {
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  browser->GetMainFrame()->LoadURL("gopher://example/");
+  ASSERT_TRUE(log_.WaitFor("load-error main -302 gopher://example/"))
+      << log_.Dump();
+  browser->GetMainFrame()->LoadURL("no scheme here");
+  ASSERT_TRUE(log_.WaitFor("load-error main -300 no scheme here"))
+      << log_.Dump();
+  browser->GetMainFrame()->LoadURL("about:blank");
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  EXPECT_EQ("about:blank", browser->GetMainFrame()->GetURL().ToString());
+}
+
+TEST_F(NavigationTest, NewNavigationAbortsThePendingOne) {
+  std::string first = pages_.Write("first.html", "<p>1</p>");
+  std::string second = pages_.Write("second.html", "<p>2</p>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  browser->GetMainFrame()->LoadURL(first);
+  browser->GetMainFrame()->LoadURL(second);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  EXPECT_TRUE(log_.Has("load-error main -3 " + first)) << log_.Dump();
+  EXPECT_EQ(1, log_.Count("load-start main"));
+  EXPECT_EQ(second, browser->GetMainFrame()->GetURL().ToString());
+}
+
+TEST_F(NavigationTest, CancelledNavigationHasNoLoadEvents) {
+  client_->cancel_navigation = [](CefRefPtr<CefFrame>, const std::string& url) {
+    return url.find("blocked") != std::string::npos;
+  };
+  std::string blocked = pages_.Write("blocked.html", "<p>no</p>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(blocked);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("before-browse main " + blocked));
+  // Something allowed afterwards proves the blocked one is over.
+  browser->GetMainFrame()->LoadURL("about:blank");
+  ASSERT_TRUE(log_.WaitFor("load-end main 200"));
+  EXPECT_EQ(1, log_.Count("load-start main"));
+  EXPECT_EQ("", log_.Find("load-error"));
+}
+
+TEST_F(NavigationTest, SubframesLoadWithTheirOwnEvents) {
+  std::string child =
+      pages_.Write("child.html", "<script>console.log('child');</script>");
+  std::string main = pages_.Write(
+      "parent.html", "<iframe src=\"child.html\" name=\"kid\"></iframe>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(main);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end sub:kid 200")) << log_.Dump();
+  EXPECT_LT(log_.IndexOf("before-browse sub:kid " + child),
+            log_.IndexOf("load-start sub:kid"));
+  EXPECT_LT(log_.IndexOf("load-start sub:kid"), log_.IndexOf("console child"));
+
+  ASSERT_EQ(2u, browser->GetFrameCount());
+  std::vector<int64> ids;
+  browser->GetFrameIdentifiers(ids);
+  CefRefPtr<CefFrame> sub;
+  for (int64 id : ids) {
+    if (id != browser->GetMainFrame()->GetIdentifier())
+      sub = browser->GetFrame(id);
+  }
+  ASSERT_TRUE(sub);
+  EXPECT_FALSE(sub->IsMain());
+  EXPECT_EQ("kid", sub->GetName().ToString());
+  EXPECT_EQ(child, sub->GetURL().ToString());
+  EXPECT_EQ(browser->GetMainFrame()->GetIdentifier(),
+            sub->GetParent()->GetIdentifier());
+
+  // A new main document drops the old sub-frames.
+  browser->GetMainFrame()->LoadURL("about:blank");
+  ASSERT_TRUE(WaitFor([&]() { return !sub->IsValid(); }));
+  EXPECT_EQ(1u, browser->GetFrameCount());
+  EXPECT_FALSE(browser->GetFrame(sub->GetIdentifier()));
+}
+
+TEST_F(NavigationTest, FailingSubframeReportsOnItsFrame) {
+  std::string main = pages_.Write(
+      "holder.html", "<iframe src=\"absent.html\" name=\"gone\"></iframe>");
+  ASSERT_TRUE(CreateBrowser(main));
+  ASSERT_TRUE(
+      log_.WaitFor("load-error sub:gone -6 " + pages_.Url("absent.html")))
+      << log_.Dump();
+  EXPECT_TRUE(log_.Has("load-end main 200"));
+}
+
+TEST_F(NavigationTest, LoadStringCommitsSourceUnderUrl) {
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  const std::string html =
+      "<p>made</p><script>console.log('from string');</script>";
+  browser->GetMainFrame()->LoadString(html, "http://example.invalid/page");
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  EXPECT_LT(log_.IndexOf("load-start main"),
+            log_.IndexOf("console from string"));
+  EXPECT_EQ("", log_.Find("before-browse"));
+  EXPECT_EQ("http://example.invalid/page",
+            browser->GetMainFrame()->GetURL().ToString());
+
+  CefRefPtr<StringCatcher> source = new StringCatcher();
+  browser->GetMainFrame()->GetSource(source.get());
+  EXPECT_EQ(0, source->visits) << "the visitor is called later";
+  ASSERT_TRUE(WaitFor([&]() { return source->visits == 1; }));
+  EXPECT_EQ(html, source->text);
+
+  CefRefPtr<StringCatcher> text = new StringCatcher();
+  browser->GetMainFrame()->GetText(text.get());
+  ASSERT_TRUE(WaitFor([&]() { return text->visits == 1; }));
+  EXPECT_EQ("made", text->text);
+}
+
+TEST_F(NavigationTest, LoadStringInOnLoadErrorShowsReplacement) {
+  client_->on_load_error = [](CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame,
+                              int code) {
+    if (code != ERR_ABORTED)
+      frame->LoadString("<script>console.log('error page');</script>",
+                        frame->GetURL());
+  };
+  CefRefPtr<CefBrowser> browser = CreateBrowser(pages_.Url("nothing.html"));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("console error page")) << log_.Dump();
+}
+
+TEST_F(NavigationTest, FileUrlEscapesAreDecoded) {
+  std::string url = pages_.Write("with space.html",
+                                 "<script>console.log('spaced');</script>");
+  EXPECT_NE(std::string::npos, url.find("with%20space.html"));
+  ASSERT_TRUE(CreateBrowser(url));
+  ASSERT_TRUE(log_.WaitFor("console spaced")) << log_.Dump();
+}
+
+TEST_F(NavigationTest, HttpStatusReachesOnLoadEnd) {
+  LocalHttpServer server(
+      "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n"
+      "Content-Length: 38\r\nConnection: close\r\n\r\n"
+      "<script>console.log('served')</script>");
+  std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/x";
+  ASSERT_TRUE(CreateBrowser(url));
+  ASSERT_TRUE(log_.WaitFor("load-end main 404")) << log_.Dump();
+  EXPECT_TRUE(log_.Has("console served"));
+  EXPECT_EQ(1, server.requests());
+}
+
+TEST_F(NavigationTest, ClosedPortIsConnectionRefused) {
+  std::string url = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+  ASSERT_TRUE(CreateBrowser(url));
+  ASSERT_TRUE(log_.WaitFor("load-error main -102 " + url)) << log_.Dump();
+}
+
+TEST_F(NavigationTest, StopLoadAbortsFetch) {
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  std::string url = pages_.Write("stopped.html", "<p>s</p>");
+  browser->GetMainFrame()->LoadURL(url);
+  browser->StopLoad();
+  ASSERT_TRUE(log_.WaitFor("load-error main -3 " + url)) << log_.Dump();
+  ASSERT_TRUE(log_.WaitFor("loading false"));
+  Settle();
+  EXPECT_FALSE(log_.Has("load-start main"));
+}
+
+}  // namespace
+}  // namespace browser_test
