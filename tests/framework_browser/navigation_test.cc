@@ -222,6 +222,30 @@ TEST_F(NavigationTest, SubframesLoadWithTheirOwnEvents) {
   EXPECT_FALSE(browser->GetFrame(sub->GetIdentifier()));
 }
 
+TEST_F(NavigationTest, SubframesOfAReplacedDocumentAreIgnored) {
+  std::string child = pages_.Write("late_child.html", "<p>c</p>");
+  std::string framed = pages_.Write(
+      "framed.html", "<iframe src=\"late_child.html\" name=\"kid\"></iframe>");
+  bool replaced = false;
+  // Replaces the framed document before the render side has run it.
+  client_->on_load_start = [&replaced](CefRefPtr<CefBrowser>,
+                                       CefRefPtr<CefFrame> frame) {
+    if (frame->IsMain() && !replaced) {
+      replaced = true;
+      frame->LoadString("<p>plain</p>", "http://example.invalid/plain");
+    }
+  };
+  CefRefPtr<CefBrowser> browser = CreateBrowser(framed);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  Settle();
+  EXPECT_EQ(1, log_.Count("load-end main 200")) << log_.Dump();
+  EXPECT_EQ(1u, browser->GetFrameCount());
+  EXPECT_FALSE(log_.Has("before-browse sub:kid " + child)) << log_.Dump();
+  EXPECT_EQ("http://example.invalid/plain",
+            browser->GetMainFrame()->GetURL().ToString());
+}
+
 TEST_F(NavigationTest, FailingSubframeReportsOnItsFrame) {
   std::string main = pages_.Write(
       "holder.html", "<iframe src=\"absent.html\" name=\"gone\"></iframe>");

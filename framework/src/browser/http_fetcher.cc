@@ -86,7 +86,7 @@ FetchResult HttpFetcher::Fetch(const std::wstring& url, std::string* body) {
   if (path.empty())
     path = L"/";
 
-  Handle session(WinHttpOpen(L"Mozilla/5.0", WINHTTP_ACCESS_TYPE_NO_PROXY,
+  Handle session(WinHttpOpen(L"Mozilla/5.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                              WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                              0));
   if (!session.get())

@@ -199,6 +199,12 @@ void Navigator::OnSubframeCreated(int64 parent_id,
       browser_->FindFrame(frame_id) || !browser_->FindFrame(parent_id)) {
     return;
   }
+  // The render side answers documents in order: while a newer document of
+  // the parent is committed behind the running one, what arrives belongs to
+  // the old document, whose frames are gone.
+  auto parent = loads_.find(parent_id);
+  if (parent != loads_.end() && parent->second.running_documents > 1)
+    return;
   CefRefPtr<FrameImpl> frame =
       new FrameImpl(browser_, frame_id, parent_id, name);
   browser_->AddFrame(frame);
