@@ -10,6 +10,9 @@
 
 namespace cef_internal {
 
+// Exit code of a render process whose browser process went away.
+constexpr int kBrowserProcessLostExitCode = 2;
+
 class RenderProcess : public Channel::Delegate {
  public:
   // Starts the render side on the calling thread, which becomes its main
@@ -25,6 +28,10 @@ class RenderProcess : public Channel::Delegate {
   // (the browser process is gone: a non-zero exit code).
   bool finished() const;
   int exit_code() const;
+
+  // The render-side browser with |browser_id|, or null (for test drivers,
+  // which reach frames and contexts through it).
+  CefRefPtr<CefBrowser> GetBrowser(int browser_id) const;
 
   // Channel::Delegate:
   void OnChannelMessage(Op op, CefRefPtr<CefListValue> args) override;

@@ -1,0 +1,38 @@
+// The small page model, run once per committed document:
+//  1. the inline <script> elements in document order, each in the frame's
+//     context with its own line numbers; an uncaught error ends only that
+//     script. <script src> is not loaded (a console warning says so), nor
+//     are module or data-block scripts run;
+//  2. each <iframe> becomes a sub-frame: a new frame id, its src resolved
+//     against the document URL (no src: about:blank), announced with
+//     kSubframeCreated; the browser side then commits and runs it like any
+//     frame;
+//  3. window.onload, when it is a function, with window as "this".
+// The load event does not wait for the sub-frames, and there is no DOM,
+// document.write, event loop beyond setTimeout, or script-driven navigation.
+#ifndef FRAMEWORK_SRC_RENDERER_DOCUMENT_RUNNER_H_
+#define FRAMEWORK_SRC_RENDERER_DOCUMENT_RUNNER_H_
+
+#include "src/renderer/html_scanner.h"
+#include "src/renderer/render_browser.h"
+
+namespace cef_internal {
+
+class DocumentRunner {
+ public:
+  static void Run(RenderBrowser* browser, RenderFrame* frame);
+
+ private:
+  // False once the document's context is no longer the frame's.
+  static bool StillCurrent(RenderFrame* frame, V8ContextImpl* context);
+  static void RunScript(RenderBrowser* browser,
+                        RenderFrame* frame,
+                        const HtmlElement& script);
+  static void CreateSubframe(RenderBrowser* browser,
+                             RenderFrame* frame,
+                             const HtmlElement& iframe);
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_RENDERER_DOCUMENT_RUNNER_H_
