@@ -64,8 +64,10 @@ class FakeBrowser : public CefBrowser {
     return true;
   }
 
- private:
+ protected:
   ~FakeBrowser() override { DestroyWindow(window_); }
+
+ private:
 
   int id_;
   HWND window_;
