@@ -105,7 +105,7 @@ TEST_F(RenderProcessTest, IframesBecomeSubframesWithOwnContexts) {
   ASSERT_TRUE(harness_.LoadPage(
       kBrowser, kPageUrl,
       "<script>var who = 'main';</script>"
-      "<IFRAME name=\"side\" SRC='child.html'></IFRAME><iframe></iframe>"));
+      "<IFRAME name=\"side\" SRC=' child.html\n'></IFRAME><iframe></iframe>"));
   std::vector<RenderHarness::RecordedOp> created =
       harness_.OpsOf(Op::kSubframeCreated);
   ASSERT_EQ(3u, created.size());

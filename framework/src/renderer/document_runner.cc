@@ -6,6 +6,19 @@
 
 namespace cef_internal {
 
+namespace {
+
+// URL attributes lose their surrounding white space, as in browsers.
+std::wstring TrimSpaces(const std::wstring& text) {
+  const wchar_t kSpaces[] = L" \t\n\r\f";
+  size_t start = text.find_first_not_of(kSpaces);
+  if (start == std::wstring::npos)
+    return std::wstring();
+  return text.substr(start, text.find_last_not_of(kSpaces) - start + 1);
+}
+
+}  // namespace
+
 void DocumentRunner::Run(RenderBrowser* browser, RenderFrame* frame) {
   CefRefPtr<V8ContextImpl> context = frame->context();
   if (!context)
@@ -57,7 +70,7 @@ void DocumentRunner::CreateSubframe(RenderBrowser* browser,
   int64 id = browser->NextSubframeId();
   if (id < 0)
     return;
-  std::wstring src = iframe.Get(L"src");
+  std::wstring src = TrimSpaces(iframe.Get(L"src"));
   std::wstring url =
       src.empty() ? std::wstring(L"about:blank")
                   : UrlResolver::Resolve(frame->GetURL().ToWString(), src);

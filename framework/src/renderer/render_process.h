@@ -18,7 +18,8 @@ class RenderProcess : public Channel::Delegate {
   // Starts the render side on the calling thread, which becomes its main
   // thread: asks |app| for its render-process handler, then calls
   // OnRenderThreadCreated(|extra_info|) and OnWebKitInitialized. |channel|
-  // must outlive this object.
+  // must outlive this object, whose delegate it is until destruction (which
+  // releases every context and browser left, with handler callbacks).
   RenderProcess(CefRefPtr<CefApp> app,
                 Channel* channel,
                 CefRefPtr<CefListValue> extra_info);
