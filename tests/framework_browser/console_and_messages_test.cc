@@ -114,6 +114,23 @@ TEST_F(ConsoleLogFileTest, LogFileGetsTheLine) {
   EXPECT_NE(std::string::npos, text.str().find("\"second\", source: "));
 }
 
+class QuietLogTest : public ConsoleLogFileTest {
+ protected:
+  void ConfigureSettings(CefSettings* settings) override {
+    ConsoleLogFileTest::ConfigureSettings(settings);
+    settings->log_severity = LOGSEVERITY_WARNING;
+  }
+};
+
+TEST_F(QuietLogTest, SeverityAboveInfoLeavesConsoleOut) {
+  client_->console_handled = false;
+  StderrCapture capture;
+  ASSERT_TRUE(CreateBrowser(pages_.Write("quiet.html", kTwoLines)));
+  ASSERT_TRUE(log_.WaitFor("console second")) << log_.Dump();
+  EXPECT_EQ(std::string::npos, capture.Text().find("CONSOLE("));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(log_path_.c_str()));
+}
+
 class ProcessMessageTest : public BrowserTest {};
 
 TEST_F(ProcessMessageTest, RoundTripThroughTheRenderer) {

@@ -86,12 +86,17 @@ TEST(HttpFetcherTest, WinHttpErrorsMapToNetworkErrors) {
 }
 
 TEST(ConsoleLogTest, FormatsLikeTheFramework) {
-  std::string line = ConsoleLog::Format("say \"hi\"", "file:///x.html", 12);
+  std::string line =
+      ConsoleLog::Format(LOGSEVERITY_INFO, "say \"hi\"", "file:///x.html", 12);
   ASSERT_GT(line.size(), 14u);
   EXPECT_EQ('[', line[0]);
   EXPECT_EQ('/', line[5]);
   EXPECT_EQ(":INFO:CONSOLE(12)] \"say \"hi\"\", source: file:///x.html (12)",
             line.substr(12));
+  EXPECT_EQ(":WARNING:CONSOLE(3)] \"w\", source: s (3)",
+            ConsoleLog::Format(LOGSEVERITY_WARNING, "w", "s", 3).substr(12));
+  EXPECT_EQ(":ERROR:CONSOLE(3)] \"e\", source: s (3)",
+            ConsoleLog::Format(LOGSEVERITY_ERROR, "e", "s", 3).substr(12));
 }
 
 }  // namespace

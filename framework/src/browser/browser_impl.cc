@@ -373,9 +373,16 @@ void BrowserImpl::OnConsoleMessage(CefRefPtr<CefListValue> args) {
       handler_client ? handler_client->GetDisplayHandler() : nullptr;
   if (display && display->OnConsoleMessage(this, message, source, line))
     return;
+  // An optional [4] carries the severity; without it the line is INFO.
+  cef_log_severity_t severity = LOGSEVERITY_INFO;
+  if (args->GetType(4) == VTYPE_INT) {
+    int level = args->GetInt(4);
+    if (level >= LOGSEVERITY_VERBOSE && level <= LOGSEVERITY_ERROR)
+      severity = static_cast<cef_log_severity_t>(level);
+  }
   BrowserContext* context = BrowserContext::Get();
   if (context)
-    ConsoleLog::Write(context->settings(), message, source, line);
+    ConsoleLog::Write(context->settings(), severity, message, source, line);
 }
 
 void BrowserImpl::OnOpenPopup(CefRefPtr<CefListValue> args) {

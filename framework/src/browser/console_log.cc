@@ -6,25 +6,49 @@
 
 namespace cef_internal {
 
-std::string ConsoleLog::Format(const CefString& message,
+namespace {
+
+const char* SeverityName(cef_log_severity_t severity) {
+  switch (severity) {
+    case LOGSEVERITY_VERBOSE:
+      return "VERBOSE1";
+    case LOGSEVERITY_WARNING:
+      return "WARNING";
+    case LOGSEVERITY_ERROR:
+      return "ERROR";
+    default:
+      return "INFO";
+  }
+}
+
+}  // namespace
+
+std::string ConsoleLog::Format(cef_log_severity_t severity,
+                               const CefString& message,
                                const CefString& source,
                                int line) {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char prefix[64];
-  snprintf(prefix, sizeof(prefix), "[%02u%02u/%02u%02u%02u:INFO:CONSOLE(%d)] ",
-           now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, line);
+  char prefix[80];
+  snprintf(prefix, sizeof(prefix), "[%02u%02u/%02u%02u%02u:%s:CONSOLE(%d)] ",
+           now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+           SeverityName(severity), line);
   return std::string(prefix) + "\"" + message.ToString() +
          "\", source: " + source.ToString() + " (" + std::to_string(line) + ")";
 }
 
 void ConsoleLog::Write(const CefSettings& settings,
+                       cef_log_severity_t severity,
                        const CefString& message,
                        const CefString& source,
                        int line) {
-  if (settings.log_severity > LOGSEVERITY_INFO)
-    return;  // WARNING, ERROR and DISABLE leave out INFO lines.
-  std::string text = Format(message, source, line) + "\n";
+  cef_log_severity_t threshold = settings.log_severity == LOGSEVERITY_DEFAULT
+                                     ? LOGSEVERITY_INFO
+                                     : settings.log_severity;
+  // LOGSEVERITY_DISABLE is above every severity.
+  if (severity < threshold)
+    return;
+  std::string text = Format(severity, message, source, line) + "\n";
   fwrite(text.data(), 1, text.size(), stderr);
   fflush(stderr);
   if (settings.log_file.empty())

@@ -12,15 +12,18 @@ namespace cef_internal {
 
 class ConsoleLog {
  public:
-  // Writes to stderr, and to settings.log_file when one is given, unless the
-  // log severity leaves out INFO lines.
+  // Writes to stderr, and to settings.log_file when one is given, unless
+  // settings.log_severity leaves out |severity| (VERBOSE, INFO, WARNING or
+  // ERROR; the default threshold is INFO).
   static void Write(const CefSettings& settings,
+                    cef_log_severity_t severity,
                     const CefString& message,
                     const CefString& source,
                     int line);
 
   // The line without its newline, stamped with the local time.
-  static std::string Format(const CefString& message,
+  static std::string Format(cef_log_severity_t severity,
+                            const CefString& message,
                             const CefString& source,
                             int line);
 };
