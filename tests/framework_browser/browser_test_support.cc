@@ -306,7 +306,8 @@ CefRefPtr<CefBrowser> BrowserTest::CreateBrowser(const std::string& url) {
                                             CefBrowserSettings(), nullptr));
   if (!WaitFor([&]() { return client_->browsers.size() > before; }))
     return nullptr;
-  return client_->browsers.back();
+  // Not back(): a pop-up its page opens may already have followed it.
+  return client_->browsers[before];
 }
 
 bool BrowserTest::WaitForMainLoadEnd() {
