@@ -1,0 +1,341 @@
+#include "src/channel/pipe_channel.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <utility>
+
+#include "src/channel/channel_inbox.h"
+#include "src/channel/codec.h"
+#include "src/core/message_loop.h"
+
+namespace cef_internal {
+
+namespace {
+
+const DWORD kPipeBufferSize = 64 * 1024;
+// How long queued messages may take to leave once the channel is closed.
+const DWORD kCloseGraceMs = 2000;
+const int kMaxNameAttempts = 100;
+
+std::atomic<unsigned> g_pipe_counter{0};
+
+ULONGLONG Now() {
+  return GetTickCount64();
+}
+
+// An OVERLAPPED with its own event, for one thread's I/O.
+class Overlapped {
+ public:
+  Overlapped() {
+    ZeroMemory(&ov_, sizeof(ov_));
+    ov_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~Overlapped() { CloseHandle(ov_.hEvent); }
+  Overlapped(const Overlapped&) = delete;
+  Overlapped& operator=(const Overlapped&) = delete;
+
+  OVERLAPPED* get() {
+    ResetEvent(ov_.hEvent);
+    return &ov_;
+  }
+  HANDLE event() const { return ov_.hEvent; }
+  OVERLAPPED* current() { return &ov_; }
+
+ private:
+  OVERLAPPED ov_;
+};
+
+}  // namespace
+
+struct PipeChannel::Shared {
+  Shared() {
+    InitializeCriticalSection(&lock);
+    stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    outgoing = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    reader_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~Shared() {
+    if (pipe != INVALID_HANDLE_VALUE)
+      CloseHandle(pipe);
+    CloseHandle(stop);
+    CloseHandle(connected);
+    CloseHandle(outgoing);
+    CloseHandle(reader_done);
+    DeleteCriticalSection(&lock);
+  }
+
+  // The peer is gone or the stream is unusable: tell the owner once.
+  void Fail() {
+    if (!closed.exchange(true))
+      inbox->PushClosed();
+    SetEvent(stop);
+  }
+
+  // Waits for pending I/O on |ov|, giving up when |stop| is set; then the
+  // I/O is cancelled. Returns the bytes moved, or -1.
+  long Finish(Overlapped* ov, DWORD timeout_ms, bool watch_stop) {
+    HANDLE handles[2] = {ov->event(), stop};
+    DWORD result =
+        WaitForMultipleObjects(watch_stop ? 2 : 1, handles, FALSE, timeout_ms);
+    DWORD moved = 0;
+    if (result != WAIT_OBJECT_0) {
+      CancelIoEx(pipe, ov->current());
+      GetOverlappedResult(pipe, ov->current(), &moved, TRUE);
+      return -1;
+    }
+    if (!GetOverlappedResult(pipe, ov->current(), &moved, FALSE))
+      return -1;
+    return static_cast<long>(moved);
+  }
+
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  bool is_server = false;
+  int connect_timeout_ms = -1;
+  // Set on Close() or failure: the reader stops, the writer drains and ends.
+  HANDLE stop;
+  HANDLE connected;
+  HANDLE outgoing;
+  HANDLE reader_done;
+
+  CRITICAL_SECTION lock;
+  // Guarded by |lock|.
+  std::deque<std::string> queue;
+
+  std::atomic<bool> closed{false};
+  std::shared_ptr<ChannelInbox> inbox;
+};
+
+// static
+std::unique_ptr<PipeChannel> PipeChannel::CreateServer(std::wstring* pipe_name,
+                                                       int connect_timeout_ms) {
+  std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+  for (int i = 0; i < kMaxNameAttempts; ++i) {
+    std::wstring name = L"\\\\.\\pipe\\kxcef-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(g_pipe_counter++);
+    shared->pipe =
+        CreateNamedPipeW(name.c_str(),
+                         PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
+                             FILE_FLAG_FIRST_PIPE_INSTANCE,
+                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                         kPipeBufferSize, kPipeBufferSize, 0, nullptr);
+    if (shared->pipe != INVALID_HANDLE_VALUE) {
+      *pipe_name = name;
+      break;
+    }
+  }
+  if (shared->pipe == INVALID_HANDLE_VALUE)
+    return nullptr;
+  shared->is_server = true;
+  shared->connect_timeout_ms = connect_timeout_ms;
+  return std::unique_ptr<PipeChannel>(new PipeChannel(shared));
+}
+
+// static
+std::unique_ptr<PipeChannel> PipeChannel::Connect(const std::wstring& pipe_name,
+                                                  int timeout_ms) {
+  const ULONGLONG deadline = Now() + (timeout_ms > 0 ? timeout_ms : 0);
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  for (;;) {
+    pipe = CreateFileW(pipe_name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (pipe != INVALID_HANDLE_VALUE)
+      break;
+    DWORD error = GetLastError();
+    ULONGLONG now = Now();
+    if (now >= deadline ||
+        (error != ERROR_PIPE_BUSY && error != ERROR_FILE_NOT_FOUND))
+      return nullptr;
+    DWORD wait = static_cast<DWORD>(deadline - now);
+    if (error == ERROR_PIPE_BUSY)
+      WaitNamedPipeW(pipe_name.c_str(), wait < 100 ? wait : 100);
+    else
+      Sleep(wait < 20 ? wait : 20);
+  }
+  std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+  shared->pipe = pipe;
+  SetEvent(shared->connected);
+  return std::unique_ptr<PipeChannel>(new PipeChannel(shared));
+}
+
+PipeChannel::PipeChannel(std::shared_ptr<Shared> shared)
+    : shared_(std::move(shared)) {
+  shared_->inbox = ChannelInbox::Create(MessageLoop::Current());
+  reader_ = std::thread(&PipeChannel::ReadLoop, shared_);
+  writer_ = std::thread(&PipeChannel::WriteLoop, shared_);
+}
+
+PipeChannel::~PipeChannel() {
+  Close();
+  reader_.join();
+  writer_.join();
+}
+
+void PipeChannel::SetDelegate(Delegate* delegate) {
+  shared_->inbox->SetDelegate(delegate);
+}
+
+bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
+  if (shared_->closed.load())
+    return false;
+  std::string frame;
+  if (!Codec::Encode(op, args, &frame))
+    return false;
+  EnterCriticalSection(&shared_->lock);
+  shared_->queue.push_back(std::move(frame));
+  LeaveCriticalSection(&shared_->lock);
+  SetEvent(shared_->outgoing);
+  return true;
+}
+
+void PipeChannel::Close() {
+  shared_->inbox->Detach();
+  shared_->closed.store(true);
+  SetEvent(shared_->stop);
+}
+
+// static
+void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
+  Overlapped ov;
+  // Fills |buffer| completely; false on stop, error or end of stream.
+  auto read_exact = [&](char* buffer, DWORD size) {
+    DWORD done = 0;
+    while (done < size) {
+      DWORD moved = 0;
+      if (!ReadFile(shared->pipe, buffer + done, size - done, &moved,
+                    ov.get())) {
+        if (GetLastError() != ERROR_IO_PENDING)
+          return false;
+        long finished = shared->Finish(&ov, INFINITE, true);
+        if (finished < 0)
+          return false;
+        moved = static_cast<DWORD>(finished);
+      } else if (!GetOverlappedResult(shared->pipe, ov.current(), &moved,
+                                      FALSE)) {
+        return false;
+      }
+      done += moved;
+    }
+    return true;
+  };
+
+  bool ok = true;
+  if (shared->is_server) {
+    if (!ConnectNamedPipe(shared->pipe, ov.get())) {
+      DWORD error = GetLastError();
+      if (error == ERROR_IO_PENDING) {
+        DWORD timeout = shared->connect_timeout_ms < 0
+                            ? INFINITE
+                            : static_cast<DWORD>(shared->connect_timeout_ms);
+        ok = shared->Finish(&ov, timeout, true) >= 0;
+      } else {
+        ok = error == ERROR_PIPE_CONNECTED;
+      }
+    }
+    if (ok)
+      SetEvent(shared->connected);
+  }
+  while (ok) {
+    char prefix[Codec::kLengthSize];
+    uint32_t length = 0;
+    if (!read_exact(prefix, sizeof(prefix)))
+      break;
+    // A length beyond the limit means the stream is out of step for good.
+    if (!Codec::ReadLength(prefix, &length))
+      break;
+    std::string payload(length, '\0');
+    if (length && !read_exact(&payload[0], length))
+      break;
+    Op op;
+    CefRefPtr<CefListValue> args;
+    // A frame that does not decode is dropped; the next one is intact.
+    if (Codec::Decode(payload.data(), payload.size(), &op, &args))
+      shared->inbox->PushMessage(op, args);
+  }
+  // Ending without a local Close() means the peer or the stream failed.
+  shared->Fail();
+  SetEvent(shared->reader_done);
+}
+
+// static
+void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
+  Overlapped ov;
+  ULONGLONG grace_end = 0;
+  // Writes all of |frame|; after stop only until the grace period ends.
+  auto write_all = [&](const std::string& frame) {
+    DWORD done = 0;
+    while (done < frame.size()) {
+      if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
+        grace_end = Now() + kCloseGraceMs;
+      DWORD moved = 0;
+      if (!WriteFile(shared->pipe, frame.data() + done,
+                     static_cast<DWORD>(frame.size() - done), &moved,
+                     ov.get())) {
+        if (GetLastError() != ERROR_IO_PENDING)
+          return false;
+        long finished = -1;
+        if (grace_end) {
+          ULONGLONG now = Now();
+          DWORD left =
+              grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
+          finished = shared->Finish(&ov, left, false);
+        } else {
+          // Stop while blocked: wait out the grace period for this write.
+          HANDLE handles[2] = {ov.event(), shared->stop};
+          if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) !=
+              WAIT_OBJECT_0) {
+            grace_end = Now() + kCloseGraceMs;
+            finished = shared->Finish(&ov, kCloseGraceMs, false);
+          } else {
+            finished = shared->Finish(&ov, 0, false);
+          }
+        }
+        if (finished < 0)
+          return false;
+        moved = static_cast<DWORD>(finished);
+      } else if (!GetOverlappedResult(shared->pipe, ov.current(), &moved,
+                                      FALSE)) {
+        return false;
+      }
+      done += moved;
+    }
+    return true;
+  };
+
+  HANDLE start[2] = {shared->connected, shared->stop};
+  bool running =
+      WaitForMultipleObjects(2, start, FALSE, INFINITE) == WAIT_OBJECT_0;
+  while (running) {
+    HANDLE handles[2] = {shared->outgoing, shared->stop};
+    bool stopping =
+        WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0;
+    for (;;) {
+      std::string frame;
+      EnterCriticalSection(&shared->lock);
+      bool empty = shared->queue.empty();
+      if (!empty) {
+        frame = std::move(shared->queue.front());
+        shared->queue.pop_front();
+      }
+      LeaveCriticalSection(&shared->lock);
+      if (empty)
+        break;
+      if (!write_all(frame)) {
+        shared->Fail();
+        stopping = true;
+        break;
+      }
+    }
+    running = !stopping;
+  }
+  // The reader must be off the handle before it closes; closing is what
+  // tells the peer we are gone.
+  WaitForSingleObject(shared->reader_done, INFINITE);
+  CloseHandle(shared->pipe);
+  shared->pipe = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace cef_internal

@@ -1,0 +1,56 @@
+// A channel over a Win32 named pipe, for a render process of its own. A
+// reader thread reads frames and a writer thread writes them; neither ever
+// calls the delegate: decoded messages are posted to the owning thread's
+// MessageLoop. Send() only queues, so a peer that stops reading never blocks
+// the caller.
+#ifndef FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
+#define FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "src/channel/channel.h"
+
+namespace cef_internal {
+
+class PipeChannel : public Channel {
+ public:
+  // Browser side: creates a pipe with a fresh name (\\.\pipe\kxcef-<pid>-<n>)
+  // and waits for one client in the background. Messages sent before the
+  // client arrives wait in the queue. When no client connects within
+  // |connect_timeout_ms| (negative: no limit) the delegate is told the
+  // channel closed. Null when no pipe could be made.
+  static std::unique_ptr<PipeChannel> CreateServer(std::wstring* pipe_name,
+                                                   int connect_timeout_ms = -1);
+  // Render side: connects to |pipe_name|, waiting up to |timeout_ms| for it
+  // to exist and be free. Null on failure.
+  static std::unique_ptr<PipeChannel> Connect(const std::wstring& pipe_name,
+                                              int timeout_ms);
+
+  // Closes, then waits for the transport threads; queued messages get a
+  // short grace period to leave first.
+  ~PipeChannel() override;
+
+  // Channel:
+  void SetDelegate(Delegate* delegate) override;
+  bool Send(Op op, CefRefPtr<CefListValue> args) override;
+  // Stops reading at once; what is already queued is still written (within
+  // the grace period) before the pipe is closed.
+  void Close() override;
+
+ private:
+  struct Shared;
+
+  explicit PipeChannel(std::shared_ptr<Shared> shared);
+  static void ReadLoop(std::shared_ptr<Shared> shared);
+  static void WriteLoop(std::shared_ptr<Shared> shared);
+
+  std::shared_ptr<Shared> shared_;
+  std::thread reader_;
+  std::thread writer_;
+};
+
+}  // namespace cef_internal
+
+#endif  // FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_

@@ -1,0 +1,165 @@
+#include "src/channel/codec.h"
+
+#include <random>
+#include <string>
+
+#include "gtest/gtest.h"
+
+namespace cef_internal {
+namespace {
+
+CefRefPtr<CefListValue> AllTypes() {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetNull(0);
+  list->SetBool(1, true);
+  list->SetBool(2, false);
+  list->SetInt(3, -2147483647 - 1);
+  list->SetDouble(4, -0.1);
+  list->SetString(5, "");
+  list->SetString(6, L"\u00e9\u4e2d\U0001F600");
+  list->SetString(7, std::wstring(L"lone \xD800 and nul \0 kept", 24));
+  const unsigned char bytes[] = {0, 1, 0xFF, 0x80};
+  list->SetBinary(8, CefBinaryValue::Create(bytes, sizeof(bytes)));
+  list->SetBinary(9, CefBinaryValue::Create("", 0));
+  CefRefPtr<CefDictionaryValue> dict = CefDictionaryValue::Create();
+  dict->SetString(L"cl\u00e9", "v");
+  dict->SetList("", CefListValue::Create());
+  dict->SetDictionary("nested", CefDictionaryValue::Create());
+  dict->GetDictionary("nested")->SetDouble("pi", 3.14159);
+  list->SetDictionary(10, dict);
+  list->SetList(11, CefListValue::Create());
+  list->GetList(11)->SetInt(0, 42);
+  return list;
+}
+
+std::string Payload(Op op, CefRefPtr<CefListValue> args) {
+  std::string frame;
+  EXPECT_TRUE(Codec::Encode(op, args, &frame));
+  uint32_t length = 0;
+  EXPECT_TRUE(Codec::ReadLength(frame.data(), &length));
+  EXPECT_EQ(frame.size() - Codec::kLengthSize, length);
+  return frame.substr(Codec::kLengthSize);
+}
+
+bool Decodes(const std::string& payload, CefRefPtr<CefListValue>* out) {
+  Op op;
+  return Codec::Decode(payload.data(), payload.size(), &op, out);
+}
+
+bool Decodes(const std::string& payload) {
+  CefRefPtr<CefListValue> ignored;
+  return Decodes(payload, &ignored);
+}
+
+CefRefPtr<CefListValue> Nested(int depth) {
+  CefRefPtr<CefListValue> root = CefListValue::Create();
+  CefRefPtr<CefListValue> current = root;
+  for (int i = 1; i < depth; ++i) {
+    current->SetList(0, CefListValue::Create());
+    current = current->GetList(0);
+  }
+  return root;
+}
+
+// Header of a payload: version, op 1.
+std::string Header() {
+  return std::string("\x01\x01\x00\x00\x00", 5);
+}
+
+TEST(CodecTest, RoundTripsEveryType) {
+  CefRefPtr<CefListValue> sent = AllTypes();
+  std::string payload = Payload(Op::kProcessMessage, sent);
+  Op op = Op::kShutdown;
+  CefRefPtr<CefListValue> received;
+  ASSERT_TRUE(Codec::Decode(payload.data(), payload.size(), &op, &received));
+  EXPECT_EQ(Op::kProcessMessage, op);
+  EXPECT_TRUE(received->IsEqual(sent));
+  EXPECT_EQ(24u, received->GetString(7).length());
+  EXPECT_EQ(VTYPE_BINARY, received->GetType(9));
+  EXPECT_EQ(0u, received->GetBinary(9)->GetSize());
+}
+
+TEST(CodecTest, NullArgumentsTravelAsAnEmptyList) {
+  CefRefPtr<CefListValue> received;
+  ASSERT_TRUE(Decodes(Payload(Op::kShutdown, nullptr), &received));
+  EXPECT_EQ(0u, received->GetSize());
+}
+
+TEST(CodecTest, EveryTruncationIsRefused) {
+  std::string payload = Payload(Op::kProcessMessage, AllTypes());
+  for (size_t size = 0; size < payload.size(); ++size)
+    EXPECT_FALSE(Decodes(payload.substr(0, size))) << size;
+  EXPECT_FALSE(Decodes(payload + '\0'));
+}
+
+TEST(CodecTest, BadHeadersAndTagsAreRefused) {
+  std::string empty_list = std::string("\0\0\0\0", 4);
+  EXPECT_TRUE(Decodes(Header() + empty_list));
+  EXPECT_FALSE(Decodes("\x02" + Header().substr(1) + empty_list));
+  EXPECT_FALSE(Decodes(std::string("\x01\0\0\0\0", 5) + empty_list));
+  EXPECT_FALSE(Decodes(std::string("\x01\0\0\x01\0", 5) + empty_list));
+  std::string one = std::string("\x01\0\0\0", 4);
+  EXPECT_FALSE(Decodes(Header() + one + "\x08"));
+  EXPECT_FALSE(Decodes(Header() + one + "\x01\x02"));  // bool 2
+  // A dictionary key that is not UTF-8.
+  EXPECT_FALSE(Decodes(Header() + one + "\x07" + one +
+                       std::string("\x01\0\0\0\xff\0", 6)));
+  EXPECT_TRUE(
+      Decodes(Header() + one + "\x07" + one + std::string("\x01\0\0\0k\0", 6)));
+}
+
+TEST(CodecTest, HugeCountsAreRefusedBeforeAllocating) {
+  std::string huge = "\xff\xff\xff\xff";
+  std::string one = std::string("\x01\0\0\0", 4);
+  EXPECT_FALSE(Decodes(Header() + huge));
+  EXPECT_FALSE(Decodes(Header() + one + "\x04" + huge + "ab"));
+  EXPECT_FALSE(Decodes(Header() + one + "\x05" + huge + "ab"));
+  EXPECT_FALSE(Decodes(Header() + one + "\x06" + huge));
+  EXPECT_FALSE(Decodes(Header() + one + "\x07" + huge));
+  EXPECT_FALSE(Decodes(Header() + one + "\x07" + one + huge));
+  uint32_t length = 0;
+  EXPECT_FALSE(Codec::ReadLength(huge.data(), &length));
+}
+
+TEST(CodecTest, NestingIsBoundedBothWays) {
+  CefRefPtr<CefListValue> received;
+  ASSERT_TRUE(Decodes(Payload(Op::kProcessMessage, Nested(Codec::kMaxDepth)),
+                      &received));
+  EXPECT_TRUE(received->IsEqual(Nested(Codec::kMaxDepth)));
+  std::string frame;
+  EXPECT_FALSE(
+      Codec::Encode(Op::kProcessMessage, Nested(Codec::kMaxDepth + 1), &frame));
+  EXPECT_TRUE(frame.empty());
+  // Hand-made: more nested lists than allowed.
+  std::string deep = Header();
+  for (int i = 0; i < Codec::kMaxDepth + 1; ++i)
+    deep += std::string("\x01\0\0\0\x06", 5);
+  deep += std::string("\0\0\0\0", 4);
+  EXPECT_FALSE(Decodes(deep));
+  // And far more than that, without exhausting the stack.
+  std::string very_deep = Header();
+  for (int i = 0; i < 100000; ++i)
+    very_deep += std::string("\x01\0\0\0\x06", 5);
+  EXPECT_FALSE(Decodes(very_deep));
+}
+
+TEST(CodecTest, RandomCorruptionNeverCrashes) {
+  std::string payload = Payload(Op::kProcessMessage, AllTypes());
+  std::mt19937 random(1234);
+  int decoded = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = payload;
+    int flips = 1 + random() % 4;
+    for (int i = 0; i < flips; ++i)
+      damaged[random() % damaged.size()] = static_cast<char>(random());
+    CefRefPtr<CefListValue> out;
+    if (Decodes(damaged, &out)) {
+      ++decoded;
+      ASSERT_TRUE(out);
+    }
+  }
+  printf("corrupted payloads still decoding: %d of 3000\n", decoded);
+}
+
+}  // namespace
+}  // namespace cef_internal

@@ -1,0 +1,170 @@
+#include "src/channel/pipe_channel.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "src/channel/codec.h"
+#include "src/core/message_loop.h"
+
+namespace cef_internal {
+namespace {
+
+const int kWaitMs = 10000;
+
+class Recorder : public Channel::Delegate {
+ public:
+  void OnChannelMessage(Op op, CefRefPtr<CefListValue> args) override {
+    EXPECT_TRUE(MessageLoop::Current()->BelongsToCurrentThread());
+    ops.push_back(op);
+    this->args.push_back(args);
+  }
+  void OnChannelClosed() override { ++closed; }
+
+  std::vector<Op> ops;
+  std::vector<CefRefPtr<CefListValue>> args;
+  int closed = 0;
+};
+
+bool WaitFor(const std::function<bool()>& done) {
+  return MessageLoop::Current()->RunUntil(done, kWaitMs);
+}
+
+CefRefPtr<CefListValue> Mixed(int n) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetInt(0, n);
+  list->SetString(1, L"\u00e9\u4e2d");
+  list->SetDictionary(2, CefDictionaryValue::Create());
+  list->GetDictionary(2)->SetDouble("d", n + 0.5);
+  return list;
+}
+
+class PipeChannelTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = PipeChannel::CreateServer(&name_);
+    ASSERT_TRUE(server_);
+    EXPECT_EQ(0u, name_.find(L"\\\\.\\pipe\\kxcef-"));
+    server_->SetDelegate(&server_recorder_);
+  }
+  void ConnectClient() {
+    client_ = PipeChannel::Connect(name_, kWaitMs);
+    ASSERT_TRUE(client_);
+    client_->SetDelegate(&client_recorder_);
+  }
+
+  std::wstring name_;
+  std::unique_ptr<PipeChannel> server_, client_;
+  Recorder server_recorder_, client_recorder_;
+};
+
+TEST_F(PipeChannelTest, RoundTripsInOrderBothWays) {
+  // Sent before the client exists: waits in the queue.
+  EXPECT_TRUE(server_->Send(Op::kBrowserCreated, Mixed(0)));
+  ConnectClient();
+  for (int i = 1; i < 50; ++i)
+    EXPECT_TRUE(server_->Send(Op::kRunDocument, Mixed(i)));
+  EXPECT_TRUE(client_->Send(Op::kDocumentLoaded, Mixed(7)));
+  ASSERT_TRUE(WaitFor([&] {
+    return client_recorder_.ops.size() == 50 &&
+           server_recorder_.ops.size() == 1;
+  }));
+  EXPECT_EQ(Op::kBrowserCreated, client_recorder_.ops[0]);
+  for (int i = 0; i < 50; ++i)
+    EXPECT_TRUE(client_recorder_.args[i]->IsEqual(Mixed(i))) << i;
+  EXPECT_EQ(Op::kDocumentLoaded, server_recorder_.ops[0]);
+  EXPECT_TRUE(server_recorder_.args[0]->IsEqual(Mixed(7)));
+}
+
+TEST_F(PipeChannelTest, LargeMessagesPassThePipeBuffer) {
+  ConnectClient();
+  std::string big(3 * 1024 * 1024, 'x');
+  for (size_t i = 0; i < big.size(); i += 4096)
+    big[i] = static_cast<char>(i / 4096);
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetBinary(0, CefBinaryValue::Create(big.data(), big.size()));
+  EXPECT_TRUE(client_->Send(Op::kProcessMessage, args));
+  EXPECT_TRUE(client_->Send(Op::kConsoleMessage, nullptr));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 2; }));
+  EXPECT_TRUE(server_recorder_.args[0]->IsEqual(args));
+}
+
+TEST_F(PipeChannelTest, PeerCloseIsReportedOnceAfterItsMessages) {
+  ConnectClient();
+  for (int i = 0; i < 20; ++i)
+    client_->Send(Op::kConsoleMessage, Mixed(i));
+  client_.reset();
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed > 0; }));
+  EXPECT_EQ(20u, server_recorder_.ops.size());
+  MessageLoop::Current()->RunUntilIdle();
+  EXPECT_EQ(1, server_recorder_.closed);
+  EXPECT_FALSE(server_->Send(Op::kShutdown, nullptr));
+}
+
+TEST_F(PipeChannelTest, LocalCloseStopsDeliveries) {
+  ConnectClient();
+  client_->Send(Op::kConsoleMessage, Mixed(1));
+  server_->Close();
+  EXPECT_FALSE(server_->Send(Op::kShutdown, nullptr));
+  ASSERT_TRUE(WaitFor([&] { return client_recorder_.closed == 1; }));
+  MessageLoop::Current()->RunUntilIdle();
+  EXPECT_TRUE(server_recorder_.ops.empty());
+  EXPECT_EQ(0, server_recorder_.closed);
+}
+
+TEST_F(PipeChannelTest, GarbageFramesAreDroppedAndBrokenFramingCloses) {
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  auto write = [raw](const std::string& bytes) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(raw, bytes.data(), static_cast<DWORD>(bytes.size()),
+                          &written, nullptr));
+    ASSERT_EQ(bytes.size(), written);
+  };
+  // Well framed, undecodable.
+  write(std::string("\x06\0\0\0garbag", 10));
+  write(std::string("\0\0\0\0", 4));
+  std::string good;
+  ASSERT_TRUE(Codec::Encode(Op::kCloseBrowser, Mixed(3), &good));
+  write(good);
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 1; }));
+  EXPECT_EQ(Op::kCloseBrowser, server_recorder_.ops[0]);
+  EXPECT_EQ(0, server_recorder_.closed);
+  // A length no frame may have: the stream is out of step.
+  write("\xff\xff\xff\x7f" + std::string(64, 'z'));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  EXPECT_EQ(1u, server_recorder_.ops.size());
+  CloseHandle(raw);
+}
+
+TEST(PipeChannelConnectTest, ServerWithoutClientTimesOut) {
+  std::wstring name;
+  std::unique_ptr<PipeChannel> server = PipeChannel::CreateServer(&name, 50);
+  ASSERT_TRUE(server);
+  Recorder recorder;
+  server->SetDelegate(&recorder);
+  ASSERT_TRUE(WaitFor([&] { return recorder.closed == 1; }));
+  EXPECT_FALSE(server->Send(Op::kShutdown, nullptr));
+}
+
+TEST(PipeChannelConnectTest, ClientGivesUpOnMissingOrTakenPipe) {
+  EXPECT_FALSE(PipeChannel::Connect(L"\\\\.\\pipe\\kxcef-none-0", 50));
+  std::wstring name;
+  std::unique_ptr<PipeChannel> server = PipeChannel::CreateServer(&name);
+  std::unique_ptr<PipeChannel> first = PipeChannel::Connect(name, kWaitMs);
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(PipeChannel::Connect(name, 50));
+}
+
+TEST(PipeChannelConnectTest, NamesAreUnique) {
+  std::wstring a, b;
+  std::unique_ptr<PipeChannel> first = PipeChannel::CreateServer(&a);
+  std::unique_ptr<PipeChannel> second = PipeChannel::CreateServer(&b);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(a, b);
+}
+
+}  // namespace
+}  // namespace cef_internal
