@@ -197,12 +197,15 @@ TEST_F(RenderProcessTest, OnlyTheMainFrameCanClose) {
 
 TEST_F(RenderProcessTest, TimersRunAfterTheLoad) {
   ASSERT_TRUE(harness_.LoadPage(kBrowser, kPageUrl,
-                                "<script>var done = false;"
+                                "<script>var done = false, atLoad;"
                                 "setTimeout(function() { done = true;"
-                                " console.log('timer'); }, 10);</script>"));
-  EXPECT_EQ("false", Eval("done"));
+                                " console.log('timer'); }, 0);"
+                                "window.onload = function() { atLoad = done; };"
+                                "</script>"));
+  EXPECT_EQ("false", Eval("atLoad"));
   ASSERT_TRUE(harness_.RunUntil([&] { return !harness_.console().empty(); }));
   EXPECT_EQ("timer", harness_.console()[0].message);
+  EXPECT_EQ("true", Eval("done"));
 }
 
 TEST_F(RenderProcessTest, ExecuteJavaScriptRunsInTheFramesContext) {

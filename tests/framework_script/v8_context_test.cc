@@ -262,16 +262,35 @@ TEST_F(V8ContextTest, WindowOpenAndCloseGoToTheDelegate) {
   EXPECT_EQ(1, delegate_.close_requests);
 }
 
+// Only orders that no scheduling delay can change are asserted: equal
+// delays keep their creation order, and a later-created timer with a longer
+// delay is never due earlier.
 TEST_F(V8ContextTest, TimersRunInDueOrderWithArguments) {
   EvalToString(context_,
                "var order = [];"
-               "setTimeout(function() { order.push('late'); }, 30);"
                "setTimeout(function(a, b) { order.push(a + b); }, 0, 'x', 'y');"
                "setTimeout('order.push(\"code\")', 0);"
                "var dropped = setTimeout(function() { order.push('no'); }, 0);"
+               "setTimeout(function() { order.push('late'); }, 30);"
                "clearTimeout(dropped);");
   ASSERT_TRUE(Pump([&] { return context_->timers().size() == 0; }));
   EXPECT_EQ("xy,code,late", EvalToString(context_, "order.join()"));
+}
+
+// The loop may hand a timer back before one that is due earlier; the
+// earlier one still runs first, and exactly once.
+TEST_F(V8ContextTest, EarlierTimersRunBeforeALaterOneThatFires) {
+  std::string later =
+      EvalToString(context_,
+                   "var order = [];"
+                   "setTimeout(function() { order.push('a'); }, 0);"
+                   "setTimeout(function() { order.push('b'); }, 40);");
+  context_->timers().Fire(std::stoi(later));
+  EXPECT_EQ("a,b", EvalToString(context_, "order.join()"));
+  ASSERT_TRUE(Pump([&] { return context_->timers().size() == 0; }));
+  int spins = 0;
+  Pump([&] { return ++spins > 5; }, 100);
+  EXPECT_EQ("a,b", EvalToString(context_, "order.join()"));
 }
 
 TEST_F(V8ContextTest, TimersStopWithTheirContext) {
