@@ -221,6 +221,27 @@ TEST_F(RenderProcessTest, ExecuteJavaScriptRunsInTheFramesContext) {
   EXPECT_EQ("111", Eval("n"));
 }
 
+class Collector : public CefStringVisitor {
+ public:
+  void Visit(const CefString& string) override {
+    texts.push_back(string.ToString());
+  }
+  std::vector<std::string> texts;
+  IMPLEMENT_REFCOUNTING(Collector);
+};
+
+TEST_F(RenderProcessTest, FrameHandsOutItsDocumentLater) {
+  const char kHtml[] = "<p>Hello <b>there</b></p>";
+  ASSERT_TRUE(harness_.LoadPage(kBrowser, kPageUrl, kHtml));
+  CefRefPtr<Collector> collector = new Collector;
+  CefRefPtr<CefFrame> frame = harness_.GetBrowser(kBrowser)->GetMainFrame();
+  frame->GetSource(collector);
+  frame->GetText(collector);
+  EXPECT_TRUE(collector->texts.empty());
+  harness_.Flush();
+  EXPECT_EQ((std::vector<std::string>{kHtml, "Hello there"}), collector->texts);
+}
+
 TEST_F(RenderProcessTest, ProcessMessagesBothWays) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("ping");
   message->GetArgumentList()->SetString(0, "payload");

@@ -23,10 +23,11 @@ CefString StripTags(const CefString& source) {
   return CefString(text);
 }
 
-void VisitLater(CefRefPtr<CefStringVisitor> visitor, const CefString& text) {
-  if (!visitor)
-    return;
-  MessageLoop::Current()->PostTask([visitor, text]() { visitor->Visit(text); });
+void VisitLater(MessageLoop* loop,
+                CefRefPtr<CefStringVisitor> visitor,
+                const CefString& text) {
+  if (visitor)
+    loop->PostTask([visitor, text]() { visitor->Visit(text); });
 }
 
 }  // namespace
@@ -37,6 +38,7 @@ RenderFrame::RenderFrame(RenderBrowser* browser,
                          const CefString& name,
                          const CefString& url)
     : browser_(browser),
+      loop_(MessageLoop::Current()),
       id_(id),
       parent_id_(parent_id),
       name_(name),
@@ -75,11 +77,11 @@ bool RenderFrame::IsValid() {
 }
 
 void RenderFrame::GetSource(CefRefPtr<CefStringVisitor> visitor) {
-  VisitLater(visitor, source_);
+  VisitLater(loop_, visitor, source_);
 }
 
 void RenderFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
-  VisitLater(visitor, StripTags(source_));
+  VisitLater(loop_, visitor, StripTags(source_));
 }
 
 void RenderFrame::LoadRequest(CefRefPtr<CefRequest> request) {}
@@ -92,12 +94,20 @@ void RenderFrame::LoadString(const CefString& string_val,
 void RenderFrame::ExecuteJavaScript(const CefString& code,
                                     const CefString& script_url,
                                     int start_line) {
+  if (!loop_->BelongsToCurrentThread()) {
+    // The frame's state belongs to the render thread: read it there.
+    CefRefPtr<RenderFrame> self(this);
+    loop_->PostTask([self, code, script_url, start_line]() {
+      self->ExecuteJavaScript(code, script_url, start_line);
+    });
+    return;
+  }
   // Runs in the context the frame has now; a document committed before the
   // task runs does not get it.
   CefRefPtr<V8ContextImpl> context = context_;
   if (!context)
     return;
-  MessageLoop::Current()->PostTask([context, code, script_url, start_line]() {
+  loop_->PostTask([context, code, script_url, start_line]() {
     context->RunScript(code, script_url, start_line);
   });
 }

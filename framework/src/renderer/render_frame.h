@@ -10,6 +10,7 @@
 
 namespace cef_internal {
 
+class MessageLoop;
 class RenderBrowser;
 
 class RenderFrame : public CefFrame {
@@ -59,6 +60,9 @@ class RenderFrame : public CefFrame {
   ~RenderFrame() override;
 
   CefRefPtr<RenderBrowser> browser_;
+  // The render main thread's loop: asynchronous work goes there, whichever
+  // thread asks for it.
+  MessageLoop* const loop_;
   const int64 id_;
   const int64 parent_id_;
   const CefString name_;
