@@ -72,6 +72,8 @@ TEST_F(RenderProcessTest, AScriptErrorEndsOnlyThatScript) {
   EXPECT_EQ(0u, line.message.find("Uncaught ReferenceError"));
   EXPECT_EQ(kPageUrl, line.source);
   EXPECT_EQ(5, line.line);
+  EXPECT_EQ(LOGSEVERITY_ERROR,
+            harness_.OpsOf(Op::kConsoleMessage)[0].args->GetInt(4));
 }
 
 TEST_F(RenderProcessTest, PageReplacesAnInjectedOnload) {

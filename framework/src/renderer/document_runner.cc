@@ -56,6 +56,7 @@ void DocumentRunner::RunScript(RenderBrowser* browser,
         1, L"Scripts with a src are not loaded: " + script.Get(L"src"));
     args->SetString(2, frame->GetURL());
     args->SetInt(3, script.line);
+    args->SetInt(4, LOGSEVERITY_WARNING);
     browser->SendToBrowser(Op::kConsoleMessage, args);
     return;
   }

@@ -310,6 +310,7 @@ void RenderProcess::Impl::OnConsoleMessage(V8ContextImpl* context,
   args->SetString(1, message);
   args->SetString(2, source.empty() ? frame->GetURL() : source);
   args->SetInt(3, line);
+  args->SetInt(4, level);  // optional severity, read by the browser side
   SendToBrowser(Op::kConsoleMessage, args);
 }
 
