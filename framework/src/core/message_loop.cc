@@ -220,14 +220,8 @@ void MessageLoop::Impl::Shutdown() {
     dropped.swap(queue);
     dropped_delayed.swap(delayed);
   }
-  dropped.clear();
-  dropped_delayed.clear();
-  if (hwnd) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd);
-  }
-  AutoLock auto_lock(&lock);
-  hwnd = nullptr;
+  // The window goes with its thread. Destroying it here, during thread
+  // detach, can deadlock in the window system.
 }
 
 MessageLoop::MessageLoop() : impl_(new Impl) {
@@ -239,23 +233,25 @@ MessageLoop::~MessageLoop() {
 }
 
 // static
+void WINAPI MessageLoop::OnThreadExit(void* loop) {
+  if (loop)
+    static_cast<MessageLoop*>(loop)->impl_->Shutdown();
+}
+
+// static
 MessageLoop* MessageLoop::Current() {
-  // Ends the loop with its thread. The object is leaked on purpose: other
-  // threads may still hold its address and post to it.
-  struct Holder {
-    MessageLoop* loop = nullptr;
-    ~Holder() {
-      if (loop)
-        loop->impl_->Shutdown();
-    }
-  };
-  static thread_local Holder holder;
-  if (!holder.loop) {
-    holder.loop = new MessageLoop();
+  // Fiber-local storage rather than thread_local: its callback runs reliably
+  // at thread exit, which ends the loop with its thread. The object is
+  // leaked on purpose: other threads may still hold its address and post.
+  static const DWORD index = FlsAlloc(&MessageLoop::OnThreadExit);
+  MessageLoop* loop = static_cast<MessageLoop*>(FlsGetValue(index));
+  if (!loop) {
+    loop = new MessageLoop();
+    FlsSetValue(index, loop);
     MessageLoop* expected = nullptr;
-    g_main_loop.compare_exchange_strong(expected, holder.loop);
+    g_main_loop.compare_exchange_strong(expected, loop);
   }
-  return holder.loop;
+  return loop;
 }
 
 // static

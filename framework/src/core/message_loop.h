@@ -47,6 +47,7 @@ class MessageLoop {
  private:
   MessageLoop();
   ~MessageLoop();
+  static void WINAPI OnThreadExit(void* loop);
   struct Impl;
   Impl* impl_;
 };
