@@ -155,6 +155,22 @@ TEST(MessageLoopTest, PostToEndedThreadIsRefused) {
   EXPECT_EQ(1, owned.use_count());
 }
 
+TEST(MessageLoopTest, ManyShortLivedThreadsEachGetAndEndALoop) {
+  std::vector<MessageLoop*> loops;
+  for (int i = 0; i < 30; ++i) {
+    int ran = 0;
+    std::thread([&] {
+      MessageLoop* loop = MessageLoop::Current();
+      loops.push_back(loop);
+      loop->PostTask([&] { ++ran; });
+      loop->RunUntilIdle();
+    }).join();
+    EXPECT_EQ(1, ran);
+  }
+  for (MessageLoop* loop : loops)
+    EXPECT_FALSE(loop->PostTask([] {}));
+}
+
 class CountingTask : public CefTask {
  public:
   explicit CountingTask(int* count) : count_(count) {}

@@ -139,6 +139,20 @@ TEST_F(PipeChannelTest, GarbageFramesAreDroppedAndBrokenFramingCloses) {
   CloseHandle(raw);
 }
 
+TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverReadsReturns) {
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  std::string big(1024 * 1024, 'q');
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetBinary(0, CefBinaryValue::Create(big.data(), big.size()));
+  // Far more than the pipe holds; Send() only queues.
+  for (int i = 0; i < 8; ++i)
+    EXPECT_TRUE(server_->Send(Op::kProcessMessage, args));
+  server_.reset();
+  CloseHandle(raw);
+}
+
 TEST(PipeChannelConnectTest, ServerWithoutClientTimesOut) {
   std::wstring name;
   std::unique_ptr<PipeChannel> server = PipeChannel::CreateServer(&name, 50);
