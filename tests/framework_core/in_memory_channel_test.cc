@@ -72,6 +72,16 @@ TEST_F(InMemoryChannelTest, DeliversCopiesInOrderLater) {
   EXPECT_TRUE(a_delegate_.ops.empty());
 }
 
+TEST_F(InMemoryChannelTest, InvalidatedArgumentsAreRefused) {
+  CefRefPtr<CefListValue> parent = CefListValue::Create();
+  parent->SetList(0, CefListValue::Create());
+  CefRefPtr<CefListValue> child = parent->GetList(0);
+  parent->Clear();
+  EXPECT_FALSE(a_->Send(Op::kRunDocument, child));
+  Pump();
+  EXPECT_TRUE(b_delegate_.ops.empty());
+}
+
 TEST_F(InMemoryChannelTest, RepliesFromDelegateKeepOrder) {
   b_delegate_.on_message = [this] {
     b_->Send(Op::kDocumentLoaded, IntList(b_delegate_.args.back()->GetInt(0)));

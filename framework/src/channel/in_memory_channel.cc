@@ -49,6 +49,9 @@ bool InMemoryChannel::Send(Op op, CefRefPtr<CefListValue> args) {
   if (link_->closed.load())
     return false;
   CefRefPtr<CefListValue> copy = args ? args->Copy() : CefListValue::Create();
+  // An invalidated list has nothing to send (the pipe refuses it too).
+  if (!copy)
+    return false;
   link_->inbox[1 - side_]->PushMessage(op, copy);
   return true;
 }
