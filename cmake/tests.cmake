@@ -47,3 +47,9 @@ endforeach()
 add_test(NAME layering
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_layering.sh
                  ${CMAKE_SOURCE_DIR})
+
+# What a person sees of the load-failure page, from a headless Chromium
+# screenshot kept as an artefact.
+add_test(NAME error_page_render
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_error_page_render.py
+                 --out ${CMAKE_BINARY_DIR}/artifacts/error_page.png)

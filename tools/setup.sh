@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(wine wine32 xvfb xauth g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
           binutils-mingw-w64-i686 cmake make duktape-dev rapidjson-dev googletest
-          python3 chromium file)
+          python3 chromium file fontconfig fonts-wqy-microhei)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,4 +28,4 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix \
   binutils-mingw-w64-i686 cmake make duktape-dev rapidjson-dev googletest python3 \
-  chromium file fonts-dejavu-core >/dev/null
+  chromium file fontconfig fonts-dejavu-core fonts-wqy-microhei >/dev/null
