@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "src/browser/browser_impl.h"
+#include "src/browser/child_process_render_host.h"
 #include "src/browser/in_process_render_process_host.h"
 #include "src/core/message_loop.h"
 
@@ -115,16 +116,19 @@ RenderProcessHost* BrowserContext::RenderHostFor(BrowserImpl* opener) {
 }
 
 bool BrowserContext::SharesOneRenderSide() const {
-  // Until render processes of their own are launched, every mode runs the
-  // render side in this process, and one render side must serve all
-  // browsers there (extensions register once per process).
-  return true;
+  // In one process a single render side serves every browser (extensions
+  // register once per process); otherwise each browser gets a process.
+  return settings_.single_process;
 }
 
 std::unique_ptr<RenderProcessHost> BrowserContext::CreateRenderProcessHost(
     int id) {
-  return std::unique_ptr<RenderProcessHost>(
-      new InProcessRenderProcessHost(id, this, app_));
+  if (settings_.single_process) {
+    return std::unique_ptr<RenderProcessHost>(
+        new InProcessRenderProcessHost(id, this, app_));
+  }
+  return std::unique_ptr<RenderProcessHost>(new ChildProcessRenderHost(
+      id, this, app_, settings_.browser_subprocess_path.ToWString()));
 }
 
 RenderProcessHost* BrowserContext::LaunchRenderHost() {

@@ -65,8 +65,7 @@ class BrowserContext : public RenderProcessHost::Client {
   BrowserContext(const CefSettings& settings, CefRefPtr<CefApp> app);
   ~BrowserContext() override;
 
-  // One render side for every browser: single-process mode, and for now any
-  // mode (render processes of their own are not launched yet).
+  // One render side for every browser: single-process mode.
   bool SharesOneRenderSide() const;
   // The one place that decides how a render side is hosted.
   std::unique_ptr<RenderProcessHost> CreateRenderProcessHost(int id);

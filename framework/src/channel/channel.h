@@ -44,6 +44,10 @@ enum class Op : int {
   kConsoleMessage,    // [browser_id, message, source, line:int]
   kOpenPopup,         // [browser_id, frame_id:double, url:string, target_name]
   kCloseBrowser,      // [browser_id]: window.close()
+  // browser -> render, only to a render process of its own and before any
+  // other op: what OnRenderProcessThreadCreated put in the list, for the
+  // render side's OnRenderThreadCreated.
+  kRenderThreadCreated,  // [extra_info:list]
 };
 
 class Channel {
