@@ -2,17 +2,29 @@
 // its UI message loop.
 #include "include/cef_app.h"
 #include "src/browser/browser_context.h"
+#include "src/browser/child_process_reaper.h"
 #include "src/core/message_loop.h"
+#include "src/process/process_type.h"
 #include "src/process/scheme_registrar_impl.h"
 
 using cef_internal::BrowserContext;
 using cef_internal::MessageLoop;
 
+namespace {
+
+// How long CefShutdown waits for render processes that no browser used any
+// more and that are still ending.
+constexpr DWORD kRetiredProcessWaitMs = 5000;
+
+}  // namespace
+
 bool CefInitialize(const CefMainArgs& args,
                    const CefSettings& settings,
                    CefRefPtr<CefApp> application,
                    void* windows_sandbox_info) {
-  if (BrowserContext::Get())
+  // A sub-process never becomes a browser process: it would launch render
+  // processes of its own from its own executable, again and again.
+  if (BrowserContext::Get() || !cef_internal::CurrentProcessType().empty())
     return false;
   if (application) {
     application->OnBeforeCommandLineProcessing(
@@ -36,6 +48,7 @@ bool CefInitialize(const CefMainArgs& args,
 
 void CefShutdown() {
   BrowserContext::Shutdown();
+  cef_internal::ChildProcessReaper::EndAll(kRetiredProcessWaitMs);
 }
 
 void CefDoMessageLoopWork() {
