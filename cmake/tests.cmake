@@ -7,6 +7,8 @@ set(KX_TEST_LIBS_framework_renderer fw_renderer fw_testing)
 set(KX_TEST_LIBS_framework_browser framework fw_testing)
 set(KX_TEST_LIBS_framework_process framework fw_testing)
 set(KX_TEST_LIBS_common kx_common)
+set(KX_TEST_LIBS_host kx_host)
+set(KX_TEST_LIBS_integration kx_host fw_testing)
 set(KX_TEST_LIBS_default kx_system fw_testing)
 
 file(GLOB kx_test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS

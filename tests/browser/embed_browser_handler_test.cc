@@ -47,7 +47,8 @@ class EmbedBrowserHandlerTest : public testing::Test {
       handler_->OnBeforeClose(browser.get());
     // Drain the quit requests the closes made.
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Only posted messages: unvalidated windows would yield WM_PAINT forever.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
     }
   }
 

@@ -9,10 +9,14 @@ namespace cef_internal {
 namespace {
 
 // Entries hold a reference so that an entered context outlives its last
-// other owner.
+// other owner. Only a pointer is thread-local: with this toolchain a
+// thread-local object with a destructor can hang its thread's exit, and the
+// stack is empty whenever a thread may end.
 std::vector<CefRefPtr<V8ContextImpl>>& Stack() {
-  static thread_local std::vector<CefRefPtr<V8ContextImpl>> stack;
-  return stack;
+  static thread_local std::vector<CefRefPtr<V8ContextImpl>>* stack = nullptr;
+  if (!stack)
+    stack = new std::vector<CefRefPtr<V8ContextImpl>>();
+  return *stack;
 }
 
 }  // namespace

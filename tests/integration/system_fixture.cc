@@ -1,0 +1,187 @@
+#include "tests/integration/system_fixture.h"
+
+#include <fstream>
+
+#include "browser/error_page.h"
+#include "include/cef_app.h"
+#include "src/core/message_loop.h"
+#include "store/option_store.h"
+
+const RECT SystemTest::kBounds = {100, 50, 900, 650};
+
+namespace {
+
+int g_notifications = 0;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam,
+                                LPARAM lparam) {
+  if (message == kOptionsChangedMessage && wparam == 0 && lparam == 0) {
+    ++g_notifications;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+std::wstring MakeTempDir() {
+  wchar_t base[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  GetTempFileNameW(base, L"kxt", 0, path);
+  DeleteFileW(path);
+  CreateDirectoryW(path, nullptr);
+  return path;
+}
+
+std::string FileUrl(const std::wstring& path) {
+  std::string url = "file:///" + CefString(path).ToString();
+  for (char& c : url) {
+    if (c == '\\')
+      c = '/';
+  }
+  return url;
+}
+
+class SourceVisitor : public CefStringVisitor {
+ public:
+  explicit SourceVisitor(std::wstring* out, bool* done)
+      : out_(out), done_(done) {}
+  void Visit(const CefString& source) override {
+    *out_ = source.ToWString();
+    *done_ = true;
+  }
+
+ private:
+  std::wstring* out_;
+  bool* done_;
+  IMPLEMENT_REFCOUNTING(SourceVisitor);
+};
+
+}  // namespace
+
+int SystemTest::notifications() {
+  return g_notifications;
+}
+
+void SystemTest::SetUp() {
+  g_notifications = 0;
+  g_cache_sync_requested = false;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = HostWindowProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"SystemTestHost";
+  RegisterClassW(&window_class);
+  host_window_ = CreateWindowExW(0, L"SystemTestHost", L"host",
+                                 WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
+  ASSERT_TRUE(CreatePipe(&record_read_, &record_write_, nullptr, 1 << 16));
+  temp_dir_ = MakeTempDir();
+  log_path_ = temp_dir_ + L"\\framework.log";
+  console_.reset(new ConsoleLogTail(log_path_));
+
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostWindow(host_window_);
+  store->SetHostHandle(record_write_);
+  store->SetHostRecordEnabled(true);
+
+  app_ = new SimpleApp();
+  app_->SetParentWindow(host_window_);
+  app_->SetWindowBounds(kBounds);
+  CefSettings settings;
+  settings.single_process = true;
+  settings.log_file = log_path_;
+  ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
+                            app_.get(), nullptr));
+  ASSERT_TRUE(RunUntil([] {
+    return g_client_handler && g_client_handler->browser_count() == 2;
+  }));
+  g_client_handler->AddObserver(this);
+}
+
+void SystemTest::TearDown() {
+  if (g_client_handler)
+    g_client_handler->RemoveObserver(this);
+  CefShutdown();
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostRecordEnabled(false);
+  store->SetHostHandle(INVALID_HANDLE_VALUE);
+  store->SetHostWindow(nullptr);
+  app_ = nullptr;
+  console_.reset();
+  CloseHandle(record_read_);
+  CloseHandle(record_write_);
+  DestroyWindow(host_window_);
+}
+
+bool SystemTest::RunUntil(const std::function<bool()>& done, int timeout_ms) {
+  return cef_internal::MessageLoop::Current()->RunUntil(done, timeout_ms);
+}
+
+std::string SystemTest::WritePage(const std::string& name,
+                                  const std::string& html) {
+  const std::wstring path = temp_dir_ + L"\\" + CefString(name).ToWString();
+  std::ofstream(CefString(path).ToString(), std::ios::binary) << html;
+  return FileUrl(path);
+}
+
+std::string SystemTest::MissingPageUrl(const std::string& name) {
+  return FileUrl(temp_dir_ + L"\\" + CefString(name).ToWString());
+}
+
+bool SystemTest::LoadAndWait(CefRefPtr<CefBrowser> browser,
+                             const std::string& url) {
+  const int loads = main_frame_loads_;
+  browser->GetMainFrame()->LoadURL(url);
+  return RunUntil([&] { return main_frame_loads_ > loads; });
+}
+
+void SystemTest::Execute(CefRefPtr<CefBrowser> browser,
+                         const std::string& code) {
+  browser->GetMainFrame()->ExecuteJavaScript(code, "", 0);
+}
+
+bool SystemTest::WaitForConsole(const std::string& prefix,
+                                std::string* rest,
+                                int timeout_ms) {
+  return RunUntil(
+      [&] {
+        for (const std::string& message : console_->ReadNewMessages())
+          console_messages_.push_back(message);
+        for (; console_read_ < console_messages_.size(); ++console_read_) {
+          const std::string& message = console_messages_[console_read_];
+          if (message.compare(0, prefix.size(), prefix) == 0) {
+            *rest = message.substr(prefix.size());
+            ++console_read_;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeout_ms);
+}
+
+std::string SystemTest::Evaluate(CefRefPtr<CefBrowser> browser,
+                                 const std::string& expression) {
+  static int serial = 0;
+  const std::string tag = "eval" + std::to_string(++serial) + "=";
+  Execute(browser, "console.log('" + tag + "' + (" + expression + "));");
+  std::string value;
+  EXPECT_TRUE(WaitForConsole(tag, &value)) << expression;
+  return value;
+}
+
+std::wstring SystemTest::SourceOf(CefRefPtr<CefFrame> frame) {
+  std::wstring source;
+  bool done = false;
+  frame->GetSource(new SourceVisitor(&source, &done));
+  EXPECT_TRUE(RunUntil([&] { return done; }));
+  return source;
+}
+
+std::string SystemTest::ReadRecords() {
+  DWORD available = 0;
+  PeekNamedPipe(record_read_, nullptr, 0, nullptr, &available, nullptr);
+  std::string bytes(available, '\0');
+  DWORD read = 0;
+  if (available)
+    ReadFile(record_read_, &bytes[0], available, &read, nullptr);
+  return bytes;
+}

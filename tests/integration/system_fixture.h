@@ -1,0 +1,78 @@
+// The whole system in one process: the framework's browser side with
+// SimpleApp, EmbedBrowserHandler and the option store, its render side in
+// single-process mode, a real host window and a real record pipe. Pages
+// report through console.log, which the framework writes to its log file.
+#ifndef TESTS_INTEGRATION_SYSTEM_FIXTURE_H_
+#define TESTS_INTEGRATION_SYSTEM_FIXTURE_H_
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/simple_app.h"
+#include "browser/embed_browser_handler.h"
+#include "gtest/gtest.h"
+#include "host/console_log_tail.h"
+
+class SystemTest : public testing::Test, public PageObserver {
+ protected:
+  static const RECT kBounds;
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // Pumps the UI thread until |done| or |timeout_ms|; returns |done|.
+  bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000);
+
+  // Writes |html| to a fresh temporary folder and returns its file URL.
+  std::string WritePage(const std::string& name, const std::string& html);
+  std::string MissingPageUrl(const std::string& name);
+
+  CefRefPtr<CefBrowser> main_browser() {
+    return g_client_handler->main_browser();
+  }
+  CefRefPtr<CefBrowser> second_browser() {
+    return g_client_handler->second_browser();
+  }
+  // Loads |url| into |browser|'s main frame and waits for its load end.
+  bool LoadAndWait(CefRefPtr<CefBrowser> browser, const std::string& url);
+  // Runs |code| in the main frame of |browser|.
+  void Execute(CefRefPtr<CefBrowser> browser, const std::string& code);
+  // Waits for a console message starting with |prefix|; returns the rest.
+  bool WaitForConsole(const std::string& prefix,
+                      std::string* rest,
+                      int timeout_ms = 10000);
+  // Evaluates |expression| in |browser|'s main frame and returns its string
+  // form (through console.log).
+  std::string Evaluate(CefRefPtr<CefBrowser> browser,
+                       const std::string& expression);
+  // The frame's current source, read through the framework.
+  std::wstring SourceOf(CefRefPtr<CefFrame> frame);
+
+  // kOptionsChangedMessage (wParam 0, lParam 0) received by the host window.
+  static int notifications();
+
+  // Bytes the store has written to the record pipe so far.
+  std::string ReadRecords();
+
+  // PageObserver:
+  void OnMainFrameLoaded() override { ++main_frame_loads_; }
+  void OnJump() override { ++jumps_; }
+
+  CefRefPtr<SimpleApp> app_;
+  HWND host_window_ = nullptr;
+  HANDLE record_read_ = INVALID_HANDLE_VALUE;
+  HANDLE record_write_ = INVALID_HANDLE_VALUE;
+  std::wstring temp_dir_;
+  std::wstring log_path_;
+  std::unique_ptr<ConsoleLogTail> console_;
+  std::vector<std::string> console_messages_;
+  size_t console_read_ = 0;
+  int main_frame_loads_ = 0;
+  int jumps_ = 0;
+};
+
+#endif  // TESTS_INTEGRATION_SYSTEM_FIXTURE_H_
