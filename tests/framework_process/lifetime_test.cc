@@ -113,6 +113,7 @@ TEST_F(LifetimeTest, KilledRendererIsReportedAndTheNextLoadStartsAnother) {
   ASSERT_TRUE(browser) << log_.Dump();
   std::string id = std::to_string(browser->GetIdentifier());
   ASSERT_TRUE(log_.WaitFor(id + " query hold")) << log_.Dump();
+  ASSERT_TRUE(log_.WaitFor(id + " load-end 200")) << log_.Dump();
   ProcessWatch renderer(pid);
   renderer.Kill(cef_internal::kRenderProcessKilledExitCode);
   ASSERT_TRUE(log_.WaitFor(Terminated(browser, TS_PROCESS_WAS_KILLED)))
@@ -156,6 +157,31 @@ TEST_F(LifetimeTest, ProcessThatNeverConnectsIsReportedAndReplaced) {
   browser->GetMainFrame()->LoadURL(Page("second.html", kPidPage));
   ASSERT_TRUE(WaitForMessage(browser, "page-pid")) << log_.Dump();
   EXPECT_EQ(2u, app_->launched_command_lines.size());
+}
+
+}  // namespace
+}  // namespace process_test
+
+namespace process_test {
+namespace {
+
+class MissingProgramTest : public MultiProcessTest {
+ protected:
+  void SetUp() override {
+    program_ = L"C:\\kx-no-such-folder\\renderer.exe";
+    MultiProcessTest::SetUp();
+  }
+};
+
+TEST_F(MissingProgramTest, BrowserStillOpensAndClosesWithoutARenderSide) {
+  CefRefPtr<CefBrowser> browser = CreateBrowser(Page("page.html", "x"));
+  ASSERT_TRUE(browser);
+  EXPECT_EQ(0u, HostPid(browser));
+  browser->GetHost()->CloseBrowser(true);
+  EXPECT_TRUE(
+      log_.WaitFor(std::to_string(browser->GetIdentifier()) + " before-close"))
+      << log_.Dump();
+  EXPECT_GE(app_->launched_command_lines.size(), 1u);
 }
 
 }  // namespace

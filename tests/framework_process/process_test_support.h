@@ -207,6 +207,8 @@ class MultiProcessTest : public testing::Test {
   DWORD HostPid(CefRefPtr<CefBrowser> browser) const;
   void Shutdown();
 
+  // The render processes' program; this executable unless set before SetUp.
+  std::wstring program_;
   EventLog log_;
   CefRefPtr<BrowserApp> app_;
   CefRefPtr<TestClient> client_;
