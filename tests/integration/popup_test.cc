@@ -1,6 +1,8 @@
 // Pop-ups never open inside the application: web links reach the system's
 // default browser through the shell, everything else is refused. Wine's
-// default browser is replaced by a recorder for these tests.
+// default browser is replaced by tools/url_recorder.sh for these tests; it
+// appends each URL to one shared log, so every URL here carries a token of
+// this run.
 #include "tests/integration/system_fixture.h"
 
 #include <fstream>
@@ -8,42 +10,33 @@
 
 namespace {
 
+const char kRecorderLog[] = "Z:\\tmp\\kx_url_recorder.log";
+
 class PopupTest : public SystemTest {
  protected:
   void SetUp() override {
     SystemTest::SetUp();
-    log_ = CefString(temp_dir_ + L"\\urls.log").ToString();
-    // The recorder is a host program; it reads its log path from the
-    // environment that Wine hands down.
-    std::string unix_log = UnixPath(log_);
-    SetEnvironmentVariableA("KX_URL_LOG", unix_log.c_str());
-    const std::string recorder = std::string(KX_SOURCE_DIR) +
-                                 "/tools/url_recorder.sh";
+    token_ = "t" + std::to_string(GetCurrentProcessId()) + "x" +
+             std::to_string(GetTickCount());
+    const std::string recorder =
+        std::string(KX_SOURCE_DIR) + "/tools/url_recorder.sh";
     RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser",
                     "Browsers", REG_SZ, recorder.c_str(),
                     static_cast<DWORD>(recorder.size() + 1));
   }
 
-  static std::string UnixPath(const std::string& windows_path) {
-    typedef char* (*WineGetUnixFileName)(const wchar_t*);
-    auto convert = reinterpret_cast<WineGetUnixFileName>(GetProcAddress(
-        GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-    if (!convert)
-      return windows_path;
-    char* unix_path = convert(CefString(windows_path).ToWString().c_str());
-    std::string result = unix_path ? unix_path : windows_path;
-    HeapFree(GetProcessHeap(), 0, unix_path);
-    return result;
-  }
-
+  // The recorded URLs of this run, one per line.
   std::string RecordedUrls() {
-    std::ifstream in(log_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ifstream in(kRecorderLog);
+    std::string line, mine;
+    while (std::getline(in, line)) {
+      if (line.find(token_) != std::string::npos)
+        mine += line + "\n";
+    }
+    return mine;
   }
 
-  std::string log_;
+  std::string token_;
 };
 
 TEST_F(PopupTest, WebLinksReachTheDefaultBrowserAndNothingElseOpens) {
@@ -51,15 +44,19 @@ TEST_F(PopupTest, WebLinksReachTheDefaultBrowserAndNothingElseOpens) {
       main_browser(),
       WritePage("popup.html",
                 "<script>"
-                "window.open('file:///C:/windows/notepad.exe', '_blank');"
-                "window.open('C:\\\\windows\\\\notepad.exe', '_blank');"
-                "window.open('javascript:alert(1)', '_blank');"
-                "window.open('https://example.test/help?a=1', '_blank');"
-                "console.log('opened');"
-                "</script>")));
+                "window.open('file:///C:/windows/notepad.exe?" + token_ +
+                    "', '_blank');"
+                    "window.open('C:\\\\windows\\\\notepad.exe " +
+                    token_ +
+                    "', '_blank');"
+                    "window.open('javascript:alert(\"" +
+                    token_ +
+                    "\")', '_blank');"
+                    "window.open('https://example.test/help?" +
+                    token_ + "', '_blank');</script>")));
   ASSERT_TRUE(RunUntil([&] { return !RecordedUrls().empty(); }, 15000));
   RunUntil([] { return false; }, 1000);
-  EXPECT_EQ(RecordedUrls(), "https://example.test/help?a=1\n");
+  EXPECT_EQ(RecordedUrls(), "https://example.test/help?" + token_ + "\n");
   // No pop-up browser was created.
   EXPECT_EQ(g_client_handler->browser_count(), 2u);
 }
