@@ -27,6 +27,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # One server for the whole run: every Wine start after this one is fast.
 wineserver -p >/dev/null 2>&1
+# Start Wine's background services now, detached from our output: started by
+# the first test instead, they would keep its output pipe open and hang CTest.
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 
 "$@"
 rc=$?

@@ -249,6 +249,12 @@ TEST_F(BrowserLifeSpanTest, SyncCreationOnlyOnUiThread) {
 namespace browser_test {
 namespace {
 
+}  // namespace
+}  // namespace browser_test
+
+namespace browser_test {
+namespace {
+
 // Without single_process the render side still runs in this process until
 // render processes of their own are launched; browsers work the same.
 class MultiProcessFallbackTest : public BrowserTest {
