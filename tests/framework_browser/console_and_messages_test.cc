@@ -112,6 +112,8 @@ TEST_F(ConsoleLogFileTest, LogFileGetsTheLine) {
   text << in.rdbuf();
   EXPECT_NE(std::string::npos, text.str().find("\"first\", source: "));
   EXPECT_NE(std::string::npos, text.str().find("\"second\", source: "));
+  // The file takes the place of stderr.
+  EXPECT_EQ(std::string::npos, capture.Text().find("CONSOLE("));
 }
 
 class QuietLogTest : public ConsoleLogFileTest {

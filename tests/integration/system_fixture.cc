@@ -86,7 +86,12 @@ void SystemTest::SetUp() {
   app_->SetParentWindow(host_window_);
   app_->SetWindowBounds(kBounds);
   CefSettings settings;
-  settings.single_process = true;
+  settings.single_process = SingleProcess();
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  settings.browser_subprocess_path =
+      dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"kxsubprocess.exe";
   settings.log_file = log_path_;
   ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
                             app_.get(), nullptr));

@@ -24,6 +24,9 @@ class SystemTest : public testing::Test, public PageObserver {
   void SetUp() override;
   void TearDown() override;
 
+  // False: every page browser's renderer runs in kxsubprocess.exe.
+  virtual bool SingleProcess() const { return true; }
+
   // Pumps the UI thread until |done| or |timeout_ms|; returns |done|.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000);
 

@@ -1,0 +1,145 @@
+// The system across real processes: the page browsers' renderers run in
+// kxsubprocess.exe, talking to this browser process over pipes.
+#include "tests/integration/system_fixture.h"
+
+#include <tlhelp32.h>
+
+#include <cstring>
+
+#include "common/process_messages.h"
+#include "store/option_store.h"
+
+namespace {
+
+class MultiProcessTest : public SystemTest {
+ protected:
+  bool SingleProcess() const override { return false; }
+
+  void SetUp() override {
+    SystemTest::SetUp();
+    if (HasFatalFailure())
+      return;
+    ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("main.html", "<p/>")));
+  }
+
+  int Count(CefRefPtr<CefBrowser> browser) {
+    return std::stoi(Evaluate(browser, "KXHelper.GetFilteredNum()"));
+  }
+
+  // The render processes this process started.
+  static std::vector<DWORD> ChildRenderers() {
+    std::vector<DWORD> pids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+      if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+          _wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0) {
+        pids.push_back(entry.th32ProcessID);
+      }
+    }
+    CloseHandle(snapshot);
+    return pids;
+  }
+};
+
+TEST_F(MultiProcessTest, PagesRunInTheSubProcessExecutable) {
+  ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
+  EXPECT_EQ(ChildRenderers().size(), 2u);  // one per page browser
+  EXPECT_EQ(Evaluate(main_browser(), "typeof KXHelper.GetFilteredVoices"),
+            "function");
+}
+
+TEST_F(MultiProcessTest, OptionLoopCrossesTheProcesses) {
+  EXPECT_EQ(Evaluate(main_browser(),
+                     "KXHelper.SetUserOptions('[{\"uic_type\":2,"
+                     "\"filter_id\":44,\"is_filter\":false},]')"),
+            "true");
+  ASSERT_TRUE(RunUntil([&] { return notifications() == 1; }));
+  const std::string record = ReadRecords();
+  ASSERT_EQ(record.size(), 56u);
+  int32_t words[14];
+  std::memcpy(words, record.data(), sizeof(words));
+  EXPECT_EQ(words[2], 44);
+  EXPECT_EQ(words[3], 0);
+  EXPECT_EQ(words[4], 2);
+  EXPECT_EQ(words[5], 0);
+  const std::string expected =
+      "[{\"filter_id\":44,\"is_filter\":false,\"uic_type\":2}]";
+  ASSERT_TRUE(RunUntil([&] {
+    return Evaluate(main_browser(), "KXHelper.GetUserOptions()") == expected;
+  }));
+  // Updates go to the main browser's renderer only.
+  ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
+  EXPECT_EQ(Evaluate(second_browser(), "KXHelper.GetUserOptions()"), "");
+
+  // "get_option" is answered to the browser that asked.
+  g_client_handler->OnProcessMessageReceived(
+      second_browser(), PID_RENDERER, CreateEmptyMessage(kGetOptionMessage));
+  ASSERT_TRUE(RunUntil([&] {
+    return Evaluate(second_browser(), "KXHelper.GetUserOptions()") == expected;
+  }));
+}
+
+TEST_F(MultiProcessTest, EachRenderProcessSyncsOnceAndVoicesGoToMain) {
+  // The main page's render process has synced with what the store held.
+  RunUntil([] { return false; }, 500);
+  const int first_sync = Count(main_browser());
+  OptionStore::GetInstance()->AddNormalVoice(L"multi voice");
+  const int stored = first_sync + 1;
+
+  // The same render process never asks again.
+  ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("again.html", "<p/>")));
+  RunUntil([] { return false; }, 500);
+  EXPECT_EQ(Count(main_browser()), first_sync);
+
+  // The avatar's render process asks once; the texts go to the main one.
+  ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
+  ASSERT_TRUE(RunUntil(
+      [&] { return Count(main_browser()) == first_sync + stored; }));
+  ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar2.html", "<p/>")));
+  RunUntil([] { return false; }, 500);
+  EXPECT_EQ(Count(main_browser()), first_sync + stored);
+  EXPECT_EQ(Count(second_browser()), 0);
+  EXPECT_NE(Evaluate(main_browser(), "KXHelper.GetFilteredVoices(1)")
+                .find("\"multi voice\"]"),
+            std::string::npos);
+}
+
+TEST_F(MultiProcessTest, AKilledRendererLeavesTheBrowserProcessRunning) {
+  const std::vector<DWORD> before = ChildRenderers();
+  ASSERT_EQ(before.size(), 2u);
+  for (DWORD pid : before) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    TerminateProcess(process, 137);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+  RunUntil([] { return false; }, 500);
+  // The next load starts a new render process and the page works again.
+  ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("after.html", "<p/>")));
+  EXPECT_EQ(Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')"), "true");
+  ASSERT_TRUE(RunUntil([&] { return notifications() == 1; }));
+}
+
+TEST_F(MultiProcessTest, ShutdownEndsEveryRendererWithExitCodeZero) {
+  std::vector<HANDLE> renderers;
+  for (DWORD pid : ChildRenderers()) {
+    renderers.push_back(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
+                                    FALSE, pid));
+  }
+  ASSERT_FALSE(renderers.empty());
+  if (g_client_handler)
+    g_client_handler->RemoveObserver(this);
+  CefShutdown();
+  for (HANDLE process : renderers) {
+    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+    DWORD exit_code = 1234;
+    GetExitCodeProcess(process, &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+    CloseHandle(process);
+  }
+  EXPECT_TRUE(ChildRenderers().empty());
+}
+
+}  // namespace
