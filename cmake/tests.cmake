@@ -38,8 +38,8 @@ foreach(dir ${kx_test_dirs})
   target_compile_definitions(${target} PRIVATE
       KX_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KX_BINARY_DIR="${CMAKE_BINARY_DIR}")
   if(NOT area MATCHES "^(framework_|common$)")
-    # System tests start the real sub-process executable.
-    add_dependencies(${target} kxsubprocess)
+    # System tests start the real executables.
+    add_dependencies(${target} kxsubprocess kxhost)
   endif()
   add_test(NAME ${area} COMMAND ${target})
   set_tests_properties(${area} PROPERTIES TIMEOUT 240)

@@ -1,0 +1,95 @@
+// The demo host's own parts: its command line, the record stream and the
+// framework's console log lines.
+#include <cstring>
+
+#include "gtest/gtest.h"
+#include "host/console_log_tail.h"
+#include "host/host_options.h"
+#include "host/record_decoder.h"
+
+namespace {
+
+bool Parse(std::vector<std::wstring> args, HostOptions* options) {
+  std::string error;
+  return ParseHostOptions(args, options, &error);
+}
+
+TEST(HostOptions, ReadsEverySwitch) {
+  HostOptions options;
+  ASSERT_TRUE(Parse({L"--url=file:///x.html", L"--normal-voice=a",
+                     L"--normal-voice=", L"--horn-voice=h",
+                     L"--record-file=C:\\r.bin", L"--bounds=1,2,301,402",
+                     L"--timeout-ms=500", L"--single-process"},
+                    &options));
+  EXPECT_EQ(options.url, L"file:///x.html");
+  EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
+  EXPECT_EQ(options.horn_voices, std::vector<std::wstring>({L"h"}));
+  EXPECT_EQ(options.record_file, L"C:\\r.bin");
+  EXPECT_EQ(options.bounds.right, 301);
+  EXPECT_EQ(options.bounds.bottom, 402);
+  EXPECT_EQ(options.timeout_ms, 500);
+  EXPECT_TRUE(options.single_process);
+}
+
+TEST(HostOptions, RefusesBadCommandLines) {
+  HostOptions options;
+  EXPECT_FALSE(Parse({}, &options));
+  EXPECT_FALSE(Parse({L"--normal-voice=a"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--bounds=1,2,3"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--bounds=10,0,5,5"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--bounds=1,2,3,4,5"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--timeout-ms=0"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--timeout-ms=12ab"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--record-file="}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--colour=blue"}, &options));
+}
+
+std::string RecordBytes(std::initializer_list<int32_t> words) {
+  std::string bytes(words.size() * 4, '\0');
+  std::memcpy(&bytes[0], words.begin(), bytes.size());
+  return bytes;
+}
+
+TEST(RecordDecoder, SplitsTheStreamIntoRecordsAcrossPartialReads) {
+  std::string stream = RecordBytes({1, 0}) +
+                       RecordBytes({1, 2, 12, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0,
+                                    7, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  RecordDecoder decoder;
+  HostFilterRecord record;
+  decoder.Append(stream.data(), 5);
+  EXPECT_FALSE(decoder.Next(&record));
+  decoder.Append(stream.data() + 5, 30);
+  ASSERT_TRUE(decoder.Next(&record));
+  EXPECT_EQ(RecordDecoder::Format(record), "record count=0");
+  EXPECT_FALSE(decoder.Next(&record));
+  decoder.Append(stream.data() + 35, stream.size() - 35);
+  ASSERT_TRUE(decoder.Next(&record));
+  EXPECT_EQ(RecordDecoder::Format(record),
+            "record count=2 filter_id=12 is_filter=1 types=1,2 "
+            "filter_id=7 is_filter=0 types=2");
+}
+
+TEST(RecordDecoder, DropsAStreamThatCannotBeARecord) {
+  RecordDecoder decoder;
+  HostFilterRecord record;
+  const std::string bad = RecordBytes({1, 21}) + RecordBytes({1, 0});
+  decoder.Append(bad.data(), bad.size());
+  EXPECT_FALSE(decoder.Next(&record));
+  const std::string good = RecordBytes({1, 0});
+  decoder.Append(good.data(), good.size());
+  EXPECT_TRUE(decoder.Next(&record));
+}
+
+TEST(ConsoleLogTail, ParsesTheFrameworksConsoleLines) {
+  std::string message;
+  ASSERT_TRUE(ConsoleLogTail::ParseConsoleLine(
+      "[1207/203022:INFO:CONSOLE(12)] \"a \"quoted\", source: x\", source: "
+      "file:///a.html (12)",
+      &message));
+  EXPECT_EQ(message, "a \"quoted\", source: x");
+  EXPECT_FALSE(ConsoleLogTail::ParseConsoleLine(
+      "[1207/203022:INFO:browser.cc(3)] starting", &message));
+  EXPECT_FALSE(ConsoleLogTail::ParseConsoleLine("CONSOLE(", &message));
+}
+
+}  // namespace

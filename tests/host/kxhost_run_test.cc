@@ -1,0 +1,195 @@
+// kxhost.exe run as a user runs it: real render processes, its output lines
+// and its record file.
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "include/internal/cef_string.h"
+
+namespace {
+
+std::wstring BinDir() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1);
+}
+
+class KxHostTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t base[MAX_PATH], path[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    GetTempFileNameW(base, L"kxh", 0, path);
+    DeleteFileW(path);
+    CreateDirectoryW(path, nullptr);
+    dir_ = path;
+  }
+
+  std::wstring Path(const std::wstring& name) { return dir_ + L"\\" + name; }
+
+  std::wstring WritePage(const std::wstring& name, const std::string& html) {
+    std::ofstream(CefString(Path(name)).ToString(), std::ios::binary) << html;
+    return Url(name);
+  }
+
+  std::wstring Url(const std::wstring& name) {
+    std::wstring url = L"file:///" + Path(name);
+    for (wchar_t& c : url) {
+      if (c == L'\\')
+        c = L'/';
+    }
+    return url;
+  }
+
+  // Runs kxhost.exe with |args|; returns its exit code and fills |out| and
+  // |err| with its standard output and error.
+  DWORD Run(const std::wstring& args, std::string* out, std::string* err) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const std::wstring out_path = Path(L"out.txt"), err_path = Path(L"err.txt");
+    HANDLE out_file = CreateFileW(out_path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
+                                  nullptr);
+    HANDLE err_file = CreateFileW(err_path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
+                                  nullptr);
+    STARTUPINFOW startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out_file;
+    startup.hStdError = err_file;
+    std::wstring command = L"\"" + BinDir() + L"kxhost.exe\" " + args;
+    PROCESS_INFORMATION process = {};
+    DWORD exit_code = 0xDEADBEEF;
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0,
+                       nullptr, nullptr, &startup, &process)) {
+      EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+      GetExitCodeProcess(process.hProcess, &exit_code);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    CloseHandle(out_file);
+    CloseHandle(err_file);
+    *out = ReadFileText(out_path);
+    *err = ReadFileText(err_path);
+    return exit_code;
+  }
+
+  static std::string ReadFileText(const std::wstring& path) {
+    std::ifstream in(CefString(path).ToString(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+      if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  static size_t IndexOf(const std::vector<std::string>& lines,
+                        const std::string& line) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i] == line)
+        return i;
+    }
+    return std::string::npos;
+  }
+
+  std::wstring dir_;
+};
+
+const char kOptionsPage[] =
+    "<script>"
+    "console.log('set ' + KXHelper.SetUserOptions("
+    "'[{\"uic_type\":3,\"filter_id\":12,\"is_filter\":true}]'));"
+    "function report() {"
+    "  if (KXHelper.GetUserOptions() === '' || KXHelper.GetFilteredNum() < 3) {"
+    "    setTimeout(report, 20); return; }"
+    "  console.log('options ' + KXHelper.GetUserOptions());"
+    "  console.log('normal ' + KXHelper.GetFilteredVoices(1));"
+    "  console.log('horn ' + KXHelper.GetFilteredVoices(2));"
+    "  window.close();"
+    "}"
+    "setTimeout(report, 20);"
+    "</script>";
+
+TEST_F(KxHostTest, OptionsPageShowsTheWholeLoopInOrder) {
+  const std::wstring url = WritePage(L"options.html", kOptionsPage);
+  std::string out, err;
+  const DWORD exit_code =
+      Run(L"--url=" + url +
+              L" --normal-voice=first --normal-voice=\"second voice\""
+              L" --horn-voice=horn --record-file=\"" +
+              Path(L"records.bin") + L"\" --timeout-ms=20000",
+          &out, &err);
+  EXPECT_EQ(exit_code, 0u) << err;
+  const std::vector<std::string> lines = Lines(out);
+  const size_t set = IndexOf(lines, "console: set true");
+  const size_t record =
+      IndexOf(lines, "record count=1 filter_id=12 is_filter=1 types=1,2");
+  const size_t notify = IndexOf(lines, "notify 33308 0 0");
+  const size_t options = IndexOf(
+      lines,
+      "console: options [{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3}]");
+  ASSERT_NE(set, std::string::npos) << out;
+  ASSERT_NE(record, std::string::npos) << out;
+  ASSERT_NE(notify, std::string::npos) << out;
+  ASSERT_NE(options, std::string::npos) << out;
+  // The record is written before the notification is posted; the page's own
+  // console line races both across the process boundary.
+  EXPECT_LT(record, notify);
+  EXPECT_LT(notify, options);
+  EXPECT_NE(IndexOf(lines, "console: normal [\"first\",\"second voice\"]"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(IndexOf(lines, "console: horn [\"horn\"]"), std::string::npos);
+
+  // The raw record, byte for byte.
+  const std::string bytes = ReadFileText(Path(L"records.bin"));
+  ASSERT_EQ(bytes.size(), 56u);
+  int32_t words[14];
+  std::memcpy(words, bytes.data(), sizeof(words));
+  const int32_t expected[14] = {1, 1, 12, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(words, expected, sizeof(words)), 0);
+}
+
+TEST_F(KxHostTest, MissingPageShowsTheErrorPage) {
+  std::string out, err;
+  const std::wstring url = Url(L"nowhere.html");
+  EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=3000", &out, &err), 0u);
+  EXPECT_NE(IndexOf(Lines(out), "error-page " + CefString(url).ToString()),
+            std::string::npos)
+      << out << err;
+}
+
+TEST_F(KxHostTest, TimeLimitEndsAPageThatNeverCloses) {
+  const std::wstring url = WritePage(L"stay.html", "<p>stays</p>");
+  std::string out, err;
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=1500", &out, &err), 0u);
+  EXPECT_LT(GetTickCount() - start, 30000u);
+  EXPECT_EQ(out, "");
+}
+
+TEST_F(KxHostTest, BadCommandLineIsAOneLineUsageError) {
+  std::string out, err;
+  EXPECT_EQ(Run(L"--bounds=1,2", &out, &err), 2u);
+  EXPECT_EQ(Lines(err).size(), 1u) << err;
+  EXPECT_NE(err.find("usage: kxhost.exe --url=URL"), std::string::npos);
+  EXPECT_EQ(out, "");
+}
+
+}  // namespace
