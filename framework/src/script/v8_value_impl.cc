@@ -289,7 +289,8 @@ bool V8ValueImpl::ClearException() {
   return true;
 }
 
-bool V8ValueImpl::HasValue(const CefString& key) {
+template <typename Op>
+bool V8ValueImpl::KeyTest(const CefString& key, Op* op) {
   if (!IsLiveObject())
     return false;
   duk_context* ctx = context_->heap();
@@ -297,15 +298,19 @@ bool V8ValueImpl::HasValue(const CefString& key) {
   if (!context_->StashPush(stash_id_))
     return false;
   PushCefString(ctx, key);
+  if (!CallOnObject(base, 2, op))
+    return false;
+  bool result = duk_get_boolean(ctx, -1) != 0;
+  duk_set_top(ctx, base);
+  return result;
+}
+
+bool V8ValueImpl::HasValue(const CefString& key) {
   auto op = [](duk_context* c, duk_idx_t first) -> duk_ret_t {
     duk_push_boolean(c, duk_has_prop(c, first));
     return 1;
   };
-  if (!CallOnObject(base, 2, &op))
-    return false;
-  bool found = duk_get_boolean(ctx, -1) != 0;
-  duk_set_top(ctx, base);
-  return found;
+  return KeyTest(key, &op);
 }
 
 bool V8ValueImpl::HasValue(int index) {
@@ -315,22 +320,11 @@ bool V8ValueImpl::HasValue(int index) {
 }
 
 bool V8ValueImpl::DeleteValue(const CefString& key) {
-  if (!IsLiveObject())
-    return false;
-  duk_context* ctx = context_->heap();
-  duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
-    return false;
-  PushCefString(ctx, key);
   auto op = [](duk_context* c, duk_idx_t first) -> duk_ret_t {
     duk_push_boolean(c, duk_del_prop(c, first));
     return 1;
   };
-  if (!CallOnObject(base, 2, &op))
-    return false;
-  bool deleted = duk_get_boolean(ctx, -1) != 0;
-  duk_set_top(ctx, base);
-  return deleted;
+  return KeyTest(key, &op);
 }
 
 bool V8ValueImpl::DeleteValue(int index) {

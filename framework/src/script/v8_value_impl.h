@@ -90,6 +90,9 @@ class V8ValueImpl : public CefV8Value {
   // stack restored to |base|.
   template <typename Op>
   bool CallOnObject(duk_idx_t base, duk_idx_t nargs, Op* op);
+  // Runs |op| on [object, key] and returns the boolean it leaves.
+  template <typename Op>
+  bool KeyTest(const CefString& key, Op* op);
 
   Type type_;
   bool bool_ = false;
