@@ -245,34 +245,3 @@ TEST_F(BrowserLifeSpanTest, SyncCreationOnlyOnUiThread) {
 
 }  // namespace
 }  // namespace browser_test
-
-namespace browser_test {
-namespace {
-
-}  // namespace
-}  // namespace browser_test
-
-namespace browser_test {
-namespace {
-
-// Without single_process the render side still runs in this process until
-// render processes of their own are launched; browsers work the same.
-class MultiProcessFallbackTest : public BrowserTest {
- protected:
-  void ConfigureSettings(CefSettings* settings) override {
-    settings->single_process = false;
-  }
-};
-
-TEST_F(MultiProcessFallbackTest, BrowsersLoadAndRunScript) {
-  std::string url =
-      pages_.Write("both.html", "<script>console.log('ran');</script>");
-  ASSERT_TRUE(CreateBrowser(url));
-  ASSERT_TRUE(CreateBrowser(url));
-  ASSERT_TRUE(WaitFor([&]() { return log_.Count("console ran") == 2; }))
-      << log_.Dump();
-  EXPECT_EQ(2, log_.Count("load-end main 200"));
-}
-
-}  // namespace
-}  // namespace browser_test

@@ -49,10 +49,12 @@ void ConsoleLog::Write(const CefSettings& settings,
   if (severity < threshold)
     return;
   std::string text = Format(severity, message, source, line) + "\n";
-  fwrite(text.data(), 1, text.size(), stderr);
-  fflush(stderr);
-  if (settings.log_file.empty())
+  // Like the real framework: the log file when one is set, else stderr.
+  if (settings.log_file.empty()) {
+    fwrite(text.data(), 1, text.size(), stderr);
+    fflush(stderr);
     return;
+  }
   HANDLE file = CreateFileW(settings.log_file.c_str(), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
