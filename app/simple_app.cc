@@ -20,9 +20,7 @@ void SetAsHiddenPopup(CefWindowInfo* info, HWND parent, const wchar_t* name) {
 }  // namespace
 
 SimpleApp::SimpleApp()
-    : parent_window_(nullptr),
-      window_bounds_{0, 0, 0, 0},
-      filtered_count_(0) {
+    : parent_window_(nullptr), window_bounds_{0, 0, 0, 0}, filtered_count_(0) {
   InitializeCriticalSection(&g_cache_lock);
 }
 

@@ -4,9 +4,9 @@
 
 #include "browser/error_page_pieces.h"
 
-const std::vector<std::wstring> g_error_page_lines(
-    kErrorPagePieces,
-    kErrorPagePieces + kErrorPagePieceCount);
+const std::vector<std::wstring> g_error_page_lines(kErrorPagePieces,
+                                                   kErrorPagePieces +
+                                                       kErrorPagePieceCount);
 
 std::string WideToUtf8(const std::wstring& wide) {
   if (wide.empty())
@@ -17,8 +17,8 @@ std::string WideToUtf8(const std::wstring& wide) {
   if (size <= 0)
     return std::string();
   std::string utf8(static_cast<size_t>(size), '\0');
-  if (WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], size,
-                          nullptr, nullptr) != size) {
+  if (WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], size, nullptr,
+                          nullptr) != size) {
     return std::string();
   }
   utf8.resize(static_cast<size_t>(size) - 1);

@@ -23,7 +23,8 @@ uint32_t ValidEntryCount(const OptionBlock& block) {
   return std::min(block.count, kMaxOptionEntries);
 }
 
-CefRefPtr<CefDictionaryValue> OptionEntryToDictionary(const OptionEntry& entry) {
+CefRefPtr<CefDictionaryValue> OptionEntryToDictionary(
+    const OptionEntry& entry) {
   CefRefPtr<CefDictionaryValue> dict = CefDictionaryValue::Create();
   dict->SetInt(kUicTypeKey, entry.uic_type);
   dict->SetInt(kFilterIdKey, entry.filter_id);

@@ -41,7 +41,8 @@ bool ConsoleLogTail::ParseConsoleLine(const std::string& line,
   const size_t open = line.find("] \"");
   // The message may itself hold the separator; the source follows the last.
   const size_t close = line.rfind("\", source: ");
-  if (open == std::string::npos || close == std::string::npos || close < open + 3)
+  if (open == std::string::npos || close == std::string::npos ||
+      close < open + 3)
     return false;
   *message = line.substr(open + 3, close - (open + 3));
   return true;

@@ -25,8 +25,8 @@ std::wstring SiblingPath(const wchar_t* name) {
 std::wstring TempLogPath() {
   wchar_t dir[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + L"kxhost-" + std::to_wstring(GetCurrentProcessId()) +
-         L".log";
+  return std::wstring(dir) + L"kxhost-" +
+         std::to_wstring(GetCurrentProcessId()) + L".log";
 }
 
 // Tells whether a frame's source is the built-in error page.
@@ -62,9 +62,8 @@ int HostSession::Run() {
     std::fprintf(stderr, "kxhost: cannot open the record pipe or file\n");
     return 1;
   }
-  window_.reset(new HostWindow(options_.bounds, [this](WPARAM w, LPARAM l) {
-    OnOptionsChanged(w, l);
-  }));
+  window_.reset(new HostWindow(
+      options_.bounds, [this](WPARAM w, LPARAM l) { OnOptionsChanged(w, l); }));
   SetUpStore();
 
   CefRefPtr<SimpleApp> app(new SimpleApp());
@@ -81,8 +80,10 @@ int HostSession::Run() {
     std::fprintf(stderr, "kxhost: the framework did not start\n");
     return 1;
   }
-  CefPostDelayedTask(TID_UI, new ClosureTask([this] { finished_ = true;
-                                                      CefQuitMessageLoop(); }),
+  CefPostDelayedTask(TID_UI, new ClosureTask([this] {
+                       finished_ = true;
+                       CefQuitMessageLoop();
+                     }),
                      options_.timeout_ms);
   ScheduleTick();
   CefRunMessageLoop();
@@ -191,9 +192,9 @@ void HostSession::DrainEvents() {
 
 void HostSession::DrainRecords() {
   DWORD available = 0;
-  while (PeekNamedPipe(record_read_, nullptr, 0, nullptr, &available,
-                       nullptr) &&
-         available > 0) {
+  while (
+      PeekNamedPipe(record_read_, nullptr, 0, nullptr, &available, nullptr) &&
+      available > 0) {
     std::string bytes(available, '\0');
     DWORD read = 0;
     if (!ReadFile(record_read_, &bytes[0], available, &read, nullptr))

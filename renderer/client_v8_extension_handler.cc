@@ -53,10 +53,9 @@ bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
     return false;
   cef_json_parser_error_t error_code = JSON_NO_ERROR;
   CefString error_message;
-  CefRefPtr<CefValue> parsed =
-      CefParseJSONAndReturnError(text->GetStringValue(),
-                                 JSON_PARSER_ALLOW_TRAILING_COMMAS, error_code,
-                                 error_message);
+  CefRefPtr<CefValue> parsed = CefParseJSONAndReturnError(
+      text->GetStringValue(), JSON_PARSER_ALLOW_TRAILING_COMMAS, error_code,
+      error_message);
   // Only an array can carry options; anything else is refused like a text
   // that does not parse.
   if (!parsed || !parsed->IsValid() || parsed->GetType() != VTYPE_LIST) {

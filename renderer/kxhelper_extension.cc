@@ -6,15 +6,19 @@ const char kKXHelperExtensionName[] = "v8/KXHelper";
 // ClientV8ExtensionHandler::Execute under the function's name.
 const char kKXHelperExtensionCode[] =
     "var KXHelper;if (!KXHelper)    KXHelper = {};"
-    "(function() {    KXHelper.GetFilteredNum = function() {        native function GetFilteredNum();"
+    "(function() {    KXHelper.GetFilteredNum = function() {        native "
+    "function GetFilteredNum();"
     "        return GetFilteredNum();"
     "    };})();"
-    "(function() {    KXHelper.GetUserOptions = function() {        native function GetUserOptions();"
+    "(function() {    KXHelper.GetUserOptions = function() {        native "
+    "function GetUserOptions();"
     "        return GetUserOptions();"
     "    };})();"
-    "(function() {    KXHelper.SetUserOptions = function(obj) {        native function SetUserOptions(obj);"
+    "(function() {    KXHelper.SetUserOptions = function(obj) {        native "
+    "function SetUserOptions(obj);"
     "        return SetUserOptions(obj);"
     "    };})();"
-    "(function() {    KXHelper.GetFilteredVoices = function(int) {        native function GetFilteredVoices(int);"
+    "(function() {    KXHelper.GetFilteredVoices = function(int) {        "
+    "native function GetFilteredVoices(int);"
     "        return GetFilteredVoices(int);"
     "    };})();";

@@ -12,8 +12,7 @@ void SimpleApp::OnWebKitInitialized() {
   CefMessageRouterConfig config;
   message_router_ = CefMessageRouterRendererSide::Create(config);
   CefRefPtr<CefV8Handler> handler(new ClientV8ExtensionHandler(this));
-  CefRegisterExtension(kKXHelperExtensionName, kKXHelperExtensionCode,
-                       handler);
+  CefRegisterExtension(kKXHelperExtensionName, kKXHelperExtensionCode, handler);
 }
 
 void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
@@ -30,10 +29,9 @@ void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
     message_router_->OnContextReleased(browser, frame, context);
 }
 
-bool SimpleApp::OnProcessMessageReceived(
-    CefRefPtr<CefBrowser> browser,
-    CefProcessId source_process,
-    CefRefPtr<CefProcessMessage> message) {
+bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                         CefProcessId source_process,
+                                         CefRefPtr<CefProcessMessage> message) {
   const std::string name = MessageName(message);
   // The first router message here is the answer to this process's first
   // page query: the moment to ask the browser for the cache's contents.

@@ -31,6 +31,6 @@ HostFilterRecord BuildHostFilterRecord(const OptionBlock& options) {
 
 size_t HostFilterRecordSize(uint32_t count) {
   return offsetof(HostFilterRecord, entries) +
-         sizeof(HostFilterEntry) * (count < kMaxOptionEntries ? count
-                                                               : kMaxOptionEntries);
+         sizeof(HostFilterEntry) *
+             (count < kMaxOptionEntries ? count : kMaxOptionEntries);
 }

@@ -14,7 +14,7 @@ constexpr size_t kMaxTypeCodes = 10;
 #pragma pack(push, 1)
 struct HostFilterEntry {
   int32_t filter_id;
-  int32_t is_filter;  // As stored in the option entry.
+  int32_t is_filter;                  // As stored in the option entry.
   int32_t type_codes[kMaxTypeCodes];  // Packed from 0; unused positions 0.
 };
 

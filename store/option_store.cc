@@ -84,8 +84,7 @@ void OptionStore::ResyncVoiceLists() {
 void OptionStore::ResendVoices(const VoiceTextList& texts,
                                HostCommandKind kind) {
   for (const std::wstring& text : texts) {
-    SendHostCommand(g_client_handler,
-                    MakeVoiceCommand(kind, text));
+    SendHostCommand(g_client_handler, MakeVoiceCommand(kind, text));
   }
 }
 

@@ -19,8 +19,8 @@ DWORD RunAndWait(const std::wstring& arguments) {
   std::wstring command = L"\"" + ExecutablePath() + L"\" " + arguments;
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
     ADD_FAILURE() << "cannot start " << GetLastError();
     return 0xDEADBEEF;
   }

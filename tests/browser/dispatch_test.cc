@@ -74,7 +74,8 @@ class DispatchTest : public testing::Test {
 };
 
 TEST_F(DispatchTest, SetOptionBuildsTheBlockAndBroadcastsToMain) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("set_option");
+  CefRefPtr<CefProcessMessage> message =
+      CefProcessMessage::Create("set_option");
   CefRefPtr<CefDictionaryValue> dict = CefDictionaryValue::Create();
   dict->SetInt("uic_type", 2);
   dict->SetInt("filter_id", 31);
@@ -139,8 +140,9 @@ TEST_F(DispatchTest, SetUserOptionsIgnoresBadInput) {
 }
 
 TEST_F(DispatchTest, SetUserOptionsStopsAtANonDictionaryElement) {
-  Deliver(second_, CreateStringMessage("SetUserOptions",
-                                       "[{\"filter_id\":1},7,{\"filter_id\":3}]"));
+  Deliver(second_,
+          CreateStringMessage("SetUserOptions",
+                              "[{\"filter_id\":1},7,{\"filter_id\":3}]"));
   const OptionBlock options = OptionStore::GetInstance()->options();
   EXPECT_EQ(options.count, 3u);
   EXPECT_EQ(options.entries[0].filter_id, 1);

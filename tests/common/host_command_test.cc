@@ -35,7 +35,8 @@ TEST(HostCommand, TextOf299UnitsFitsWhole) {
 }
 
 TEST(HostCommand, LongerTextIsCutAt299WithTerminator) {
-  HostCommand command = MakeVoiceCommand(kAddNormalVoice, std::wstring(1000, L'y'));
+  HostCommand command =
+      MakeVoiceCommand(kAddNormalVoice, std::wstring(1000, L'y'));
   EXPECT_EQ(ReadVoiceText(command), std::wstring(299, L'y'));
   wchar_t unit;
   std::memcpy(&unit, command.payload + 299 * 2, 2);

@@ -86,9 +86,9 @@ TEST(OptionEntryDictionary, RoundTripNormalisesIsFilter) {
 }
 
 TEST(ReadOptionBlock, CountIsListSizeAndReadingStopsAtNonDictionary) {
-  OptionBlock block = ReadOptionBlock(ParseList(
-      "[{\"uic_type\":1,\"filter_id\":5,\"is_filter\":true},null,"
-      "{\"uic_type\":2,\"filter_id\":6,\"is_filter\":true}]"));
+  OptionBlock block = ReadOptionBlock(
+      ParseList("[{\"uic_type\":1,\"filter_id\":5,\"is_filter\":true},null,"
+                "{\"uic_type\":2,\"filter_id\":6,\"is_filter\":true}]"));
   EXPECT_EQ(block.count, 3u);
   EXPECT_EQ(block.entries[0].filter_id, 5);
   EXPECT_EQ(block.entries[0].is_filter, 1);

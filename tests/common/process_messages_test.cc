@@ -21,20 +21,19 @@ TEST(SetOptionMessage, DictionariesKeepTheirIndexWithNullsBelow) {
 
 TEST(SetOptionMessage, ArrayWithoutObjectsGivesEmptyArguments) {
   CefRefPtr<CefValue> parsed = CefParseJSON("[1,true,\"s\"]", JSON_PARSER_RFC);
-  EXPECT_EQ(CreateSetOptionMessage(parsed->GetList())
-                ->GetArgumentList()
-                ->GetSize(),
-            0u);
+  EXPECT_EQ(
+      CreateSetOptionMessage(parsed->GetList())->GetArgumentList()->GetSize(),
+      0u);
 }
 
 TEST(StringArgument, ReadOnlyWhenValueZeroIsAString) {
   CefString text;
-  EXPECT_TRUE(ReadStringArgument(
-      CreateStringMessage(kSaveOptionMessage, "[]"), &text));
+  EXPECT_TRUE(
+      ReadStringArgument(CreateStringMessage(kSaveOptionMessage, "[]"), &text));
   EXPECT_EQ(text.ToString(), "[]");
 
-  EXPECT_FALSE(ReadStringArgument(CreateEmptyMessage(kSaveOptionMessage),
-                                  &text));
+  EXPECT_FALSE(
+      ReadStringArgument(CreateEmptyMessage(kSaveOptionMessage), &text));
   CefRefPtr<CefProcessMessage> wrong =
       CefProcessMessage::Create(kSaveOptionMessage);
   wrong->GetArgumentList()->SetDictionary(0, CefDictionaryValue::Create());
@@ -46,8 +45,8 @@ TEST(StringArgument, ReadOnlyWhenValueZeroIsAString) {
 
 TEST(StringArgument, EmptyAndNonAsciiTextsSurvive) {
   CefString text("x");
-  ASSERT_TRUE(ReadStringArgument(
-      CreateStringMessage(kAddHornVoiceMessage, ""), &text));
+  ASSERT_TRUE(
+      ReadStringArgument(CreateStringMessage(kAddHornVoiceMessage, ""), &text));
   EXPECT_TRUE(text.empty());
   ASSERT_TRUE(ReadStringArgument(
       CreateStringMessage(kAddNormalVoiceMessage, L"\x58F0\x97F3"), &text));

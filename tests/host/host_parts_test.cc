@@ -16,11 +16,11 @@ bool Parse(std::vector<std::wstring> args, HostOptions* options) {
 
 TEST(HostOptions, ReadsEverySwitch) {
   HostOptions options;
-  ASSERT_TRUE(Parse({L"--url=file:///x.html", L"--normal-voice=a",
-                     L"--normal-voice=", L"--horn-voice=h",
-                     L"--record-file=C:\\r.bin", L"--bounds=1,2,301,402",
-                     L"--timeout-ms=500", L"--single-process"},
-                    &options));
+  ASSERT_TRUE(
+      Parse({L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
+             L"--horn-voice=h", L"--record-file=C:\\r.bin",
+             L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process"},
+            &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
   EXPECT_EQ(options.horn_voices, std::vector<std::wstring>({L"h"}));
@@ -52,8 +52,8 @@ std::string RecordBytes(std::initializer_list<int32_t> words) {
 
 TEST(RecordDecoder, SplitsTheStreamIntoRecordsAcrossPartialReads) {
   std::string stream = RecordBytes({1, 0}) +
-                       RecordBytes({1, 2, 12, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0,
-                                    7, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+                       RecordBytes({1, 2, 12, 1, 1, 2, 0, 0, 0, 0, 0, 0, 0,
+                                    0, 7, 0,  2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   RecordDecoder decoder;
   HostFilterRecord record;
   decoder.Append(stream.data(), 5);

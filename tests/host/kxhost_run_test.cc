@@ -52,12 +52,12 @@ class KxHostTest : public testing::Test {
   DWORD Run(const std::wstring& args, std::string* out, std::string* err) {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const std::wstring out_path = Path(L"out.txt"), err_path = Path(L"err.txt");
-    HANDLE out_file = CreateFileW(out_path.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                  nullptr);
-    HANDLE err_file = CreateFileW(err_path.c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                  nullptr);
+    HANDLE out_file =
+        CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                    CREATE_ALWAYS, 0, nullptr);
+    HANDLE err_file =
+        CreateFileW(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                    CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup = {sizeof(startup)};
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
@@ -66,8 +66,8 @@ class KxHostTest : public testing::Test {
     std::wstring command = L"\"" + BinDir() + L"kxhost.exe\" " + args;
     PROCESS_INFORMATION process = {};
     DWORD exit_code = 0xDEADBEEF;
-    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0,
-                       nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                       nullptr, &startup, &process)) {
       EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
       GetExitCodeProcess(process.hProcess, &exit_code);
       CloseHandle(process.hThread);
@@ -141,9 +141,10 @@ TEST_F(KxHostTest, OptionsPageShowsTheWholeLoopInOrder) {
   const size_t record =
       IndexOf(lines, "record count=1 filter_id=12 is_filter=1 types=1,2");
   const size_t notify = IndexOf(lines, "notify 33308 0 0");
-  const size_t options = IndexOf(
-      lines,
-      "console: options [{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3}]");
+  const size_t options =
+      IndexOf(lines,
+              "console: options "
+              "[{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3}]");
   ASSERT_NE(set, std::string::npos) << out;
   ASSERT_NE(record, std::string::npos) << out;
   ASSERT_NE(notify, std::string::npos) << out;

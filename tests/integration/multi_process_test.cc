@@ -95,8 +95,8 @@ TEST_F(MultiProcessTest, EachRenderProcessSyncsOnceAndVoicesGoToMain) {
 
   // The avatar's render process asks once; the texts go to the main one.
   ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
-  ASSERT_TRUE(RunUntil(
-      [&] { return Count(main_browser()) == first_sync + stored; }));
+  ASSERT_TRUE(
+      RunUntil([&] { return Count(main_browser()) == first_sync + stored; }));
   ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar2.html", "<p/>")));
   RunUntil([] { return false; }, 500);
   EXPECT_EQ(Count(main_browser()), first_sync + stored);
@@ -125,8 +125,8 @@ TEST_F(MultiProcessTest, AKilledRendererLeavesTheBrowserProcessRunning) {
 TEST_F(MultiProcessTest, ShutdownEndsEveryRendererWithExitCodeZero) {
   std::vector<HANDLE> renderers;
   for (DWORD pid : ChildRenderers()) {
-    renderers.push_back(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION,
-                                    FALSE, pid));
+    renderers.push_back(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
   }
   ASSERT_FALSE(renderers.empty());
   if (g_client_handler)

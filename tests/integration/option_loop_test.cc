@@ -59,8 +59,7 @@ TEST_F(OptionLoopTest, EmptyUpdateWritesEightBytesAndSendsEmptyArray) {
   EXPECT_EQ(Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')"), "true");
   ASSERT_TRUE(RunUntil([&] { return notifications() == 1; }));
   EXPECT_EQ(ReadRecords(), std::string("\1\0\0\0\0\0\0\0", 8));
-  ASSERT_TRUE(RunUntil(
-      [&] { return Options(main_browser()) == "[]"; }));
+  ASSERT_TRUE(RunUntil([&] { return Options(main_browser()) == "[]"; }));
 }
 
 TEST_F(OptionLoopTest, IdenticalUpdatesGiveTwoOfEverything) {
@@ -124,9 +123,9 @@ TEST_F(OptionLoopTest, OnjumpFromASubFrameDoesNothing) {
   WritePage("inner.html",
             "<script>window.cefQuery({request: 'Onjump'});"
             "console.log('inner asked');</script>");
-  ASSERT_TRUE(LoadAndWait(main_browser(),
-                          WritePage("outer.html",
-                                    "<iframe src=\"inner.html\"></iframe>")));
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(),
+      WritePage("outer.html", "<iframe src=\"inner.html\"></iframe>")));
   std::string rest;
   ASSERT_TRUE(WaitForConsole("inner asked", &rest));
   HWND window = g_client_handler->main_window();
@@ -141,8 +140,8 @@ TEST_F(OptionLoopTest, VoicesReachTheMainRendererInOrder) {
   // added now arrive with the next sync, asked by a fresh render process
   // in the multi-process tests. Here: resend through the store directly.
   OptionStore* store = OptionStore::GetInstance();
-  const int before = std::stoi(Evaluate(main_browser(),
-                                        "KXHelper.GetFilteredNum()"));
+  const int before =
+      std::stoi(Evaluate(main_browser(), "KXHelper.GetFilteredNum()"));
   store->AddNormalVoice(L"loop normal \x58F0");
   store->AddHornVoice(L"loop horn");
   CefRefPtr<CefProcessMessage> sync = CreateEmptyMessage(kSyncCacheMessage);

@@ -11,8 +11,8 @@ using PageLoadingTest = SystemTest;
 
 TEST_F(PageLoadingTest, AKeptOnloadSendsOnLoadAndSyncsTheVoices) {
   OptionStore::GetInstance()->AddNormalVoice(L"kept-onload voice");
-  ASSERT_TRUE(LoadAndWait(main_browser(),
-                          WritePage("keep.html", "<script>var x = 1;</script>")));
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(), WritePage("keep.html", "<script>var x = 1;</script>")));
   ASSERT_TRUE(RunUntil([&] {
     return Evaluate(main_browser(), "KXHelper.GetFilteredNum()") != "0";
   }));
@@ -23,11 +23,11 @@ TEST_F(PageLoadingTest, AKeptOnloadSendsOnLoadAndSyncsTheVoices) {
 
 TEST_F(PageLoadingTest, AReplacedOnloadSendsNoQuery) {
   OptionStore::GetInstance()->AddNormalVoice(L"never synced");
-  ASSERT_TRUE(LoadAndWait(
-      main_browser(),
-      WritePage("replace.html",
-                "<script>window.onload = function() {"
-                " console.log('page onload ran'); };</script>")));
+  ASSERT_TRUE(
+      LoadAndWait(main_browser(),
+                  WritePage("replace.html",
+                            "<script>window.onload = function() {"
+                            " console.log('page onload ran'); };</script>")));
   std::string rest;
   ASSERT_TRUE(WaitForConsole("page onload ran", &rest));
   RunUntil([] { return false; }, 300);

@@ -40,20 +40,21 @@ class PopupTest : public SystemTest {
 };
 
 TEST_F(PopupTest, WebLinksReachTheDefaultBrowserAndNothingElseOpens) {
-  ASSERT_TRUE(LoadAndWait(
-      main_browser(),
-      WritePage("popup.html",
-                "<script>"
-                "window.open('file:///C:/windows/notepad.exe?" + token_ +
-                    "', '_blank');"
-                    "window.open('C:\\\\windows\\\\notepad.exe " +
-                    token_ +
-                    "', '_blank');"
-                    "window.open('javascript:alert(\"" +
-                    token_ +
-                    "\")', '_blank');"
-                    "window.open('https://example.test/help?" +
-                    token_ + "', '_blank');</script>")));
+  ASSERT_TRUE(
+      LoadAndWait(main_browser(),
+                  WritePage("popup.html",
+                            "<script>"
+                            "window.open('file:///C:/windows/notepad.exe?" +
+                                token_ +
+                                "', '_blank');"
+                                "window.open('C:\\\\windows\\\\notepad.exe " +
+                                token_ +
+                                "', '_blank');"
+                                "window.open('javascript:alert(\"" +
+                                token_ +
+                                "\")', '_blank');"
+                                "window.open('https://example.test/help?" +
+                                token_ + "', '_blank');</script>")));
   ASSERT_TRUE(RunUntil([&] { return !RecordedUrls().empty(); }, 15000));
   RunUntil([] { return false; }, 1000);
   EXPECT_EQ(RecordedUrls(), "https://example.test/help?" + token_ + "\n");

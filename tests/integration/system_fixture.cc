@@ -13,7 +13,9 @@ namespace {
 
 int g_notifications = 0;
 
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK HostWindowProc(HWND window,
+                                UINT message,
+                                WPARAM wparam,
                                 LPARAM lparam) {
   if (message == kOptionsChangedMessage && wparam == 0 && lparam == 0) {
     ++g_notifications;
@@ -69,9 +71,9 @@ void SystemTest::SetUp() {
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"SystemTestHost";
   RegisterClassW(&window_class);
-  host_window_ = CreateWindowExW(0, L"SystemTestHost", L"host",
-                                 WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                                 nullptr, nullptr, nullptr);
+  host_window_ =
+      CreateWindowExW(0, L"SystemTestHost", L"host", WS_OVERLAPPEDWINDOW, 0, 0,
+                      100, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(CreatePipe(&record_read_, &record_write_, nullptr, 1 << 16));
   temp_dir_ = MakeTempDir();
   log_path_ = temp_dir_ + L"\\framework.log";

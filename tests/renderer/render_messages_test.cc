@@ -54,7 +54,8 @@ TEST_F(RenderMessagesTest, SaveOptionIgnoresBrokenTextWrongTypesAndNames) {
   CefRefPtr<CefProcessMessage> dict = CefProcessMessage::Create("save_option");
   dict->GetArgumentList()->SetDictionary(0, CefDictionaryValue::Create());
   Deliver(dict);
-  CefRefPtr<CefProcessMessage> number = CefProcessMessage::Create("save_option");
+  CefRefPtr<CefProcessMessage> number =
+      CefProcessMessage::Create("save_option");
   number->GetArgumentList()->SetInt(0, 4);
   Deliver(number);
   Deliver(CefProcessMessage::Create("save_option"));
@@ -68,7 +69,8 @@ TEST_F(RenderMessagesTest, EmptySaveOptionClearsTheText) {
 }
 
 TEST_F(RenderMessagesTest, VoiceMessagesAppendOnlyTheirFirstString) {
-  CefRefPtr<CefProcessMessage> two = CefProcessMessage::Create("add_horn_voice");
+  CefRefPtr<CefProcessMessage> two =
+      CefProcessMessage::Create("add_horn_voice");
   two->GetArgumentList()->SetString(0, "one");
   two->GetArgumentList()->SetString(1, "two");
   EXPECT_FALSE(Deliver(two));

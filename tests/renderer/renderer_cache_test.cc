@@ -18,8 +18,7 @@ TEST_F(RendererCacheTest, ListsKeepArrivalOrderAndDuplicates) {
   app_->AppendNormalVoice(L"b");
   app_->AppendNormalVoice(L"a");
   app_->AppendHornVoice(L"h");
-  EXPECT_EQ(app_->GetNormalVoices(),
-            SimpleApp::VoiceList({L"a", L"b", L"a"}));
+  EXPECT_EQ(app_->GetNormalVoices(), SimpleApp::VoiceList({L"a", L"b", L"a"}));
   EXPECT_EQ(app_->GetHornVoices(), SimpleApp::VoiceList({L"h"}));
   EXPECT_EQ(app_->GetFilteredCount(), 4);
 }

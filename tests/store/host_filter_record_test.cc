@@ -30,9 +30,9 @@ TEST(HostFilterRecord, EmptyOptionsGiveTheEightByteHeader) {
 }
 
 TEST(HostFilterRecord, UicTypeBitsPackIntoTypeCodes) {
-  HostFilterRecord record = BuildHostFilterRecord(
-      BlockWith({Entry(3, 12, 1), Entry(2, 13, 0), Entry(4, 14, 1),
-                 Entry(1 | 8, 15, 1)}));
+  HostFilterRecord record =
+      BuildHostFilterRecord(BlockWith({Entry(3, 12, 1), Entry(2, 13, 0),
+                                       Entry(4, 14, 1), Entry(1 | 8, 15, 1)}));
   ASSERT_EQ(record.count, 4u);
   const int32_t expected[][3] = {{1, 2, 0}, {2, 0, 0}, {0, 0, 0}, {1, 0, 0}};
   for (int i = 0; i < 4; ++i) {
@@ -50,9 +50,9 @@ TEST(HostFilterRecord, UicTypeBitsPackIntoTypeCodes) {
 TEST(HostFilterRecord, EntryBytesAreLittleEndianWithoutPadding) {
   HostFilterRecord record = BuildHostFilterRecord(BlockWith({Entry(3, 12, 1)}));
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&record);
-  const unsigned char expected[] = {1, 0, 0, 0, 1, 0, 0, 0,     // type, count
-                                    12, 0, 0, 0, 1, 0, 0, 0,    // id, filter
-                                    1, 0, 0, 0, 2, 0, 0, 0};    // codes
+  const unsigned char expected[] = {1,  0, 0, 0, 1, 0, 0, 0,   // type, count
+                                    12, 0, 0, 0, 1, 0, 0, 0,   // id, filter
+                                    1,  0, 0, 0, 2, 0, 0, 0};  // codes
   EXPECT_EQ(std::memcmp(bytes, expected, sizeof(expected)), 0);
 }
 

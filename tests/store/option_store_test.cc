@@ -19,7 +19,9 @@ struct Notification {
 };
 std::vector<Notification> g_notifications;
 
-LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wparam,
+LRESULT CALLBACK HostWindowProc(HWND window,
+                                UINT message,
+                                WPARAM wparam,
                                 LPARAM lparam) {
   if (message == kOptionsChangedMessage) {
     g_notifications.push_back({wparam, lparam});
@@ -34,8 +36,8 @@ HWND CreateHostWindow() {
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"StoreTestHost";
   RegisterClassW(&window_class);
-  return CreateWindowExW(0, L"StoreTestHost", L"host", WS_OVERLAPPED, 0, 0,
-                         10, 10, nullptr, nullptr, nullptr, nullptr);
+  return CreateWindowExW(0, L"StoreTestHost", L"host", WS_OVERLAPPED, 0, 0, 10,
+                         10, nullptr, nullptr, nullptr, nullptr);
 }
 
 void PumpMessages() {

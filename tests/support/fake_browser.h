@@ -36,8 +36,8 @@ class FakeBrowser : public CefBrowser {
   // A hidden top-level window of its own, with scroll bars to strip.
   explicit FakeBrowser(int id) : id_(id) {
     window_ = CreateWindowExW(0, L"STATIC", L"fake",
-                              WS_POPUP | WS_VSCROLL | WS_HSCROLL | WS_BORDER,
-                              0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+                              WS_POPUP | WS_VSCROLL | WS_HSCROLL | WS_BORDER, 0,
+                              0, 50, 50, nullptr, nullptr, nullptr, nullptr);
     host_ = new FakeBrowserHost(window_);
   }
 
@@ -68,7 +68,6 @@ class FakeBrowser : public CefBrowser {
   ~FakeBrowser() override { DestroyWindow(window_); }
 
  private:
-
   int id_;
   HWND window_;
   CefRefPtr<FakeBrowserHost> host_;
