@@ -1,0 +1,159 @@
+// KXHelper as pages use it: real page script in a render side driven the
+// way the browser process drives it.
+#include <memory>
+
+#include "app/simple_app.h"
+#include "common/process_messages.h"
+#include "gtest/gtest.h"
+#include "src/testing/render_harness.h"
+
+namespace {
+
+using cef_internal::RenderHarness;
+
+constexpr int kBrowser = 1;
+
+class KXHelperScriptTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_cache_sync_requested = false;
+    app_ = new SimpleApp();
+    harness_.reset(new RenderHarness(app_.get()));
+    harness_->CreateBrowser(kBrowser);
+    ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///page.html", "<p/>"));
+    harness_->ClearRecords();
+  }
+  void TearDown() override {
+    harness_->Shutdown();
+    harness_.reset();
+  }
+
+  std::string Eval(const std::string& code) {
+    return harness_->Evaluate(kBrowser, code);
+  }
+  void FromBrowser(const std::string& name, const CefString& text) {
+    harness_->SendProcessMessage(kBrowser, CreateStringMessage(name, text));
+    harness_->Flush();
+  }
+  std::vector<RenderHarness::SentMessage> Sent(const std::string& name) {
+    harness_->Flush();
+    return harness_->SentMessagesNamed(name);
+  }
+
+  CefRefPtr<SimpleApp> app_;
+  std::unique_ptr<RenderHarness> harness_;
+};
+
+TEST_F(KXHelperScriptTest, EveryNewContextHasTheFourFunctions) {
+  EXPECT_EQ(Eval("[typeof KXHelper.GetFilteredNum, typeof "
+                 "KXHelper.GetUserOptions, typeof KXHelper.SetUserOptions, "
+                 "typeof KXHelper.GetFilteredVoices].join()"),
+            "function,function,function,function");
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html",
+                                 "<script>window.seen = typeof KXHelper;"
+                                 "</script>"));
+  EXPECT_EQ(Eval("window.seen"), "object");
+}
+
+TEST_F(KXHelperScriptTest, WrongArgumentsGiveUndefinedWithoutThrowing) {
+  EXPECT_EQ(Eval("[typeof KXHelper.GetFilteredVoices(1.5), "
+                 "typeof KXHelper.GetFilteredVoices('1'), "
+                 "typeof KXHelper.GetFilteredVoices(), "
+                 "typeof KXHelper.SetUserOptions([]), "
+                 "typeof KXHelper.SetUserOptions()].join()"),
+            "undefined,undefined,undefined,undefined,undefined");
+  EXPECT_TRUE(harness_->sent_messages().empty());
+}
+
+TEST_F(KXHelperScriptTest, SetUserOptionsKeepsDictionariesAtTheirIndex) {
+  EXPECT_EQ(Eval("KXHelper.SetUserOptions('[{\"filter_id\":1},5,"
+                 "{\"filter_id\":2,\"extra\":[1]},]')"),
+            "true");
+  std::vector<RenderHarness::SentMessage> sent = Sent("set_option");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].browser_id, kBrowser);
+  CefRefPtr<CefListValue> args = sent[0].message->GetArgumentList();
+  ASSERT_EQ(args->GetSize(), 3u);
+  EXPECT_EQ(args->GetType(0), VTYPE_DICTIONARY);
+  EXPECT_EQ(args->GetType(1), VTYPE_NULL);
+  EXPECT_EQ(args->GetDictionary(2)->GetInt("filter_id"), 2);
+  EXPECT_EQ(args->GetDictionary(2)->GetList("extra")->GetInt(0), 1);
+}
+
+TEST_F(KXHelperScriptTest, EmptyArraySendsEmptyArguments) {
+  EXPECT_EQ(Eval("KXHelper.SetUserOptions('[1, \"x\"]')"), "true");
+  std::vector<RenderHarness::SentMessage> sent = Sent("set_option");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].message->GetArgumentList()->GetSize(), 0u);
+}
+
+TEST_F(KXHelperScriptTest, TextsThatAreNotArraysReturnFalseAndSendNothing) {
+  EXPECT_EQ(Eval("[KXHelper.SetUserOptions('[{'), KXHelper.SetUserOptions(''),"
+                 " KXHelper.SetUserOptions('{\"filter_id\":1}'),"
+                 " KXHelper.SetUserOptions('7')].join()"),
+            "false,false,false,false");
+  EXPECT_TRUE(Sent("set_option").empty());
+}
+
+TEST_F(KXHelperScriptTest, OptionsChangeOnlyWhenTheBrowserPushesThem) {
+  FromBrowser("save_option", "[{\"filter_id\":1}]");
+  EXPECT_EQ(Eval("KXHelper.SetUserOptions('[{\"filter_id\":2}]')"), "true");
+  EXPECT_EQ(Eval("KXHelper.GetUserOptions()"), "[{\"filter_id\":1}]");
+  FromBrowser("save_option", "[{\"filter_id\":2}]");
+  EXPECT_EQ(Eval("KXHelper.GetUserOptions()"), "[{\"filter_id\":2}]");
+  FromBrowser("save_option", "[{\"filter_id\":3");
+  FromBrowser("Save_option", "[]");
+  EXPECT_EQ(Eval("KXHelper.GetUserOptions()"), "[{\"filter_id\":2}]");
+}
+
+TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
+  EXPECT_EQ(Eval("KXHelper.GetFilteredNum() + ' ' + "
+                 "KXHelper.GetFilteredVoices(1)"),
+            "0 []");
+  FromBrowser("add_normal_voice", "a");
+  FromBrowser("add_normal_voice", "b \"quoted\"");
+  FromBrowser("add_horn_voice", L"\x58F0");
+  EXPECT_EQ(Eval("KXHelper.GetFilteredVoices(1)"),
+            "[\"a\",\"b \\\"quoted\\\"\"]");
+  EXPECT_EQ(Eval("JSON.parse(KXHelper.GetFilteredVoices(2))[0] === "
+                 "'\\u58F0'"),
+            "true");
+  EXPECT_EQ(
+      Eval("[KXHelper.GetFilteredVoices(0), KXHelper.GetFilteredVoices(3),"
+           " KXHelper.GetFilteredNum()].join(' ')"),
+      "[] [] 3");
+  for (int i = 0; i < 300; ++i)
+    FromBrowser("add_normal_voice", std::to_string(i));
+  EXPECT_EQ(Eval("JSON.parse(KXHelper.GetFilteredVoices(1)).length + ' ' + "
+                 "KXHelper.GetFilteredNum()"),
+            "201 303");
+}
+
+TEST_F(KXHelperScriptTest, FirstRouterReplyAsksForTheCacheOnceThenReachesPage) {
+  Eval(
+      "window.cefQuery({request: 'OnLoad', onSuccess: function(r) {"
+      " window.answer = r; }, onFailure: function(c, m) {"
+      " window.answer = c + ' ' + m; }})");
+  std::vector<RenderHarness::SentMessage> queries = Sent("cefQueryMsg");
+  ASSERT_EQ(queries.size(), 1u);
+  CefRefPtr<CefListValue> query = queries[0].message->GetArgumentList();
+  EXPECT_EQ(query->GetString(3).ToString(), "OnLoad");
+
+  // The browser's reply, in the router's layout.
+  CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("cefQueryMsg");
+  reply->GetArgumentList()->SetInt(0, query->GetInt(1));
+  reply->GetArgumentList()->SetInt(1, query->GetInt(2));
+  reply->GetArgumentList()->SetBool(2, true);
+  reply->GetArgumentList()->SetString(3, "OnLoad OK");
+  harness_->SendProcessMessage(kBrowser, reply);
+  harness_->Flush();
+  EXPECT_EQ(Eval("window.answer"), "OnLoad OK");
+  std::vector<RenderHarness::SentMessage> syncs = Sent("syncCache");
+  ASSERT_EQ(syncs.size(), 1u);
+  EXPECT_EQ(syncs[0].message->GetArgumentList()->GetSize(), 0u);
+
+  harness_->SendProcessMessage(kBrowser, reply->Copy());
+  EXPECT_EQ(Sent("syncCache").size(), 1u);
+}
+
+}  // namespace
