@@ -1,5 +1,7 @@
 #include "src/browser/browser_context.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <utility>
 
@@ -197,8 +199,15 @@ void BrowserContext::CloseAllBrowsers() {
 }
 
 void BrowserContext::ShutdownHosts() {
+  // Every render side is asked first, so they end side by side and the wait
+  // is one timeout in all, not one per render process.
   for (auto& host : hosts_)
-    host->Shutdown(kShutdownTimeoutMs);
+    host->BeginShutdown();
+  const DWORD deadline = GetTickCount() + kShutdownTimeoutMs;
+  for (auto& host : hosts_) {
+    const int remaining = static_cast<int>(deadline - GetTickCount());
+    host->Shutdown(remaining > 0 ? remaining : 1);
+  }
   hosts_.clear();
   shared_host_ = nullptr;
 }

@@ -42,6 +42,9 @@ class RenderProcessHost : public Channel::Delegate {
   // Asks the render side to end (Op::kShutdown) and waits for it for at most
   // |timeout_ms|; afterwards nothing more is reported to the Client.
   virtual void Shutdown(int timeout_ms) = 0;
+  // Sends Op::kShutdown and stops reporting to the Client; Shutdown does this
+  // first too. Lets several render sides end at the same time.
+  void BeginShutdown();
 
   // False once the render side is gone.
   bool Send(Op op, CefRefPtr<CefListValue> args);
@@ -54,8 +57,6 @@ class RenderProcessHost : public Channel::Delegate {
   // Takes the browser end of the channel to the render side.
   void AttachChannel(std::unique_ptr<Channel> channel);
   Channel* channel() const { return channel_.get(); }
-  // Sends Op::kShutdown and stops reporting to the Client.
-  void BeginShutdown();
   // For hosts that learn more about the end than a closed channel tells
   // (an exit code): reports the end once, unless it was asked for.
   void ReportGone(cef_termination_status_t status);
