@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-#include "browser/error_page.h"
 #include "include/cef_app.h"
 #include "src/core/message_loop.h"
 #include "store/option_store.h"
