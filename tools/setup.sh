@@ -6,7 +6,7 @@ set -euo pipefail
 # wine32 is the i386 half of Wine: the product is a 32-bit program.
 packages=(wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix
           gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make
-          duktape-dev rapidjson-dev googletest python3 chromium file fontconfig
+          duktape-dev rapidjson-dev googletest python3 chromium file fontconfig ccache
           fonts-dejavu-core fonts-wqy-microhei)
 
 missing=()
