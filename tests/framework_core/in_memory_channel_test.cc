@@ -72,6 +72,27 @@ TEST_F(InMemoryChannelTest, DeliversCopiesInOrderLater) {
   EXPECT_TRUE(a_delegate_.ops.empty());
 }
 
+TEST_F(InMemoryChannelTest, BurstLeavesTheLoopItsTurn) {
+  constexpr int kBurst = 1000;
+  for (int i = 0; i < kBurst; ++i)
+    a_->Send(Op::kRunDocument, IntList(i));
+  // A task posted while the burst is being delivered runs before its end:
+  // one delivery task must not hold the thread for the whole backlog.
+  size_t delivered_when_task_ran = 0;
+  b_delegate_.on_message = [&] {
+    if (b_delegate_.ops.size() != 1)
+      return;
+    MessageLoop::Current()->PostTask(
+        [&] { delivered_when_task_ran = b_delegate_.ops.size(); });
+  };
+  Pump();
+  ASSERT_EQ(static_cast<size_t>(kBurst), b_delegate_.ops.size());
+  EXPECT_GT(delivered_when_task_ran, 0u);
+  EXPECT_LT(delivered_when_task_ran, static_cast<size_t>(kBurst));
+  for (int i = 0; i < kBurst; ++i)
+    ASSERT_EQ(i, b_delegate_.args[i]->GetInt(0));
+}
+
 TEST_F(InMemoryChannelTest, InvalidatedArgumentsAreRefused) {
   CefRefPtr<CefListValue> parent = CefListValue::Create();
   parent->SetList(0, CefListValue::Create());

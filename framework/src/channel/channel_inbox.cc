@@ -6,6 +6,13 @@
 
 namespace cef_internal {
 
+namespace {
+
+// Events one drain task delivers before the owner's loop gets its turn.
+constexpr size_t kMaxEventsPerDrain = 64;
+
+}  // namespace
+
 // static
 std::shared_ptr<ChannelInbox> ChannelInbox::Create(MessageLoop* loop) {
   return std::shared_ptr<ChannelInbox>(new ChannelInbox(loop));
@@ -28,28 +35,38 @@ void ChannelInbox::PushClosed() {
 }
 
 void ChannelInbox::Push(Event event) {
-  {
-    EnterCriticalSection(&lock_);
-    bool accept = !detached_ && !close_pushed_;
-    if (accept) {
-      close_pushed_ = event.closed;
-      events_.push_back(std::move(event));
-    }
-    LeaveCriticalSection(&lock_);
-    if (!accept)
-      return;
+  EnterCriticalSection(&lock_);
+  bool accept = !detached_ && !close_pushed_;
+  if (accept) {
+    close_pushed_ = event.closed;
+    events_.push_back(std::move(event));
   }
-  PostDrain();
+  bool post = accept && !drain_posted_;
+  if (post)
+    drain_posted_ = true;
+  LeaveCriticalSection(&lock_);
+  if (post)
+    PostDrain();
 }
 
 void ChannelInbox::PostDrain() {
   std::shared_ptr<ChannelInbox> self = shared_from_this();
-  loop_->PostTask([self] { self->Drain(); });
+  if (!loop_->PostTask([self] { self->Drain(); })) {
+    EnterCriticalSection(&lock_);
+    drain_posted_ = false;
+    LeaveCriticalSection(&lock_);
+  }
 }
 
 void ChannelInbox::SetDelegate(Channel::Delegate* delegate) {
   delegate_ = delegate;
-  if (delegate_)
+  if (!delegate_)
+    return;
+  EnterCriticalSection(&lock_);
+  bool post = !drain_posted_;
+  drain_posted_ = true;
+  LeaveCriticalSection(&lock_);
+  if (post)
     PostDrain();
 }
 
@@ -63,18 +80,26 @@ void ChannelInbox::Detach() {
 }
 
 void ChannelInbox::Drain() {
+  EnterCriticalSection(&lock_);
+  drain_posted_ = false;
+  LeaveCriticalSection(&lock_);
   // The delegate may close or destroy the channel from a callback; each
   // round re-checks, and the posting task keeps |this| alive.
-  while (delegate_) {
+  for (size_t delivered = 0; delegate_; ++delivered) {
     Event event{false, Op::kShutdown, nullptr};
     EnterCriticalSection(&lock_);
     bool empty = events_.empty();
-    if (!empty) {
+    bool yield = !empty && delivered == kMaxEventsPerDrain;
+    if (yield)
+      drain_posted_ = true;
+    if (!empty && !yield) {
       event = std::move(events_.front());
       events_.pop_front();
     }
     LeaveCriticalSection(&lock_);
-    if (empty)
+    if (yield)
+      PostDrain();
+    if (empty || yield)
       return;
     if (event.closed)
       delegate_->OnChannelClosed();

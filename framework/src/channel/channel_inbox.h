@@ -1,7 +1,9 @@
 // Hands channel events to the delegate of one channel end on the thread that
 // owns it. Producers on any thread push; delivery always happens from a task
 // posted to the owner's MessageLoop, so a delegate is never called re-entrantly
-// from Send() and never from a transport thread.
+// from Send() and never from a transport thread. One task delivers a bounded
+// batch: a burst from the other side must not keep the owner's window
+// messages and timers waiting until the whole backlog is through.
 #ifndef FRAMEWORK_SRC_CHANNEL_CHANNEL_INBOX_H_
 #define FRAMEWORK_SRC_CHANNEL_CHANNEL_INBOX_H_
 
@@ -55,6 +57,8 @@ class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
   std::deque<Event> events_;
   bool close_pushed_ = false;
   bool detached_ = false;
+  // A drain task is queued and has not yet taken its batch.
+  bool drain_posted_ = false;
   // Owner thread only.
   Channel::Delegate* delegate_ = nullptr;
 };
