@@ -1,6 +1,7 @@
 #include "host/host_session.h"
 
 #include <cstdio>
+#include <mutex>
 
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
@@ -14,6 +15,11 @@
 namespace {
 
 constexpr int kTickMs = 20;
+// How long a notification waits for the record written before it. The record
+// is in the pipe by then, so this only bounds a reader that has failed.
+constexpr int kRecordCatchUpMs = 5000;
+
+std::mutex g_output_lock;
 
 std::wstring SiblingPath(const wchar_t* name) {
   wchar_t path[MAX_PATH];
@@ -50,7 +56,8 @@ HostSession::HostSession(const HostOptions& options)
       error_page_(JoinErrorPage()) {}
 
 HostSession::~HostSession() {
-  for (HANDLE handle : {record_read_, record_write_, record_file_}) {
+  FinishRecords();
+  for (HANDLE handle : {record_read_, record_file_}) {
     if (handle != INVALID_HANDLE_VALUE)
       CloseHandle(handle);
   }
@@ -60,6 +67,14 @@ HostSession::~HostSession() {
 int HostSession::Run() {
   if (!OpenRecordPipe()) {
     std::fprintf(stderr, "kxhost: cannot open the record pipe or file\n");
+    return 1;
+  }
+  reader_.reset(new RecordReader(record_read_, record_file_,
+                                 [](const HostFilterRecord& record) {
+                                   Emit(RecordDecoder::Format(record));
+                                 }));
+  if (!reader_->Start()) {
+    std::fprintf(stderr, "kxhost: cannot start the record reader\n");
     return 1;
   }
   window_.reset(new HostWindow(
@@ -90,7 +105,20 @@ int HostSession::Run() {
   DrainEvents();
   finished_ = true;
   CefShutdown();
+  FinishRecords();
   return 0;
+}
+
+void HostSession::FinishRecords() {
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostRecordEnabled(false);
+  store->SetHostHandle(INVALID_HANDLE_VALUE);
+  if (record_write_ != INVALID_HANDLE_VALUE) {
+    CloseHandle(record_write_);
+    record_write_ = INVALID_HANDLE_VALUE;
+  }
+  if (reader_)
+    reader_->Join();
 }
 
 bool HostSession::OpenRecordPipe() {
@@ -176,7 +204,8 @@ void HostSession::OnErrorPageCheck(int64 frame_id,
 }
 
 void HostSession::OnOptionsChanged(WPARAM wparam, LPARAM lparam) {
-  // The record was written before the message was posted.
+  // The record was written before the message was posted: print it first.
+  reader_->WaitForRecords(++notifications_, kRecordCatchUpMs);
   DrainEvents();
   Emit("notify " + std::to_string(kOptionsChangedMessage) + " " +
        std::to_string(wparam) + " " + std::to_string(lparam));
@@ -187,30 +216,10 @@ void HostSession::DrainEvents() {
     for (const std::string& message : console_->ReadNewMessages())
       Emit("console: " + message);
   }
-  DrainRecords();
-}
-
-void HostSession::DrainRecords() {
-  DWORD available = 0;
-  while (
-      PeekNamedPipe(record_read_, nullptr, 0, nullptr, &available, nullptr) &&
-      available > 0) {
-    std::string bytes(available, '\0');
-    DWORD read = 0;
-    if (!ReadFile(record_read_, &bytes[0], available, &read, nullptr))
-      break;
-    if (record_file_ != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(record_file_, bytes.data(), read, &written, nullptr);
-    }
-    decoder_.Append(bytes.data(), read);
-  }
-  HostFilterRecord record;
-  while (decoder_.Next(&record))
-    Emit(RecordDecoder::Format(record));
 }
 
 void HostSession::Emit(const std::string& line) {
+  std::lock_guard<std::mutex> lock(g_output_lock);
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);

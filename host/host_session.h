@@ -13,7 +13,7 @@
 #include "host/console_log_tail.h"
 #include "host/host_options.h"
 #include "host/host_window.h"
-#include "host/record_decoder.h"
+#include "host/record_reader.h"
 #include "include/cef_base.h"
 
 class HostSession {
@@ -35,9 +35,12 @@ class HostSession {
                         const std::wstring& url,
                         bool shows_error_page);
   void OnOptionsChanged(WPARAM wparam, LPARAM lparam);
-  // Prints what arrived on the console log and the record pipe so far.
+  // Prints what arrived on the console log so far.
   void DrainEvents();
-  void DrainRecords();
+  // Stops the store's writing, closes the pipe's write end and waits for the
+  // reader to print what is left.
+  void FinishRecords();
+  // Any thread.
   static void Emit(const std::string& line);
 
   HostOptions options_;
@@ -45,7 +48,10 @@ class HostSession {
   HANDLE record_read_ = INVALID_HANDLE_VALUE;
   HANDLE record_write_ = INVALID_HANDLE_VALUE;
   HANDLE record_file_ = INVALID_HANDLE_VALUE;
-  RecordDecoder decoder_;
+  // Prints each record as it arrives, off the UI thread.
+  std::unique_ptr<RecordReader> reader_;
+  // Notifications received; each follows the one record written before it.
+  uint64_t notifications_ = 0;
   std::wstring log_path_;
   std::unique_ptr<ConsoleLogTail> console_;
   bool page_requested_ = false;

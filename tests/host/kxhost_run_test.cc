@@ -167,6 +167,76 @@ TEST_F(KxHostTest, OptionsPageShowsTheWholeLoopInOrder) {
   EXPECT_EQ(std::memcmp(words, expected, sizeof(words)), 0);
 }
 
+// A page that changes its options 10,000 times in one go. Once the last
+// update has come back it reports it and closes itself; with |stay| it waits
+// for the time limit instead.
+std::string BurstPage(bool stay) {
+  return std::string(
+             "<script>"
+             "for (var i = 0; i < 10000; ++i)"
+             "  KXHelper.SetUserOptions('[{\"uic_type\":1,\"filter_id\":' + i +"
+             "                          ',\"is_filter\":true}]');"
+             "function wait() {"
+             "  var options = KXHelper.GetUserOptions();"
+             "  if (options.indexOf('\"filter_id\":9999,') < 0) {"
+             "    setTimeout(wait, 20); return; }"
+             "  console.log('last ' + options);") +
+         (stay ? "" : "  window.close();") +
+         "}"
+         "wait();"
+         "</script>";
+}
+
+TEST_F(KxHostTest, BurstOfUpdatesArrivesWholeAndInOrder) {
+  const std::wstring url = WritePage(L"burst.html", BurstPage(false));
+  for (const wchar_t* mode : {L"", L" --single-process"}) {
+    SCOPED_TRACE(CefString(mode).ToString());
+    const std::wstring record_file = Path(L"burst.bin");
+    DeleteFileW(record_file.c_str());
+    std::string out, err;
+    EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=50000 --record-file=\"" +
+                      record_file + L"\"" + mode,
+                  &out, &err),
+              0u)
+        << err;
+    int records = 0, notifications = 0, out_of_order = 0;
+    for (const std::string& line : Lines(out)) {
+      if (line.compare(0, 7, "record ") == 0) {
+        const std::string expected =
+            "record count=1 filter_id=" + std::to_string(records) +
+            " is_filter=1 types=1";
+        out_of_order += line != expected;
+        ++records;
+      } else if (line == "notify 33308 0 0") {
+        // Each notification follows the record written before it.
+        out_of_order += ++notifications > records;
+      }
+    }
+    EXPECT_EQ(records, 10000);
+    EXPECT_EQ(notifications, 10000);
+    EXPECT_EQ(out_of_order, 0);
+    // The page saw the last update come back and closed itself in time.
+    EXPECT_NE(
+        IndexOf(Lines(out),
+                "console: last "
+                "[{\"filter_id\":9999,\"is_filter\":true,\"uic_type\":1}]"),
+        std::string::npos);
+    EXPECT_EQ(ReadFileText(record_file).size(), 10000 * 56u);
+  }
+}
+
+TEST_F(KxHostTest, TimeLimitEndsABurstOfUpdates) {
+  const std::wstring url = WritePage(L"burst.html", BurstPage(true));
+  for (const wchar_t* mode : {L"", L" --single-process"}) {
+    SCOPED_TRACE(CefString(mode).ToString());
+    std::string out, err;
+    EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=1000" + mode, &out, &err),
+              0u)
+        << err;
+    EXPECT_NE(out.find("record count=1 filter_id=0 "), std::string::npos);
+  }
+}
+
 TEST_F(KxHostTest, MissingPageShowsTheErrorPage) {
   std::string out, err;
   const std::wstring url = Url(L"nowhere.html");

@@ -1,5 +1,6 @@
 #include "tests/integration/system_fixture.h"
 
+#include <chrono>
 #include <fstream>
 
 #include "include/cef_app.h"
@@ -74,6 +75,15 @@ void SystemTest::SetUp() {
       CreateWindowExW(0, L"SystemTestHost", L"host", WS_OVERLAPPEDWINDOW, 0, 0,
                       100, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(CreatePipe(&record_read_, &record_write_, nullptr, 1 << 16));
+  record_reader_ = std::thread([this] {
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(record_read_, chunk, sizeof(chunk), &read, nullptr)) {
+      std::lock_guard<std::mutex> lock(records_lock_);
+      records_.append(chunk, read);
+      records_changed_.notify_all();
+    }
+  });
   temp_dir_ = MakeTempDir();
   log_path_ = temp_dir_ + L"\\framework.log";
   console_.reset(new ConsoleLogTail(log_path_));
@@ -112,8 +122,10 @@ void SystemTest::TearDown() {
   store->SetHostWindow(nullptr);
   app_ = nullptr;
   console_.reset();
+  CloseHandle(record_write_);  // ends the reader
+  if (record_reader_.joinable())
+    record_reader_.join();
   CloseHandle(record_read_);
-  CloseHandle(record_write_);
   DestroyWindow(host_window_);
 }
 
@@ -183,11 +195,25 @@ std::wstring SystemTest::SourceOf(CefRefPtr<CefFrame> frame) {
 }
 
 std::string SystemTest::ReadRecords() {
-  DWORD available = 0;
-  PeekNamedPipe(record_read_, nullptr, 0, nullptr, &available, nullptr);
-  std::string bytes(available, '\0');
-  DWORD read = 0;
-  if (available)
-    ReadFile(record_read_, &bytes[0], available, &read, nullptr);
+  // The store writes on this thread, so nothing follows this marker into the
+  // pipe: once it has come through, so has every record written before it.
+  static const char kMarker[] = "\xff\xfe\xfd\xfc end of records";
+  const std::string marker(kMarker, sizeof(kMarker) - 1);
+  DWORD written = 0;
+  WriteFile(record_write_, marker.data(), static_cast<DWORD>(marker.size()),
+            &written, nullptr);
+  auto ends_with_marker = [&] {
+    return records_.size() >= marker.size() &&
+           records_.compare(records_.size() - marker.size(), marker.size(),
+                            marker) == 0;
+  };
+  std::unique_lock<std::mutex> lock(records_lock_);
+  const bool through = records_changed_.wait_for(lock, std::chrono::seconds(10),
+                                                 ends_with_marker);
+  EXPECT_TRUE(through) << "the record pipe stalled";
+  std::string bytes;
+  bytes.swap(records_);
+  if (through)
+    bytes.resize(bytes.size() - marker.size());
   return bytes;
 }

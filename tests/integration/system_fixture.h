@@ -7,9 +7,12 @@
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/simple_app.h"
@@ -58,7 +61,8 @@ class SystemTest : public testing::Test, public PageObserver {
   // kOptionsChangedMessage (wParam 0, lParam 0) received by the host window.
   static int notifications();
 
-  // Bytes the store has written to the record pipe so far.
+  // Bytes the store has written to the record pipe so far (and not yet
+  // returned).
   std::string ReadRecords();
 
   // PageObserver:
@@ -69,6 +73,12 @@ class SystemTest : public testing::Test, public PageObserver {
   HWND host_window_ = nullptr;
   HANDLE record_read_ = INVALID_HANDLE_VALUE;
   HANDLE record_write_ = INVALID_HANDLE_VALUE;
+  // Drains the record pipe off the UI thread, as a host must: the store's
+  // blocking write runs on the UI thread.
+  std::thread record_reader_;
+  std::mutex records_lock_;
+  std::condition_variable records_changed_;
+  std::string records_;  // guarded by |records_lock_|
   std::wstring temp_dir_;
   std::wstring log_path_;
   std::unique_ptr<ConsoleLogTail> console_;
