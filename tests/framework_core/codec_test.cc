@@ -143,6 +143,51 @@ TEST(CodecTest, NestingIsBoundedBothWays) {
   EXPECT_FALSE(Decodes(very_deep));
 }
 
+// A payload whose list holds |count| one-byte nulls.
+std::string NullsPayload(uint32_t count) {
+  std::string payload = Header();
+  for (int i = 0; i < 4; ++i)
+    payload.push_back(static_cast<char>((count >> (8 * i)) & 0xFF));
+  payload.append(count, '\0');
+  return payload;
+}
+
+TEST(CodecTest, ValuesPerPayloadAreBoundedBothWays) {
+  CefRefPtr<CefListValue> received;
+  ASSERT_TRUE(Decodes(NullsPayload(Codec::kMaxValues), &received));
+  EXPECT_EQ(Codec::kMaxValues, received->GetSize());
+  EXPECT_FALSE(Decodes(NullsPayload(Codec::kMaxValues + 1)));
+  // Containers count as values too: the limit in nested lists.
+  CefRefPtr<CefListValue> inner = CefListValue::Create();
+  for (size_t i = 0; i + 1 < Codec::kMaxValues; ++i)
+    inner->SetNull(i);
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetList(0, inner);
+  ASSERT_TRUE(Decodes(Payload(Op::kProcessMessage, args), &received));
+  EXPECT_TRUE(received->IsEqual(args));
+  inner->SetNull(Codec::kMaxValues - 1);
+  args->SetList(0, inner);
+  std::string frame;
+  EXPECT_FALSE(Codec::Encode(Op::kProcessMessage, args, &frame));
+  EXPECT_TRUE(frame.empty());
+}
+
+TEST(CodecTest, LargestFrameOfNullsIsRefusedWithoutGreatCost) {
+  // The frame that used to claim gigabytes once decoded.
+  const uint32_t count = Codec::kMaxPayloadSize - 9;
+  std::string payload = NullsPayload(count);
+  ASSERT_EQ(Codec::kMaxPayloadSize, payload.size());
+  EXPECT_FALSE(Decodes(payload));
+  // Dictionaries whose entries are nulls under empty keys, the same way.
+  std::string dict = Header() + std::string("\x01\0\0\0\x07", 5);
+  const uint32_t entries = (Codec::kMaxPayloadSize - dict.size() - 4) / 5;
+  for (int i = 0; i < 4; ++i)
+    dict.push_back(static_cast<char>((entries >> (8 * i)) & 0xFF));
+  for (uint32_t i = 0; i < entries; ++i)
+    dict.append("\0\0\0\0\0", 5);
+  EXPECT_FALSE(Decodes(dict));
+}
+
 TEST(CodecTest, RandomCorruptionNeverCrashes) {
   std::string payload = Payload(Op::kProcessMessage, AllTypes());
   std::mt19937 random(1234);

@@ -139,6 +139,67 @@ TEST_F(PipeChannelTest, GarbageFramesAreDroppedAndBrokenFramingCloses) {
   CloseHandle(raw);
 }
 
+// Takes the address space in large blocks until none is left, so that a
+// large allocation fails while small ones still succeed; gives it back when
+// it goes.
+class AddressSpaceSqueeze {
+ public:
+  static constexpr SIZE_T kBlock = 16 * 1024 * 1024;
+  AddressSpaceSqueeze() {
+    for (;;) {
+      void* block = VirtualAlloc(nullptr, kBlock, MEM_RESERVE, PAGE_NOACCESS);
+      if (!block)
+        break;
+      blocks_.push_back(block);
+    }
+  }
+  ~AddressSpaceSqueeze() {
+    for (void* block : blocks_)
+      VirtualFree(block, 0, MEM_RELEASE);
+  }
+  bool LargeAllocationFails() const {
+    void* probe = VirtualAlloc(nullptr, kBlock, MEM_RESERVE, PAGE_NOACCESS);
+    if (probe)
+      VirtualFree(probe, 0, MEM_RELEASE);
+    return !probe;
+  }
+
+ private:
+  std::vector<void*> blocks_;
+};
+
+TEST_F(PipeChannelTest, OutOfMemoryForAFrameClosesTheChannelNotTheProcess) {
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  std::string good;
+  ASSERT_TRUE(Codec::Encode(Op::kCloseBrowser, Mixed(1), &good));
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(raw, good.data(), static_cast<DWORD>(good.size()),
+                        &written, nullptr));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 1; }));
+  // A frame announcing 48 MB, more than one block the process can still get.
+  const uint32_t length = 48 * 1024 * 1024;
+  std::string prefix(reinterpret_cast<const char*>(&length), 4);
+  {
+    AddressSpaceSqueeze squeeze;
+    ASSERT_TRUE(squeeze.LargeAllocationFails());
+    ASSERT_TRUE(WriteFile(raw, prefix.data(), 4, &written, nullptr));
+    // The reader gives up on the frame: the pipe closes under the writer.
+    std::string chunk(64 * 1024, 'n');
+    for (int i = 0; i < 1000; ++i) {
+      if (!WriteFile(raw, chunk.data(), static_cast<DWORD>(chunk.size()),
+                     &written, nullptr)) {
+        break;
+      }
+    }
+    ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  }
+  EXPECT_EQ(1u, server_recorder_.ops.size());
+  EXPECT_FALSE(server_->Send(Op::kShutdown, nullptr));
+  CloseHandle(raw);
+}
+
 TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverReadsReturns) {
   HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                            nullptr, OPEN_EXISTING, 0, nullptr);

@@ -73,6 +73,24 @@ std::string MalformedFrames(int browser_id) {
   PutU32(0x7FFFFFFFu, &long_string);
   long_string += "ab";
   frames += RawPipe::Frame(long_string);
+  // Lists nested past the limit.
+  std::string deep(1, static_cast<char>(Codec::kVersion));
+  PutU32(static_cast<uint32_t>(Op::kProcessMessage), &deep);
+  for (int i = 0; i <= Codec::kMaxDepth; ++i) {
+    PutU32(1, &deep);
+    deep.push_back(6);  // list
+  }
+  PutU32(0, &deep);
+  frames += RawPipe::Frame(deep);
+  // The largest frame there is, all one-byte nulls: far more values than
+  // one frame may make.
+  std::string nulls(1, static_cast<char>(Codec::kVersion));
+  PutU32(static_cast<uint32_t>(Op::kProcessMessage), &nulls);
+  const uint32_t count =
+      Codec::kMaxPayloadSize - static_cast<uint32_t>(nulls.size()) - 4;
+  PutU32(count, &nulls);
+  nulls.append(count, '\0');
+  frames += RawPipe::Frame(nulls);
   return frames;
 }
 

@@ -56,7 +56,8 @@ class RawPipe {
 // Frames that must each be dropped whole by a receiver, which then goes on
 // with the next frame: a wrong version, ops out of range or unknown, a
 // truncated list, lengths that overrun the payload, bytes after the list,
-// an empty payload. Those naming a browser name |browser_id|.
+// an empty payload, nesting past the limit, and the largest frame there is
+// made of one-byte values. Those naming a browser name |browser_id|.
 std::string MalformedFrames(int browser_id);
 
 }  // namespace process_test

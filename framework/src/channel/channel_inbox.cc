@@ -38,15 +38,32 @@ void ChannelInbox::Push(Event event) {
   EnterCriticalSection(&lock_);
   bool accept = !detached_ && !close_pushed_;
   if (accept) {
-    close_pushed_ = event.closed;
-    events_.push_back(std::move(event));
+    const bool closed = event.closed;
+    // A transport thread may run out of memory here; it must not leave the
+    // lock held.
+    try {
+      events_.push_back(std::move(event));
+    } catch (...) {
+      LeaveCriticalSection(&lock_);
+      throw;
+    }
+    close_pushed_ = closed;
   }
   bool post = accept && !drain_posted_;
   if (post)
     drain_posted_ = true;
   LeaveCriticalSection(&lock_);
-  if (post)
+  if (!post)
+    return;
+  try {
     PostDrain();
+  } catch (...) {
+    // No task is coming: the next push must post one.
+    EnterCriticalSection(&lock_);
+    drain_posted_ = false;
+    LeaveCriticalSection(&lock_);
+    throw;
+  }
 }
 
 void ChannelInbox::PostDrain() {

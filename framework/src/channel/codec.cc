@@ -35,21 +35,32 @@ uint32_t GetU32(const uint8_t* p) {
          (static_cast<uint32_t>(p[3]) << 24);
 }
 
-bool EncodeNode(const ValueNode& node, int depth, std::string* out);
+// |values| counts what has been written, so that no payload holds more than
+// a receiver accepts.
+bool EncodeNode(const ValueNode& node,
+                int depth,
+                size_t* values,
+                std::string* out);
 
-bool EncodeList(const ValueNode::List& list, int depth, std::string* out) {
+bool EncodeList(const ValueNode::List& list,
+                int depth,
+                size_t* values,
+                std::string* out) {
   if (depth > Codec::kMaxDepth)
     return false;
   PutU32(static_cast<uint32_t>(list.size()), out);
   for (const NodePtr& child : list) {
-    if (!EncodeNode(*child, depth, out))
+    if (!EncodeNode(*child, depth, values, out))
       return false;
   }
   return true;
 }
 
-bool EncodeNode(const ValueNode& node, int depth, std::string* out) {
-  if (out->size() > Codec::kMaxPayloadSize)
+bool EncodeNode(const ValueNode& node,
+                int depth,
+                size_t* values,
+                std::string* out) {
+  if (out->size() > Codec::kMaxPayloadSize || ++*values > Codec::kMaxValues)
     return false;
   switch (node.type) {
     case VTYPE_BOOL:
@@ -83,7 +94,7 @@ bool EncodeNode(const ValueNode& node, int depth, std::string* out) {
       return true;
     case VTYPE_LIST:
       out->push_back(kList);
-      return EncodeList(node.list, depth + 1, out);
+      return EncodeList(node.list, depth + 1, values, out);
     case VTYPE_DICTIONARY:
       if (depth + 1 > Codec::kMaxDepth)
         return false;
@@ -92,7 +103,7 @@ bool EncodeNode(const ValueNode& node, int depth, std::string* out) {
       for (const auto& entry : node.dict) {
         PutU32(static_cast<uint32_t>(entry.first.size()), out);
         out->append(entry.first);
-        if (!EncodeNode(*entry.second, depth + 1, out))
+        if (!EncodeNode(*entry.second, depth + 1, values, out))
           return false;
       }
       return true;
@@ -102,12 +113,22 @@ bool EncodeNode(const ValueNode& node, int depth, std::string* out) {
   }
 }
 
-// Reads from a bounded buffer; every read checks what is left first.
+// Reads from a bounded buffer; every read checks what is left first. It also
+// keeps the count of values a payload may still make.
 class Reader {
  public:
-  Reader(const uint8_t* data, size_t size) : data_(data), left_(size) {}
+  Reader(const uint8_t* data, size_t size)
+      : data_(data), left_(size), values_left_(Codec::kMaxValues) {}
 
   size_t left() const { return left_; }
+  size_t values_left() const { return values_left_; }
+
+  bool TakeValue() {
+    if (values_left_ == 0)
+      return false;
+    --values_left_;
+    return true;
+  }
 
   bool U8(uint8_t* value) {
     if (left_ < 1)
@@ -139,6 +160,7 @@ class Reader {
 
   const uint8_t* data_;
   size_t left_;
+  size_t values_left_;
 };
 
 NodePtr DecodeNode(Reader* reader, int depth);
@@ -149,7 +171,9 @@ bool DecodeListBody(Reader* reader, int depth, ValueNode* list) {
   if (depth > Codec::kMaxDepth || !reader->U32(&count) ||
       count > reader->left())
     return false;
-  list->list.reserve(count);
+  // The count is the peer's word: reserve no more than may really come.
+  list->list.reserve(count < reader->values_left() ? count
+                                                   : reader->values_left());
   for (uint32_t i = 0; i < count; ++i) {
     NodePtr child = DecodeNode(reader, depth);
     if (!child)
@@ -187,7 +211,7 @@ bool DecodeDictBody(Reader* reader, int depth, ValueNode* dict) {
 
 NodePtr DecodeNode(Reader* reader, int depth) {
   uint8_t tag;
-  if (!reader->U8(&tag))
+  if (!reader->TakeValue() || !reader->U8(&tag))
     return nullptr;
   switch (tag) {
     case kNull:
@@ -257,9 +281,10 @@ bool Codec::Encode(Op op, CefRefPtr<CefListValue> args, std::string* frame) {
   std::string payload;
   payload.push_back(static_cast<char>(kVersion));
   PutU32(static_cast<uint32_t>(op), &payload);
+  size_t values = 0;
   if (!list)
     PutU32(0, &payload);
-  else if (!EncodeList(list->list, 1, &payload))
+  else if (!EncodeList(list->list, 1, &values, &payload))
     return false;
   if (payload.size() > kMaxPayloadSize)
     return false;

@@ -7,8 +7,8 @@
 // u32 key size, the key in UTF-8, a value). All little-endian.
 //
 // Decoding trusts nothing: every length is checked against the bytes that are
-// left before anything is allocated, nesting is bounded, and any malformed
-// payload is refused as a whole.
+// left before anything is allocated, nesting and the number of values are
+// bounded, and any malformed payload is refused as a whole.
 #ifndef FRAMEWORK_SRC_CHANNEL_CODEC_H_
 #define FRAMEWORK_SRC_CHANNEL_CODEC_H_
 
@@ -27,10 +27,15 @@ class Codec {
   static constexpr uint32_t kMaxPayloadSize = 64 * 1024 * 1024;
   // Lists and dictionaries nested deeper than this are refused both ways.
   static constexpr int kMaxDepth = 128;
+  // Values (containers included) one payload may hold, both ways. A value
+  // costs one byte on the wire but a hundred or so once decoded, so the
+  // payload limit alone would let one frame claim gigabytes.
+  static constexpr size_t kMaxValues = 256 * 1024;
   static constexpr uint8_t kVersion = 1;
 
   // Appends one whole frame to |frame|. Returns false, appending nothing,
-  // when |args| is nested too deeply or the payload would be too large.
+  // when |args| is nested too deeply, holds too many values or the payload
+  // would be too large.
   // Null |args| travel as an empty list.
   static bool Encode(Op op, CefRefPtr<CefListValue> args, std::string* frame);
 

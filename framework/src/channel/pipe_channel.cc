@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <deque>
+#include <exception>
 #include <utility>
 
 #include "src/channel/channel_inbox.h"
@@ -69,8 +70,14 @@ struct PipeChannel::Shared {
 
   // The peer is gone or the stream is unusable: tell the owner once.
   void Fail() {
-    if (!closed.exchange(true))
-      inbox->PushClosed();
+    // Without memory to tell the owner, the peer still sees the pipe close
+    // and ends, and the owner learns of that end instead.
+    if (!closed.exchange(true)) {
+      try {
+        inbox->PushClosed();
+      } catch (const std::exception&) {
+      }
+    }
     SetEvent(stop);
   }
 
@@ -182,11 +189,22 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
   if (shared_->closed.load())
     return false;
   std::string frame;
-  if (!Codec::Encode(op, args, &frame))
+  // A message too big to encode (or queue) in the memory left is refused
+  // like any other message the channel cannot carry.
+  try {
+    if (!Codec::Encode(op, args, &frame))
+      return false;
+    EnterCriticalSection(&shared_->lock);
+    try {
+      shared_->queue.push_back(std::move(frame));
+    } catch (const std::exception&) {
+      LeaveCriticalSection(&shared_->lock);
+      throw;
+    }
+    LeaveCriticalSection(&shared_->lock);
+  } catch (const std::exception&) {
     return false;
-  EnterCriticalSection(&shared_->lock);
-  shared_->queue.push_back(std::move(frame));
-  LeaveCriticalSection(&shared_->lock);
+  }
   SetEvent(shared_->outgoing);
   return true;
 }
@@ -238,22 +256,28 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
     if (ok)
       SetEvent(shared->connected);
   }
-  while (ok) {
-    char prefix[Codec::kLengthSize];
-    uint32_t length = 0;
-    if (!read_exact(prefix, sizeof(prefix)))
-      break;
-    // A length beyond the limit means the stream is out of step for good.
-    if (!Codec::ReadLength(prefix, &length))
-      break;
-    std::string payload(length, '\0');
-    if (length && !read_exact(&payload[0], length))
-      break;
-    Op op;
-    CefRefPtr<CefListValue> args;
-    // A frame that does not decode is dropped; the next one is intact.
-    if (Codec::Decode(payload.data(), payload.size(), &op, &args))
-      shared->inbox->PushMessage(op, args);
+  // Running out of memory over one frame ends the channel, never the
+  // process: the owner then treats the peer as gone. (Nothing else on this
+  // thread throws.)
+  try {
+    while (ok) {
+      char prefix[Codec::kLengthSize];
+      uint32_t length = 0;
+      if (!read_exact(prefix, sizeof(prefix)))
+        break;
+      // A length beyond the limit means the stream is out of step for good.
+      if (!Codec::ReadLength(prefix, &length))
+        break;
+      std::string payload(length, '\0');
+      if (length && !read_exact(&payload[0], length))
+        break;
+      Op op;
+      CefRefPtr<CefListValue> args;
+      // A frame that does not decode is dropped; the next one is intact.
+      if (Codec::Decode(payload.data(), payload.size(), &op, &args))
+        shared->inbox->PushMessage(op, args);
+    }
+  } catch (const std::exception&) {
   }
   // Ending without a local Close() means the peer or the stream failed.
   shared->Fail();
