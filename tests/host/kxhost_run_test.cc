@@ -255,6 +255,31 @@ TEST_F(KxHostTest, TimeLimitEndsAPageThatNeverCloses) {
   EXPECT_EQ(out, "");
 }
 
+TEST_F(KxHostTest, APageThatNeverYieldsIsStoppedAndTheTimeLimitHolds) {
+  // A short script budget, inherited by kxhost and its render processes.
+  SetEnvironmentVariableW(L"KX_SCRIPT_BUDGET_MS", L"300");
+  const std::wstring url =
+      WritePage(L"busy.html",
+                "<script>setTimeout(function() { for (;;) {} }, 0);"
+                "setTimeout(function() { console.log('later timer'); }, 0);"
+                "while (true) {}</script>");
+  for (const wchar_t* mode : {L"", L" --single-process"}) {
+    std::string out, err;
+    EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=2500" + mode, &out, &err),
+              0u)
+        << err;
+    const std::vector<std::string> lines = Lines(out);
+    size_t reports = 0;
+    for (const std::string& line : lines) {
+      if (line == "console: Uncaught RangeError: execution timeout")
+        ++reports;
+    }
+    EXPECT_EQ(2u, reports) << CefString(mode).ToString() << "\n" << out;
+    EXPECT_NE(IndexOf(lines, "console: later timer"), std::string::npos) << out;
+  }
+  SetEnvironmentVariableW(L"KX_SCRIPT_BUDGET_MS", nullptr);
+}
+
 TEST_F(KxHostTest, BadCommandLineIsAOneLineUsageError) {
   std::string out, err;
   EXPECT_EQ(Run(L"--bounds=1,2", &out, &err), 2u);

@@ -45,13 +45,15 @@ duk_ret_t GetGlobalProperty(duk_context* ctx, void* udata) {
 }  // namespace
 
 V8ContextImpl::RunScope::RunScope(V8ContextImpl* context) : context_(context) {
-  ++context_->running_;
+  if (context_->running_++ == 0)
+    context_->budget_.Start();
   ContextStack::Push(context);
 }
 
 V8ContextImpl::RunScope::~RunScope() {
   ContextStack::Pop(context_.get());
-  --context_->running_;
+  if (--context_->running_ == 0)
+    context_->budget_.Stop();
   context_->DestroyHeapIfIdle();
 }
 

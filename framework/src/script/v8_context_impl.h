@@ -12,6 +12,7 @@
 #include "include/cef_v8.h"
 #include "src/script/extension_registry.h"
 #include "src/script/native_functions.h"
+#include "src/script/script_budget.h"
 #include "src/script/timer_queue.h"
 
 namespace cef_internal {
@@ -22,6 +23,7 @@ class V8ContextImpl : public CefV8Context {
  public:
   // Script of |context| runs while a scope lives: the context is current,
   // and its heap survives an Invalidate() until the outermost scope ends.
+  // The outermost scope also runs the context's script budget.
   class RunScope {
    public:
     explicit RunScope(V8ContextImpl* context);
@@ -67,6 +69,7 @@ class V8ContextImpl : public CefV8Context {
   ScriptDelegate* delegate() const { return delegate_; }
   NativeFunctions& natives() { return natives_; }
   TimerQueue& timers() { return timers_; }
+  const ScriptBudget& budget() const { return budget_; }
   const std::vector<ScriptExtension>& extensions() const { return extensions_; }
 
   // Keeps the value at |index| alive under a new id (0 when invalid).
@@ -108,6 +111,7 @@ class V8ContextImpl : public CefV8Context {
   CefRefPtr<CefFrame> frame_;
   NativeFunctions natives_;
   TimerQueue timers_;
+  ScriptBudget budget_;
 
   IMPLEMENT_REFCOUNTING(V8ContextImpl);
 };
