@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "src/renderer/url_resolver.h"
+#include "src/script/window_events.h"
 
 namespace cef_internal {
 
@@ -36,7 +37,7 @@ void DocumentRunner::Run(RenderBrowser* browser, RenderFrame* frame) {
       CreateSubframe(browser, frame, element);
   }
   if (StillCurrent(frame, context.get()))
-    context->CallWindowFunction("onload");
+    WindowEvents::DispatchTrusted(context.get(), "load");
 }
 
 bool DocumentRunner::StillCurrent(RenderFrame* frame, V8ContextImpl* context) {

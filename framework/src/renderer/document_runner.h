@@ -7,9 +7,10 @@
 //     against the document URL (no src: about:blank), announced with
 //     kSubframeCreated; the browser side then commits and runs it like any
 //     frame;
-//  3. window.onload, when it is a function, with window as "this".
+//  3. the load event at window: window.onload and every "load" listener.
 // The load event does not wait for the sub-frames, and there is no DOM,
-// document.write, event loop beyond setTimeout, or script-driven navigation.
+// document.write, event loop beyond setTimeout and window events, or
+// script-driven navigation.
 #ifndef FRAMEWORK_SRC_RENDERER_DOCUMENT_RUNNER_H_
 #define FRAMEWORK_SRC_RENDERER_DOCUMENT_RUNNER_H_
 

@@ -100,9 +100,6 @@ void PageGlobals::Install(duk_context* ctx) {
   DefineHidden(ctx, "clearTimeout", ClearTimeout, 1);
   DefineHidden(ctx, "open", Open, 2);
   DefineHidden(ctx, "close", Close, 0);
-
-  duk_push_null(ctx);
-  duk_put_prop_string(ctx, -2, "onload");
   duk_pop(ctx);
 }
 

@@ -1,7 +1,7 @@
 // The globals every page context has: window (the global object itself),
-// console.log/info/warn/error/debug, setTimeout/clearTimeout, window.open,
-// window.close and window.onload (a plain property the page model calls).
-// console, open and close go to the context's ScriptDelegate.
+// console.log/info/warn/error/debug, setTimeout/clearTimeout, window.open
+// and window.close. console, open and close go to the context's
+// ScriptDelegate. Events, window.onload among them: WindowEvents.
 #ifndef FRAMEWORK_SRC_SCRIPT_PAGE_GLOBALS_H_
 #define FRAMEWORK_SRC_SCRIPT_PAGE_GLOBALS_H_
 

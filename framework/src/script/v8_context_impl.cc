@@ -11,6 +11,7 @@
 #include "src/script/script_delegate.h"
 #include "src/script/v8_exception_impl.h"
 #include "src/script/v8_value_impl.h"
+#include "src/script/window_events.h"
 
 namespace cef_internal {
 
@@ -33,13 +34,6 @@ std::wstring LinePadding(int start_line) {
   if (start_line <= 1 || start_line > kMaxStartLine)
     return std::wstring();
   return std::wstring(static_cast<size_t>(start_line - 1), L'\n');
-}
-
-// Stack top in: [global]. Out: [global[name]]. Page getters may throw.
-// (A safe call runs in its caller's frame: indices are relative to the top.)
-duk_ret_t GetGlobalProperty(duk_context* ctx, void* udata) {
-  duk_get_prop_string(ctx, -1, static_cast<const char*>(udata));
-  return 1;
 }
 
 }  // namespace
@@ -97,6 +91,7 @@ bool V8ContextImpl::Setup() {
     return false;
   valid_ = true;
   PageGlobals::Install(heap_);
+  WindowEvents::Install(heap_);
   natives_.InstallDispatcher(heap_);
   RunExtensions();
   return true;
@@ -149,26 +144,6 @@ bool V8ContextImpl::RunScript(const CefString& code,
     ReportThrown(-1, source, url);
   duk_set_top(ctx, base);
   return ok;
-}
-
-void V8ContextImpl::CallWindowFunction(const char* name) {
-  if (!IsValid())
-    return;
-  RunScope scope(this);
-  duk_context* ctx = heap_;
-  duk_idx_t base = duk_get_top(ctx);
-  duk_push_global_object(ctx);
-  if (duk_safe_call(ctx, GetGlobalProperty, const_cast<char*>(name), 1, 1) !=
-      DUK_EXEC_SUCCESS) {
-    ReportThrown(-1, CefString(), CefString());
-  } else if (duk_is_function(ctx, -1)) {
-    duk_push_global_object(ctx);
-    duk_push_object(ctx);
-    duk_push_string(ctx, "load");
-    duk_put_prop_string(ctx, -2, "type");
-    CallAndReport(1);
-  }
-  duk_set_top(ctx, base);
 }
 
 bool V8ContextImpl::CallAndReport(duk_idx_t nargs) {

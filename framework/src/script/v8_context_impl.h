@@ -54,8 +54,6 @@ class V8ContextImpl : public CefV8Context {
   // Runs page script. An uncaught error goes to the console; returns false
   // then.
   bool RunScript(const CefString& code, const CefString& url, int start_line);
-  // Calls window[|name|] with window as "this" when it is a function.
-  void CallWindowFunction(const char* name);
   // Stack in: [function, this, |nargs| arguments]; all are popped. Reports
   // an uncaught error to the console.
   bool CallAndReport(duk_idx_t nargs);
