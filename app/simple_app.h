@@ -12,6 +12,7 @@
 
 #include "include/cef_app.h"
 #include "include/wrapper/cef_message_router.h"
+#include "renderer/cache_change_notifier.h"
 
 // Guards the renderer cache's appends. Initialised by the SimpleApp
 // constructor and never deleted: a process builds exactly one SimpleApp.
@@ -88,7 +89,8 @@ class SimpleApp : public CefApp,
                             CefRefPtr<CefFrame> frame,
                             CefRefPtr<CefDOMNode> node) override;
   // Sends "syncCache" on the first router message, applies the cache
-  // updates, then hands every message to the router.
+  // updates (each one then fires "kxhelperchange" in every page of this
+  // process), then hands every message to the router.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -103,12 +105,17 @@ class SimpleApp : public CefApp,
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
 
+  const CacheChangeNotifier& change_notifier_for_testing() const {
+    return change_notifier_;
+  }
+
  private:
   ~SimpleApp() override;
 
   void AppendVoice(VoiceList* list, const std::wstring& voice);
   void ApplyCacheUpdate(const std::string& name,
                         CefRefPtr<CefProcessMessage> message);
+  void NotifyVoiceAdded(int list);
 
   HWND parent_window_;
   RECT window_bounds_;
@@ -117,6 +124,7 @@ class SimpleApp : public CefApp,
   int filtered_count_;
   CefString user_options_json_;
   CefRefPtr<CefMessageRouterRendererSide> message_router_;
+  CacheChangeNotifier change_notifier_;
 };
 
 #endif  // APP_SIMPLE_APP_H_

@@ -9,6 +9,7 @@
 #include "common/process_messages.h"
 #include "include/cef_app.h"
 #include "store/option_store.h"
+#include "store/renderer_update_broadcaster.h"
 
 EmbedBrowserHandler* g_client_handler = nullptr;
 
@@ -230,6 +231,8 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
   const std::string name = MessageName(message);
   if (name == kSyncCacheMessage) {
     OptionStore::GetInstance()->ResyncVoiceLists();
+    // Tells the pages that every voice text has arrived.
+    SendCacheSynced(this);
   } else if (name == kSetOptionMessage) {
     OptionBlock block = ReadOptionBlock(message->GetArgumentList());
     OptionStore::GetInstance()->UpdateOptions(&block);

@@ -7,6 +7,7 @@ const char kSyncCacheMessage[] = "syncCache";
 const char kSaveOptionMessage[] = "save_option";
 const char kAddNormalVoiceMessage[] = "add_normal_voice";
 const char kAddHornVoiceMessage[] = "add_horn_voice";
+const char kCacheSyncedMessage[] = "cache_synced";
 const char kRouterQueryMessage[] = "cefQueryMsg";
 
 std::string MessageName(CefRefPtr<CefProcessMessage> message) {

@@ -17,6 +17,8 @@ extern const char kSyncCacheMessage[];       // none
 extern const char kSaveOptionMessage[];      // 0: option JSON text
 extern const char kAddNormalVoiceMessage[];  // 0: one voice text
 extern const char kAddHornVoiceMessage[];    // 0: one voice text
+// none; follows the voice texts that answer "syncCache"
+extern const char kCacheSyncedMessage[];
 // The message router's own message, both ways.
 extern const char kRouterQueryMessage[];
 
@@ -34,7 +36,7 @@ CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
 CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
                                                  const CefString& text);
 
-// A message without arguments ("syncCache", "get_option").
+// A message without arguments ("syncCache", "get_option", "cache_synced").
 CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name);
 
 // Argument 0 when the list holds at least one value and value 0 is a string;

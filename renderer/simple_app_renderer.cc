@@ -8,6 +8,14 @@
 #include "renderer/client_v8_extension_handler.h"
 #include "renderer/kxhelper_extension.h"
 
+namespace {
+
+// The list numbers pages pass to KXHelper.GetFilteredVoices.
+constexpr int kNormalVoiceList = 1;
+constexpr int kHornVoiceList = 2;
+
+}  // namespace
+
 void SimpleApp::OnWebKitInitialized() {
   CefMessageRouterConfig config;
   message_router_ = CefMessageRouterRendererSide::Create(config);
@@ -20,6 +28,7 @@ void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
                                  CefRefPtr<CefV8Context> context) {
   if (message_router_)
     message_router_->OnContextCreated(browser, frame, context);
+  change_notifier_.AddContext(context);
 }
 
 void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
@@ -27,6 +36,7 @@ void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
                                   CefRefPtr<CefV8Context> context) {
   if (message_router_)
     message_router_->OnContextReleased(browser, frame, context);
+  change_notifier_.RemoveContext(context);
 }
 
 bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
@@ -60,15 +70,36 @@ void SimpleApp::ApplyCacheUpdate(const std::string& name,
       CefParseJSONAndReturnError(text, JSON_PARSER_ALLOW_TRAILING_COMMAS,
                                  error_code, error_message);
     }
-    if (error_code == JSON_NO_ERROR)
-      SetUserOptionsJson(text);
+    if (error_code != JSON_NO_ERROR)
+      return;
+    SetUserOptionsJson(text);
+    CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();
+    detail->SetString("change", kOptionsChanged);
+    change_notifier_.Notify(detail);
   } else if (name == kAddNormalVoiceMessage) {
-    if (ReadStringArgument(message, &text))
-      AppendNormalVoice(text.ToWString());
+    if (!ReadStringArgument(message, &text))
+      return;
+    AppendNormalVoice(text.ToWString());
+    NotifyVoiceAdded(kNormalVoiceList);
   } else if (name == kAddHornVoiceMessage) {
-    if (ReadStringArgument(message, &text))
-      AppendHornVoice(text.ToWString());
+    if (!ReadStringArgument(message, &text))
+      return;
+    AppendHornVoice(text.ToWString());
+    NotifyVoiceAdded(kHornVoiceList);
+  } else if (name == kCacheSyncedMessage) {
+    CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();
+    detail->SetString("change", kVoicesSynced);
+    detail->SetInt("count", GetFilteredCount());
+    change_notifier_.Notify(detail);
   }
+}
+
+void SimpleApp::NotifyVoiceAdded(int list) {
+  CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();
+  detail->SetString("change", kVoiceAdded);
+  detail->SetInt("list", list);
+  detail->SetInt("count", GetFilteredCount());
+  change_notifier_.Notify(detail);
 }
 
 void SimpleApp::AppendNormalVoice(const std::wstring& voice) {

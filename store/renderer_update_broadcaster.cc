@@ -33,3 +33,10 @@ void SendHostCommand(EmbedBrowserHandler* handler, HostCommand command) {
   if (message)
     handler->main_browser()->SendProcessMessage(PID_RENDERER, message);
 }
+
+void SendCacheSynced(EmbedBrowserHandler* handler) {
+  if (!handler || !handler->main_browser())
+    return;
+  handler->main_browser()->SendProcessMessage(
+      PID_RENDERER, CreateEmptyMessage(kCacheSyncedMessage));
+}

@@ -13,4 +13,8 @@ class EmbedBrowserHandler;
 // handler or it has no main browser yet.
 void SendHostCommand(EmbedBrowserHandler* handler, HostCommand command);
 
+// Sends "cache_synced" after a resync's voice texts, on the same way, so that
+// it arrives after them.
+void SendCacheSynced(EmbedBrowserHandler* handler);
+
 #endif  // STORE_RENDERER_UPDATE_BROADCASTER_H_

@@ -152,8 +152,13 @@ TEST_F(DispatchTest, SetUserOptionsStopsAtANonDictionaryElement) {
 TEST_F(DispatchTest, SyncCacheResendsVoicesToTheMainBrowser) {
   OptionStore::GetInstance()->AddHornVoice(L"dispatch horn");
   EXPECT_FALSE(Deliver(second_, CefProcessMessage::Create("syncCache")));
-  ASSERT_FALSE(main_->sent.empty());
-  EXPECT_EQ(TextOf(main_->sent.back()), "dispatch horn");
+  // The voices, then the marker that tells pages they have all arrived.
+  ASSERT_GE(main_->sent.size(), 2u);
+  const FakeBrowser::Sent& last_voice = main_->sent[main_->sent.size() - 2];
+  EXPECT_EQ(MessageName(last_voice.message), "add_horn_voice");
+  EXPECT_EQ(TextOf(last_voice), "dispatch horn");
+  EXPECT_EQ(MessageName(main_->sent.back().message), "cache_synced");
+  EXPECT_EQ(main_->sent.back().message->GetArgumentList()->GetSize(), 0u);
   EXPECT_TRUE(second_->sent.empty());
 }
 

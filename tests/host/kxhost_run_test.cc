@@ -237,6 +237,46 @@ TEST_F(KxHostTest, TimeLimitEndsABurstOfUpdates) {
   }
 }
 
+// The demo's own options page, in both process modes: it reports only once
+// its options came back and every voice text has arrived, as events tell it.
+class KxHostOptionsPageTest : public KxHostTest,
+                              public testing::WithParamInterface<bool> {};
+
+TEST_P(KxHostOptionsPageTest, ReportsEveryVoiceTheHostGave) {
+  const std::wstring page =
+      L"file:///Z:" +
+      CefString(KX_SOURCE_DIR "/pages/options.html").ToWString();
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + page +
+                    L" --normal-voice=n1 --normal-voice=n2 --normal-voice=n3"
+                    L" --horn-voice=h1 --horn-voice=h2 --timeout-ms=20000" +
+                    (GetParam() ? L" --single-process" : L""),
+                &out, &err),
+            0u)
+      << err;
+  const std::vector<std::string> lines = Lines(out);
+  EXPECT_NE(IndexOf(lines, "console: normal voices: [\"n1\",\"n2\",\"n3\"]"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(IndexOf(lines, "console: horn voices: [\"h1\",\"h2\"]"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(IndexOf(lines, "console: voice count: 5"), std::string::npos);
+  EXPECT_NE(IndexOf(lines,
+                    "console: options now: "
+                    "[{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3},"
+                    "{\"filter_id\":7,\"is_filter\":false,\"uic_type\":1}]"),
+            std::string::npos)
+      << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes,
+                         KxHostOptionsPageTest,
+                         testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "SingleProcess" : "MultiProcess";
+                         });
+
 TEST_F(KxHostTest, MissingPageShowsTheErrorPage) {
   std::string out, err;
   const std::wstring url = Url(L"nowhere.html");

@@ -1,0 +1,46 @@
+// Tells the pages of this render process that the renderer cache changed: a
+// "kxhelperchange" event on each page's window, its detail saying what
+// changed, so that no page has to poll KXHelper.
+//
+// The event goes through ordinary page script run in each frame
+// (CefFrame::ExecuteJavaScript), as any framework runs it: the page gets it
+// after the cache holds the change, and a listener that throws only affects
+// itself.
+#ifndef RENDERER_CACHE_CHANGE_NOTIFIER_H_
+#define RENDERER_CACHE_CHANGE_NOTIFIER_H_
+
+#include <string>
+#include <vector>
+
+#include "include/cef_v8.h"
+#include "include/cef_values.h"
+
+// The event's name, and the values of its detail's "change" field.
+extern const char kCacheChangeEventName[];
+extern const char kOptionsChanged[];  // {"change": "options"}
+// {"change": "voice", "list": 1 (normal) or 2 (horn), "count": N}
+extern const char kVoiceAdded[];
+// {"change": "synced", "count": N}: every voice text the browser held when
+// this render process asked for them has arrived.
+extern const char kVoicesSynced[];
+
+class CacheChangeNotifier {
+ public:
+  // Render main thread, from OnContextCreated / OnContextReleased.
+  void AddContext(CefRefPtr<CefV8Context> context);
+  void RemoveContext(CefRefPtr<CefV8Context> context);
+
+  // Dispatches the event with |detail| in every context still valid, in the
+  // order they were created. Pages without KXHelper get nothing.
+  void Notify(CefRefPtr<CefDictionaryValue> detail);
+
+  size_t context_count() const { return contexts_.size(); }
+
+  // The script that fires the event with |detail_json| as its detail.
+  static std::string EventScript(const std::string& detail_json);
+
+ private:
+  std::vector<CefRefPtr<CefV8Context>> contexts_;
+};
+
+#endif  // RENDERER_CACHE_CHANGE_NOTIFIER_H_
