@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test demo clean
+.PHONY: setup build test demo package clean
 
 setup:
 	@bash tools/setup.sh
@@ -10,14 +10,21 @@ setup:
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
+# The product alone: kxsubprocess.exe, kxhost.exe and the component library.
 build: setup $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target kxsubprocess kxhost
 
+# Everything, the test binaries too, then the whole suite.
 test: build
+	cmake --build $(BUILD) -j $(JOBS)
 	tools/test_env.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 
 demo: build
 	tools/test_env.sh tools/demo.sh $(BUILD)
+
+# $(BUILD)/package/kxembed/ and $(BUILD)/package/kxembed.zip.
+package: build
+	bash tools/package.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

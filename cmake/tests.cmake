@@ -55,3 +55,9 @@ add_test(NAME layering
 add_test(NAME error_page_render
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_error_page_render.py
                  --out ${CMAKE_BINARY_DIR}/artifacts/error_page.png)
+
+# The distributable package: an example host built from it alone, run.
+add_test(NAME package
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_package.sh
+                 ${CMAKE_BINARY_DIR})
+set_tests_properties(package PROPERTIES TIMEOUT 240)
