@@ -46,6 +46,8 @@ class PipeChannelTest : public testing::Test {
     server_ = PipeChannel::CreateServer(&name_);
     ASSERT_TRUE(server_);
     EXPECT_EQ(0u, name_.find(L"\\\\.\\pipe\\kxcef-"));
+    // Both ends live in this process.
+    server_->AcceptOnlyClient(GetCurrentProcessId());
     server_->SetDelegate(&server_recorder_);
   }
   void ConnectClient() {
@@ -228,6 +230,7 @@ TEST(PipeChannelConnectTest, ClientGivesUpOnMissingOrTakenPipe) {
   EXPECT_FALSE(PipeChannel::Connect(L"\\\\.\\pipe\\kxcef-none-0", 50));
   std::wstring name;
   std::unique_ptr<PipeChannel> server = PipeChannel::CreateServer(&name);
+  server->AcceptOnlyClient(GetCurrentProcessId());
   std::unique_ptr<PipeChannel> first = PipeChannel::Connect(name, kWaitMs);
   ASSERT_TRUE(first);
   EXPECT_FALSE(PipeChannel::Connect(name, 50));

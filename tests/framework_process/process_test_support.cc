@@ -180,6 +180,8 @@ void BrowserApp::OnBeforeChildProcessLaunch(
   for (const std::string& name : extra_switches)
     command_line->AppendSwitch(name);
   launched_command_lines.push_back(Utf8(command_line->GetCommandLineString()));
+  if (before_launch)
+    before_launch(command_line->GetSwitchValue("kx-channel").ToWString());
 }
 
 void BrowserApp::OnRenderProcessThreadCreated(

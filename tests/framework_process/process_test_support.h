@@ -100,6 +100,8 @@ class BrowserApp : public CefApp, public CefBrowserProcessHandler {
 
   // Appended to every launch after the marker.
   std::vector<std::string> extra_switches;
+  // Called with each launch's pipe name, before the process starts.
+  std::function<void(const std::wstring& pipe)> before_launch;
   std::vector<std::string> launched_command_lines;
 
  private:

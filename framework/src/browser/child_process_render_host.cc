@@ -78,6 +78,8 @@ bool ChildProcessRenderHost::Launch(CefRefPtr<CefListValue> extra_info) {
   process_ = ChildProcess::Launch(command_line);
   if (!process_)
     return false;
+  // Only the process just launched may take the pipe.
+  channel->AcceptOnlyClient(process_->id());
   AttachChannel(std::move(channel));
   // First in the queue, so the render side has it before anything else.
   CefRefPtr<CefListValue> start = CefListValue::Create();

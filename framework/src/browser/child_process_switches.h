@@ -9,7 +9,8 @@ namespace cef_internal {
 // "--type=renderer" makes CefExecuteProcess run a render process.
 constexpr char kProcessTypeSwitch[] = "type";
 constexpr char kRendererProcessType[] = "renderer";
-// "--kx-channel=\\.\pipe\kxcef-<browser pid>-<n>": the pipe to connect to.
+// "--kx-channel=\\.\pipe\kxcef-<browser pid>-<random>": the pipe to connect
+// to.
 constexpr char kChannelSwitch[] = "kx-channel";
 // Only names under this prefix are opened, so that the switch can never make
 // a render process open an ordinary file.

@@ -9,6 +9,7 @@
 
 #include "src/channel/channel_inbox.h"
 #include "src/channel/codec.h"
+#include "src/channel/pipe_security.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {
@@ -19,8 +20,6 @@ const DWORD kPipeBufferSize = 64 * 1024;
 // How long queued messages may take to leave once the channel is closed.
 const DWORD kCloseGraceMs = 2000;
 const int kMaxNameAttempts = 100;
-
-std::atomic<unsigned> g_pipe_counter{0};
 
 ULONGLONG Now() {
   return GetTickCount64();
@@ -57,6 +56,7 @@ struct PipeChannel::Shared {
     connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     outgoing = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     reader_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    client_known = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   }
   ~Shared() {
     if (pipe != INVALID_HANDLE_VALUE)
@@ -65,6 +65,7 @@ struct PipeChannel::Shared {
     CloseHandle(connected);
     CloseHandle(outgoing);
     CloseHandle(reader_done);
+    CloseHandle(client_known);
     DeleteCriticalSection(&lock);
   }
 
@@ -98,6 +99,44 @@ struct PipeChannel::Shared {
     return static_cast<long>(moved);
   }
 
+  // Server: waits for the client AcceptOnlyClient() names; a client of any
+  // other process is disconnected and the pipe listens again. False on stop
+  // or when the connect time runs out first.
+  bool AcceptExpectedClient(Overlapped* ov) {
+    const ULONGLONG deadline =
+        connect_timeout_ms < 0 ? 0 : Now() + connect_timeout_ms;
+    auto time_left = [deadline]() -> DWORD {
+      if (!deadline)
+        return INFINITE;
+      ULONGLONG now = Now();
+      return deadline > now ? static_cast<DWORD>(deadline - now) : 0;
+    };
+    for (;;) {
+      if (!ConnectNamedPipe(pipe, ov->get())) {
+        DWORD error = GetLastError();
+        if (error == ERROR_IO_PENDING) {
+          if (Finish(ov, time_left(), true) < 0)
+            return false;
+        } else if (error != ERROR_PIPE_CONNECTED) {
+          return false;
+        }
+      }
+      HANDLE verdict[2] = {client_known, stop};
+      if (WaitForMultipleObjects(2, verdict, FALSE, time_left()) !=
+          WAIT_OBJECT_0) {
+        return false;
+      }
+      ULONG client = 0;
+      if (GetNamedPipeClientProcessId(pipe, &client) &&
+          client == expected_client.load()) {
+        return true;
+      }
+      // Someone else got here first: they leave with nothing read or written,
+      // and the pipe is free for the process it was made for.
+      DisconnectNamedPipe(pipe);
+    }
+  }
+
   HANDLE pipe = INVALID_HANDLE_VALUE;
   bool is_server = false;
   int connect_timeout_ms = -1;
@@ -106,6 +145,9 @@ struct PipeChannel::Shared {
   HANDLE connected;
   HANDLE outgoing;
   HANDLE reader_done;
+  // Server: set once |expected_client| holds the launched process's id.
+  HANDLE client_known;
+  std::atomic<DWORD> expected_client{0};
 
   CRITICAL_SECTION lock;
   // Guarded by |lock|.
@@ -119,16 +161,21 @@ struct PipeChannel::Shared {
 std::unique_ptr<PipeChannel> PipeChannel::CreateServer(std::wstring* pipe_name,
                                                        int connect_timeout_ms) {
   std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+  PipeSecurity security;
+  if (!security.attributes())
+    return nullptr;
   for (int i = 0; i < kMaxNameAttempts; ++i) {
-    std::wstring name = L"\\\\.\\pipe\\kxcef-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(g_pipe_counter++);
-    shared->pipe =
-        CreateNamedPipeW(name.c_str(),
-                         PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
-                             FILE_FLAG_FIRST_PIPE_INSTANCE,
-                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
-                         kPipeBufferSize, kPipeBufferSize, 0, nullptr);
+    std::wstring name;
+    if (!PipeSecurity::NewPipeName(&name))
+      return nullptr;
+    // The first instance, or the name is someone else's already.
+    shared->pipe = CreateNamedPipeW(name.c_str(),
+                                    PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
+                                        FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE |
+                                        PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                    1, kPipeBufferSize, kPipeBufferSize, 0,
+                                    security.attributes());
     if (shared->pipe != INVALID_HANDLE_VALUE) {
       *pipe_name = name;
       break;
@@ -179,6 +226,11 @@ PipeChannel::~PipeChannel() {
   Close();
   reader_.join();
   writer_.join();
+}
+
+void PipeChannel::AcceptOnlyClient(DWORD process_id) {
+  shared_->expected_client.store(process_id);
+  SetEvent(shared_->client_known);
 }
 
 void PipeChannel::SetDelegate(Delegate* delegate) {
@@ -242,17 +294,7 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
 
   bool ok = true;
   if (shared->is_server) {
-    if (!ConnectNamedPipe(shared->pipe, ov.get())) {
-      DWORD error = GetLastError();
-      if (error == ERROR_IO_PENDING) {
-        DWORD timeout = shared->connect_timeout_ms < 0
-                            ? INFINITE
-                            : static_cast<DWORD>(shared->connect_timeout_ms);
-        ok = shared->Finish(&ov, timeout, true) >= 0;
-      } else {
-        ok = error == ERROR_PIPE_CONNECTED;
-      }
-    }
+    ok = shared->AcceptExpectedClient(&ov);
     if (ok)
       SetEvent(shared->connected);
   }

@@ -6,6 +6,8 @@
 #ifndef FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
 #define FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,11 +18,13 @@ namespace cef_internal {
 
 class PipeChannel : public Channel {
  public:
-  // Browser side: creates a pipe with a fresh name (\\.\pipe\kxcef-<pid>-<n>)
-  // and waits for one client in the background. Messages sent before the
-  // client arrives wait in the queue. When no client connects within
-  // |connect_timeout_ms| (negative: no limit) the delegate is told the
-  // channel closed. Null when no pipe could be made.
+  // Browser side: creates a pipe with a name no other process can guess
+  // (\\.\pipe\kxcef-<pid>-<random>), open to the current user only and to
+  // no remote client, and waits for one client in the background: the
+  // process AcceptOnlyClient() names. Messages sent before it arrives wait
+  // in the queue. When it has not connected within |connect_timeout_ms|
+  // (negative: no limit) the delegate is told the channel closed. Null when
+  // no pipe could be made.
   static std::unique_ptr<PipeChannel> CreateServer(std::wstring* pipe_name,
                                                    int connect_timeout_ms = -1);
   // Render side: connects to |pipe_name|, waiting up to |timeout_ms| for it
@@ -31,6 +35,12 @@ class PipeChannel : public Channel {
   // Closes, then waits for the transport threads; queued messages get a
   // short grace period to leave first.
   ~PipeChannel() override;
+
+  // Server end: the id of the one process whose connection is taken. A
+  // client of any other process is disconnected at once and the pipe waits
+  // for the next; a client that connects before this is called waits for
+  // the verdict. Until then nothing is read or written.
+  void AcceptOnlyClient(DWORD process_id);
 
   // Channel:
   void SetDelegate(Delegate* delegate) override;
