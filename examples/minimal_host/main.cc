@@ -103,6 +103,18 @@ class Task : public CefTask {
   IMPLEMENT_REFCOUNTING(Task);
 };
 
+// Asks every page browser to close; CefRunMessageLoop returns after the last
+// one has (the framework wants none left at CefShutdown).
+void CloseAllBrowsers() {
+  if (!g_client_handler)
+    return CefQuitMessageLoop();
+  for (CefRefPtr<CefBrowser> browser :
+       {g_client_handler->main_browser(), g_client_handler->second_browser()}) {
+    if (browser)
+      browser->GetHost()->CloseBrowser(true);
+  }
+}
+
 // Loads the page once the main page browser exists, and ends the run once
 // the page has closed it.
 void Check() {
@@ -118,7 +130,7 @@ void Check() {
     CefPostDelayedTask(TID_UI, new Task(Check), kCheckMs);
     return;
   }
-  CefQuitMessageLoop();
+  CloseAllBrowsers();
 }
 
 }  // namespace
@@ -162,8 +174,7 @@ int main() {
     return 1;
   }
   CefPostTask(TID_UI, new Task(Check));
-  CefPostDelayedTask(TID_UI, new Task([] { CefQuitMessageLoop(); }),
-                     kTimeLimitMs);
+  CefPostDelayedTask(TID_UI, new Task(CloseAllBrowsers), kTimeLimitMs);
   CefRunMessageLoop();
   CefShutdown();
 
