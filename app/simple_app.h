@@ -14,8 +14,8 @@
 #include "include/wrapper/cef_message_router.h"
 #include "renderer/cache_change_notifier.h"
 
-// Guards the renderer cache's appends. Initialised by the SimpleApp
-// constructor and never deleted: a process builds exactly one SimpleApp.
+// Guards the renderer cache's appends. Initialised by the first SimpleApp
+// constructor of the process and never deleted.
 extern CRITICAL_SECTION g_cache_lock;
 // Set once this render process has asked the browser to resend its data.
 extern bool g_cache_sync_requested;
@@ -109,9 +109,10 @@ class SimpleApp : public CefApp,
     return change_notifier_;
   }
 
- private:
+ protected:
   ~SimpleApp() override;
 
+ private:
   void AppendVoice(VoiceList* list, const std::wstring& voice);
   void ApplyCacheUpdate(const std::string& name,
                         CefRefPtr<CefProcessMessage> message);

@@ -2,9 +2,8 @@
 
 #include <shellapi.h>
 
-#include <cwctype>
-
 #include "browser/error_page.h"
+#include "browser/popup_url.h"
 #include "common/option_block.h"
 #include "common/process_messages.h"
 #include "include/cef_app.h"
@@ -31,20 +30,9 @@ const char kTestOnlyErrorMessage[] = "TestOnly Error";
 
 constexpr LONG kScrollBarStyles = WS_VSCROLL | WS_HSCROLL;
 
-// Only web links may leave the application: a page must never be able to
-// open a local file or start a program through the shell.
-bool IsWebUrl(const std::wstring& url) {
-  std::wstring lower;
-  for (wchar_t c : url.substr(0, 8))
-    lower.push_back(static_cast<wchar_t>(std::towlower(c)));
-  size_t host_start = 0;
-  if (lower.compare(0, 7, L"http://") == 0)
-    host_start = 7;
-  else if (lower.compare(0, 8, L"https://") == 0)
-    host_start = 8;
-  else
-    return false;
-  return url.size() > host_start && url[host_start] != L'/';
+HWND WindowOf(CefRefPtr<CefBrowser> browser) {
+  CefRefPtr<CefBrowserHost> host = browser->GetHost();
+  return host ? host->GetWindowHandle() : nullptr;
 }
 
 }  // namespace
@@ -130,7 +118,8 @@ void EmbedBrowserHandler::OnBeforeContextMenu(
     CefRefPtr<CefFrame> frame,
     CefRefPtr<CefContextMenuParams> params,
     CefRefPtr<CefMenuModel> model) {
-  model->Clear();
+  if (model)
+    model->Clear();
 }
 
 bool EmbedBrowserHandler::OnBeforePopup(
@@ -145,23 +134,27 @@ bool EmbedBrowserHandler::OnBeforePopup(
     CefRefPtr<CefClient>& client,
     CefBrowserSettings& settings,
     bool* no_javascript_access) {
-  const std::wstring url = target_url.ToWString();
-  if (IsWebUrl(url))
+  // Only a web address, rebuilt, may leave the application: a page must
+  // never open a local file, start a program or add to a command line.
+  const std::wstring url = SanitizePopupUrl(target_url.ToWString());
+  if (!url.empty())
     ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr,
                   SW_SHOWNORMAL);
   return true;
 }
 
 void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+  if (!browser)
+    return;
   browser_list_.push_back(browser);
   if (!main_browser_) {
     main_browser_ = browser;
-    main_window_ = browser->GetHost()->GetWindowHandle();
+    main_window_ = WindowOf(browser);
     LONG style = GetWindowLongW(main_window_, GWL_STYLE);
     SetWindowLongW(main_window_, GWL_STYLE, style & ~kScrollBarStyles);
   } else if (!second_window_) {
     second_browser_ = browser;
-    second_window_ = browser->GetHost()->GetWindowHandle();
+    second_window_ = WindowOf(browser);
   }
 }
 
@@ -170,6 +163,8 @@ bool EmbedBrowserHandler::DoClose(CefRefPtr<CefBrowser> browser) {
 }
 
 void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+  if (!browser)
+    return;
   message_router_->OnBeforeClose(browser);
   if (browser->IsSame(main_browser_))
     main_window_ = nullptr;
@@ -185,19 +180,16 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 
 void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
                                       CefRefPtr<CefFrame> frame) {
-  if (frame->IsMain())
+  if (frame && frame->IsMain())
     frame->ExecuteJavaScript(kOnLoadQueryScript, "", 0);
 }
 
 void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefFrame> frame,
                                     int httpStatusCode) {
-  if (!frame->IsMain())
+  if (!frame || !frame->IsMain())
     return;
-  EnterCriticalSection(&observers_lock_);
-  for (PageObserver* observer : observers_)
-    observer->OnMainFrameLoaded();
-  LeaveCriticalSection(&observers_lock_);
+  NotifyObservers(&PageObserver::OnMainFrameLoaded);
 }
 
 void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
@@ -205,7 +197,7 @@ void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
                                       ErrorCode errorCode,
                                       const CefString& errorText,
                                       const CefString& failedUrl) {
-  if (errorCode == ERR_ABORTED)
+  if (!frame || errorCode == ERR_ABORTED)
     return;
   frame->LoadString(CefString(WideToUtf8(JoinErrorPage())), failedUrl);
 }
@@ -214,20 +206,24 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
                                          CefRefPtr<CefFrame> frame,
                                          CefRefPtr<CefRequest> request,
                                          bool is_redirect) {
-  message_router_->OnBeforeBrowse(browser, frame);
+  if (browser)
+    message_router_->OnBeforeBrowse(browser, frame);
   return false;
 }
 
 void EmbedBrowserHandler::OnRenderProcessTerminated(
     CefRefPtr<CefBrowser> browser,
     TerminationStatus status) {
-  message_router_->OnRenderProcessTerminated(browser);
+  if (browser)
+    message_router_->OnRenderProcessTerminated(browser);
 }
 
 bool EmbedBrowserHandler::OnProcessMessageReceived(
     CefRefPtr<CefBrowser> browser,
     CefProcessId source_process,
     CefRefPtr<CefProcessMessage> message) {
+  if (!browser || !message)
+    return false;
   const std::string name = MessageName(message);
   if (name == kSyncCacheMessage) {
     OptionStore::GetInstance()->ResyncVoiceLists();
@@ -265,6 +261,10 @@ bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
                                   const CefString& request,
                                   bool persistent,
                                   CefRefPtr<Callback> callback) {
+  // A frame the browser does not know (gone, replaced, or never there) asks
+  // for nothing: declining fails the query back through the router.
+  if (!browser || !frame || !callback)
+    return false;
   if (request == kOnLoadRequest) {
     callback->Success(kOnLoadResponse);
     return true;
@@ -283,11 +283,26 @@ bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
 }
 
 void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
+  CefRefPtr<CefBrowserHost> host = browser->GetHost();
+  if (!host)
+    return;
+  ShowWindow(host->GetWindowHandle(), SW_HIDE);
+  NotifyObservers(&PageObserver::OnJump);
+}
+
+void EmbedBrowserHandler::NotifyObservers(void (PageObserver::*event)()) {
+  // A copy, called outside the lock: an observer may add or remove observers
+  // (itself included) from its callback. One removed meanwhile is skipped.
   EnterCriticalSection(&observers_lock_);
-  ShowWindow(browser->GetHost()->GetWindowHandle(), SW_HIDE);
-  for (PageObserver* observer : observers_)
-    observer->OnJump();
+  const std::set<PageObserver*> observers = observers_;
   LeaveCriticalSection(&observers_lock_);
+  for (PageObserver* observer : observers) {
+    EnterCriticalSection(&observers_lock_);
+    const bool registered = observers_.count(observer) != 0;
+    LeaveCriticalSection(&observers_lock_);
+    if (registered)
+      (observer->*event)();
+  }
 }
 
 void EmbedBrowserHandler::OnQueryCanceled(CefRefPtr<CefBrowser> browser,

@@ -134,6 +134,7 @@ class EmbedBrowserHandler : public CefClient,
   void SendOptionJson(CefRefPtr<CefBrowser> browser);
   void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
   void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
+  void NotifyObservers(void (PageObserver::*event)());
 
   std::list<CefRefPtr<CefBrowser>> browser_list_;
   CefRefPtr<CefMessageRouterBrowserSide> message_router_;

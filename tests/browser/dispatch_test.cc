@@ -204,4 +204,43 @@ TEST_F(DispatchTest, OnjumpHidesTheAskingMainFramesWindowOnly) {
   handler_->RemoveObserver(&observer);
 }
 
+TEST_F(DispatchTest, UnknownFramesAndBrowsersAskForNothing) {
+  JumpObserver observer;
+  handler_->AddObserver(&observer);
+  ShowWindow(main_->window(), SW_SHOWNOACTIVATE);
+  for (const char* request : {"OnLoad", "TestOnly", "Onjump", "other"}) {
+    SCOPED_TRACE(request);
+    CefRefPtr<RecordingCallback> callback(new RecordingCallback());
+    // Declined: the router fails the query back to the page.
+    EXPECT_FALSE(
+        handler_->OnQuery(main_.get(), nullptr, 1, request, false, callback));
+    CefRefPtr<FakeFrame> frame(new FakeFrame(true));
+    EXPECT_FALSE(
+        handler_->OnQuery(nullptr, frame.get(), 2, request, false, callback));
+    EXPECT_EQ(callback->result, "");
+  }
+  EXPECT_TRUE(IsWindowVisible(main_->window()));
+  EXPECT_EQ(observer.jumps, 0);
+  handler_->RemoveObserver(&observer);
+
+  for (const char* name : {"get_option", "set_option", "syncCache"}) {
+    EXPECT_FALSE(handler_->OnProcessMessageReceived(
+        nullptr, PID_RENDERER, CefProcessMessage::Create(name)));
+  }
+  EXPECT_FALSE(
+      handler_->OnProcessMessageReceived(main_.get(), PID_RENDERER, nullptr));
+  EXPECT_TRUE(main_->sent.empty());
+  EXPECT_EQ(g_client_handler->option_json(), "");
+
+  handler_->OnLoadStart(main_.get(), nullptr);
+  handler_->OnLoadEnd(main_.get(), nullptr, 200);
+  handler_->OnLoadError(main_.get(), nullptr, ERR_FILE_NOT_FOUND, "", "x");
+  handler_->OnBeforeContextMenu(main_.get(), nullptr, nullptr, nullptr);
+  handler_->OnBeforeBrowse(nullptr, nullptr, nullptr, false);
+  handler_->OnRenderProcessTerminated(nullptr, TS_PROCESS_CRASHED);
+  handler_->OnAfterCreated(nullptr);
+  handler_->OnBeforeClose(nullptr);
+  EXPECT_EQ(handler_->browser_count(), 2u);
+}
+
 }  // namespace

@@ -177,4 +177,47 @@ TEST_F(EmbedBrowserHandlerTest, FailedLoadsShowTheErrorPageUnlessAborted) {
   EXPECT_EQ(sub->loaded_strings[0].source.ToWString(), page);
 }
 
+// Removes itself, and |other| too, from the handler in its callbacks.
+class LeavingObserver : public PageObserver {
+ public:
+  LeavingObserver(EmbedBrowserHandler* handler, PageObserver* other)
+      : handler_(handler), other_(other) {}
+  int calls = 0;
+  void OnMainFrameLoaded() override { Leave(); }
+  void OnJump() override { Leave(); }
+
+ private:
+  void Leave() {
+    ++calls;
+    handler_->RemoveObserver(this);
+    if (other_)
+      handler_->RemoveObserver(other_);
+  }
+  EmbedBrowserHandler* handler_;
+  PageObserver* other_;
+};
+
+TEST_F(EmbedBrowserHandlerTest, ObserversMayLeaveFromTheirCallbacks) {
+  // Members in this order lie at rising addresses, the set's order.
+  struct Observers {
+    explicit Observers(EmbedBrowserHandler* handler)
+        : first(handler, nullptr), second(handler, &counting) {}
+    LeavingObserver first;
+    LeavingObserver second;
+    CountingObserver counting;
+  } observers(handler_.get());
+  CefRefPtr<FakeFrame> main(new FakeFrame(true));
+  for (int round = 0; round < 2; ++round) {
+    handler_->AddObserver(&observers.first);
+    handler_->AddObserver(&observers.second);
+    handler_->AddObserver(&observers.counting);
+    handler_->OnLoadEnd(nullptr, main.get(), 200);
+    handler_->OnLoadEnd(nullptr, main.get(), 200);
+  }
+  EXPECT_EQ(observers.first.calls, 2);
+  EXPECT_EQ(observers.second.calls, 2);
+  // Removed by |second| before its turn came: never called.
+  EXPECT_EQ(observers.counting.loaded, 0);
+}
+
 }  // namespace

@@ -93,7 +93,7 @@ void SystemTest::SetUp() {
   store->SetHostHandle(record_write_);
   store->SetHostRecordEnabled(true);
 
-  app_ = new SimpleApp();
+  app_ = CreateApp();
   app_->SetParentWindow(host_window_);
   app_->SetWindowBounds(kBounds);
   CefSettings settings;

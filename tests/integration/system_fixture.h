@@ -29,6 +29,8 @@ class SystemTest : public testing::Test, public PageObserver {
 
   // False: every page browser's renderer runs in kxsubprocess.exe.
   virtual bool SingleProcess() const { return true; }
+  // The application object both halves run with.
+  virtual CefRefPtr<SimpleApp> CreateApp() { return new SimpleApp(); }
 
   // Pumps the UI thread until |done| or |timeout_ms|; returns |done|.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000);
