@@ -26,6 +26,25 @@ bool ClientV8ExtensionHandler::Execute(const CefString& name,
                                        const CefV8ValueList& arguments,
                                        CefRefPtr<CefV8Value>& retval,
                                        CefString& exception) {
+  // A page controls the sizes involved (a huge text, a long voice list):
+  // running out of memory answers false instead of throwing into the page.
+  try {
+    return Dispatch(name, arguments, retval);
+  } catch (...) {
+    retval = nullptr;
+  }
+  try {
+    retval = CefV8Value::CreateBool(false);
+    return true;
+  } catch (...) {
+    retval = nullptr;
+    return false;
+  }
+}
+
+bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
+                                        const CefV8ValueList& arguments,
+                                        CefRefPtr<CefV8Value>& retval) {
   if (!app_)
     return false;
   if (name == L"GetUserOptions" && arguments.empty()) {

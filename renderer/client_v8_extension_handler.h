@@ -12,7 +12,8 @@ class ClientV8ExtensionHandler : public CefV8Handler {
   explicit ClientV8ExtensionHandler(CefRefPtr<SimpleApp> app);
 
   // CefV8Handler. Returns false (the page gets undefined) for an unknown
-  // name, a wrong argument count or type; never sets |exception|.
+  // name, a wrong argument count or type; gives the page false when memory
+  // runs out; never sets |exception|.
   bool Execute(const CefString& name,
                CefRefPtr<CefV8Value> object,
                const CefV8ValueList& arguments,
@@ -20,6 +21,9 @@ class ClientV8ExtensionHandler : public CefV8Handler {
                CefString& exception) override;
 
  private:
+  bool Dispatch(const CefString& name,
+                const CefV8ValueList& arguments,
+                CefRefPtr<CefV8Value>& retval);
   CefRefPtr<CefV8Value> GetUserOptions();
   bool SetUserOptions(CefRefPtr<CefV8Value> text,
                       CefRefPtr<CefV8Value>& retval);

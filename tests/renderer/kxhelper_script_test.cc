@@ -156,4 +156,18 @@ TEST_F(KXHelperScriptTest, FirstRouterReplyAsksForTheCacheOnceThenReachesPage) {
   EXPECT_EQ(Sent("syncCache").size(), 1u);
 }
 
+TEST_F(KXHelperScriptTest, TextTooBigToHoldGivesFalseInsteadOfThrowing) {
+  // 2^23 empty objects in 25 MB of text: more values than a 32-bit render
+  // process can hold once parsed.
+  EXPECT_EQ(Eval("(function() {"
+                 "  var text = '{},';"
+                 "  for (var i = 0; i < 23; ++i) text += text;"
+                 "  text = '[' + text + '{}]';"
+                 "  try { return '' + KXHelper.SetUserOptions(text); }"
+                 "  catch (e) { return 'threw ' + e; }"
+                 "})()"),
+            "false");
+  EXPECT_TRUE(Sent(kSetOptionMessage).empty());
+}
+
 }  // namespace
