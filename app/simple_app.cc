@@ -21,7 +21,11 @@ void SetAsHiddenPopup(CefWindowInfo* info, HWND parent, const wchar_t* name) {
 
 SimpleApp::SimpleApp()
     : parent_window_(nullptr), window_bounds_{0, 0, 0, 0}, filtered_count_(0) {
-  InitializeCriticalSection(&g_cache_lock);
+  // Once per process: a second application object (a test, a host that
+  // starts over) must not re-initialise a lock that may be in use.
+  static const bool cache_lock_ready =
+      (InitializeCriticalSection(&g_cache_lock), true);
+  (void)cache_lock_ready;
 }
 
 SimpleApp::~SimpleApp() = default;

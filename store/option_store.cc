@@ -23,6 +23,19 @@ class StoreLock {
 };
 
 StoreLock g_store_lock;
+
+class ScopedLock {
+ public:
+  explicit ScopedLock(CRITICAL_SECTION* section) : section_(section) {
+    EnterCriticalSection(section_);
+  }
+  ~ScopedLock() { LeaveCriticalSection(section_); }
+  ScopedLock(const ScopedLock&) = delete;
+  ScopedLock& operator=(const ScopedLock&) = delete;
+
+ private:
+  CRITICAL_SECTION* section_;
+};
 std::atomic<OptionStore*> g_store_instance{nullptr};
 
 }  // namespace
@@ -54,31 +67,62 @@ OptionStore::OptionStore()
   options_ = MakeEmptyOptionBlock();
 }
 
+void OptionStore::SetHostWindow(HWND window) {
+  ScopedLock lock(&lock_);
+  host_window_ = window;
+}
+
+void OptionStore::SetHostRecordEnabled(bool enabled) {
+  ScopedLock lock(&lock_);
+  host_record_enabled_ = enabled;
+}
+
+void OptionStore::SetHostHandle(HANDLE handle) {
+  ScopedLock lock(&lock_);
+  host_handle_ = handle;
+}
+
 void OptionStore::AddNormalVoice(const std::wstring& text) {
+  ScopedLock lock(&lock_);
   normal_voice_list_.push_back(text);
 }
 
 void OptionStore::AddHornVoice(const std::wstring& text) {
+  ScopedLock lock(&lock_);
   horn_voice_list_.push_back(text);
+}
+
+OptionBlock OptionStore::options() const {
+  ScopedLock lock(&lock_);
+  return options_;
 }
 
 void OptionStore::UpdateOptions(const OptionBlock* block) {
   if (!block)
     return;
-  EnterCriticalSection(&lock_);
-  options_ = *block;
-  LeaveCriticalSection(&lock_);
-  if (host_record_enabled_)
-    WriteHostRecord();
-  SendHostCommand(g_client_handler, MakeSaveOptionCommand(options_));
+  const OptionBlock options = *block;
+  HWND window;
+  {
+    ScopedLock lock(&lock_);
+    options_ = options;
+    window = host_window_;
+  }
+  WriteRecordOf(options);
+  SendHostCommand(g_client_handler, MakeSaveOptionCommand(options));
   // Posting to a null window would queue a thread message on this thread.
-  if (host_window_)
-    PostMessageW(host_window_, kOptionsChangedMessage, 0, 0);
+  if (window)
+    PostMessageW(window, kOptionsChangedMessage, 0, 0);
 }
 
 void OptionStore::ResyncVoiceLists() {
-  ResendVoices(normal_voice_list_, kAddNormalVoice);
-  ResendVoices(horn_voice_list_, kAddHornVoice);
+  VoiceTextList normal, horn;
+  {
+    ScopedLock lock(&lock_);
+    normal = normal_voice_list_;
+    horn = horn_voice_list_;
+  }
+  ResendVoices(normal, kAddNormalVoice);
+  ResendVoices(horn, kAddHornVoice);
 }
 
 void OptionStore::ResendVoices(const VoiceTextList& texts,
@@ -89,13 +133,22 @@ void OptionStore::ResendVoices(const VoiceTextList& texts,
 }
 
 void OptionStore::WriteHostRecord() {
-  if (!host_record_enabled_)
-    return;
-  const HostFilterRecord record = BuildHostFilterRecord(options_);
-  if (host_handle_ == INVALID_HANDLE_VALUE)
+  WriteRecordOf(options());
+}
+
+void OptionStore::WriteRecordOf(const OptionBlock& options) {
+  HANDLE handle;
+  {
+    ScopedLock lock(&lock_);
+    if (!host_record_enabled_)
+      return;
+    handle = host_handle_;
+  }
+  const HostFilterRecord record = BuildHostFilterRecord(options);
+  if (handle == INVALID_HANDLE_VALUE)
     return;
   DWORD written = 0;
-  WriteFile(host_handle_, &record,
+  WriteFile(handle, &record,
             static_cast<DWORD>(HostFilterRecordSize(record.count)), &written,
             nullptr);
 }

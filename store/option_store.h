@@ -25,11 +25,16 @@ class OptionStore {
   // Host integration. Set before the first options update (the voice texts
   // before a renderer asks for them); nothing else in the system writes
   // these. Until set: no host window (no notification is posted), writing
-  // off, INVALID_HANDLE_VALUE, empty lists.
-  void SetHostWindow(HWND window) { host_window_ = window; }
-  void SetHostRecordEnabled(bool enabled) { host_record_enabled_ = enabled; }
+  // off, INVALID_HANDLE_VALUE, empty lists. Each setter may be called on any
+  // thread: it takes the store lock, and counts from the next update or
+  // resync that starts after it returns.
+  void SetHostWindow(HWND window);
+  void SetHostRecordEnabled(bool enabled);
   // A handle open for writing (file or pipe); the store does not own it.
-  void SetHostHandle(HANDLE handle) { host_handle_ = handle; }
+  // Its reader must drain it on a thread other than the one that runs the
+  // framework's message loop (the store writes on that thread and blocks
+  // while the handle is full).
+  void SetHostHandle(HANDLE handle);
   void AddNormalVoice(const std::wstring& text);
   void AddHornVoice(const std::wstring& text);
 
@@ -46,15 +51,19 @@ class OptionStore {
   // enabled and the handle is valid.
   void WriteHostRecord();
 
-  OptionBlock options() const { return options_; }
+  // Any thread.
+  OptionBlock options() const;
 
  private:
   OptionStore();
   ~OptionStore() = delete;
 
   void ResendVoices(const VoiceTextList& texts, HostCommandKind kind);
+  void WriteRecordOf(const OptionBlock& options);
 
-  CRITICAL_SECTION lock_;
+  // Guards every member below. Never held while a record is written, a
+  // renderer is told or the host window is notified.
+  mutable CRITICAL_SECTION lock_;
   OptionBlock options_;
   VoiceTextList normal_voice_list_;
   VoiceTextList horn_voice_list_;

@@ -1,5 +1,7 @@
 #include "app/simple_app.h"
 
+#include <thread>
+
 #include "gtest/gtest.h"
 
 namespace {
@@ -40,6 +42,29 @@ TEST(SimpleApp, EveryNavigationProceeds) {
                                        NAVIGATION_LINK_CLICKED, false));
   EXPECT_FALSE(app->OnBeforeNavigation(nullptr, nullptr, nullptr,
                                        NAVIGATION_OTHER, true));
+}
+
+TEST(SimpleApp, ALaterAppLeavesTheCacheLockAsItIs) {
+  CefRefPtr<SimpleApp> first(new SimpleApp());
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread holder([&] {
+    EnterCriticalSection(&g_cache_lock);
+    SetEvent(held);
+    WaitForSingleObject(release, INFINITE);
+    LeaveCriticalSection(&g_cache_lock);
+  });
+  WaitForSingleObject(held, INFINITE);
+  CefRefPtr<SimpleApp> second(new SimpleApp());
+  // Still held by the other thread: the lock was not initialised again.
+  const bool entered = TryEnterCriticalSection(&g_cache_lock) != FALSE;
+  if (entered)
+    LeaveCriticalSection(&g_cache_lock);
+  SetEvent(release);
+  holder.join();
+  CloseHandle(held);
+  CloseHandle(release);
+  EXPECT_FALSE(entered);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // record, a window for the notification, and a recording main browser.
 #include "store/option_store.h"
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "browser/embed_browser_handler.h"
@@ -253,6 +255,32 @@ TEST_F(OptionStoreTest, ResyncSendsNormalThenHornInListOrder) {
   EXPECT_EQ(SentTexts("add_normal_voice"),
             std::vector<std::string>({"n1", "n2"}));
   EXPECT_EQ(SentTexts("add_horn_voice"), std::vector<std::string>({"horn"}));
+}
+
+// Last: the voices it stores stay in the one store.
+TEST_F(OptionStoreTest, HostSettersFromAnotherThreadWhileResyncing) {
+  constexpr int kVoices = 2000;
+  std::atomic<bool> done{false};
+  std::thread host([&] {
+    for (int i = 0; i < kVoices; ++i) {
+      store_->AddNormalVoice(L"v" + std::to_wstring(i));
+      store_->SetHostRecordEnabled(i % 2 == 0);
+    }
+    store_->SetHostRecordEnabled(true);
+    done = true;
+  });
+  while (!done) {
+    store_->ResyncVoiceLists();
+    browser_->sent.clear();
+  }
+  host.join();
+  store_->ResyncVoiceLists();
+  const std::vector<std::string> texts = SentTexts("add_normal_voice");
+  // After the voices of earlier tests, every one of them, in order.
+  ASSERT_GE(texts.size(), static_cast<size_t>(kVoices));
+  const size_t first = texts.size() - kVoices;
+  for (int i = 0; i < kVoices; ++i)
+    ASSERT_EQ(texts[first + i], "v" + std::to_string(i));
 }
 
 }  // namespace
