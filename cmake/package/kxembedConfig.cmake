@@ -25,7 +25,7 @@ if(NOT TARGET kxembed::kxembed)
       "UNICODE;_UNICODE;WIN32_LEAN_AND_MEAN;NOMINMAX;_WIN32_WINNT=0x0601;WINVER=0x0601"
     INTERFACE_COMPILE_FEATURES cxx_std_17
     INTERFACE_LINK_LIBRARIES
-      "-Wl,--start-group;${_kxembed_libs};-Wl,--end-group;user32;gdi32;shell32;ole32;winhttp;ws2_32;advapi32;bcrypt")
+      "-Wl,--start-group;${_kxembed_libs};-Wl,--end-group;user32;gdi32;shell32;ole32;winhttp;ws2_32;advapi32;bcrypt;normaliz")
 endif()
 
 set(KXEMBED_SUBPROCESS "${_kxembed_root}/bin/kxsubprocess.exe")
