@@ -87,8 +87,9 @@ int HostSession::Run() {
 
   CefSettings settings;
   settings.single_process = options_.single_process;
-  settings.browser_subprocess_path = SiblingPath(L"kxsubprocess.exe");
-  settings.log_file = log_path_;
+  CefString(&settings.browser_subprocess_path) =
+      SiblingPath(L"kxsubprocess.exe");
+  CefString(&settings.log_file) = log_path_;
   console_.reset(new ConsoleLogTail(log_path_));
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {

@@ -267,14 +267,12 @@ std::string PageFolder::Url(const std::string& name) const {
          PercentEncodePath(CefString(path_).ToString() + "\\" + name);
 }
 
-CefWindowInfo HiddenPopupInfo(HWND parent, const std::string& name) {
-  CefWindowInfo info;
-  info.SetAsPopup(parent, name);
-  info.ex_style |= WS_EX_TOOLWINDOW;
-  info.style = 0x86000000;  // WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
-  info.width = 800;
-  info.height = 600;
-  return info;
+HiddenPopupInfo::HiddenPopupInfo(HWND parent, const std::string& name) {
+  SetAsPopup(parent, name);
+  ex_style |= WS_EX_TOOLWINDOW;
+  style = 0x86000000;  // WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
+  width = 800;
+  height = 600;
 }
 
 void BrowserTest::SetUp() {

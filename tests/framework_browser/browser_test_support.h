@@ -250,7 +250,11 @@ class PageFolder {
 
 // A window description as the system makes its page windows: a hidden,
 // borderless pop-up owned by |parent|.
-CefWindowInfo HiddenPopupInfo(HWND parent, const std::string& name);
+// (A class: the framework's window description cannot be returned by copy.)
+class HiddenPopupInfo : public CefWindowInfo {
+ public:
+  HiddenPopupInfo(HWND parent, const std::string& name);
+};
 
 // Starts the framework (single process) before each test and ends it after.
 class BrowserTest : public testing::Test {

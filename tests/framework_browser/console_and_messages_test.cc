@@ -93,7 +93,7 @@ class ConsoleLogFileTest : public BrowserTest {
     log_path_ = std::wstring(temp) + L"kx_console_" +
                 std::to_wstring(GetCurrentProcessId()) + L".log";
     DeleteFileW(log_path_.c_str());
-    settings->log_file = log_path_;
+    CefString(&settings->log_file) = log_path_;
   }
   void TearDown() override {
     BrowserTest::TearDown();

@@ -310,7 +310,7 @@ void MultiProcessTest::SetUp() {
   client_ = new TestClient(&log_);
   CefSettings settings;
   settings.single_process = false;
-  settings.browser_subprocess_path =
+  CefString(&settings.browser_subprocess_path) =
       program_.empty() ? OwnExecutable() : program_;
   ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
                             app_.get(), nullptr));

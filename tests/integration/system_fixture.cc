@@ -101,9 +101,9 @@ void SystemTest::SetUp() {
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring dir(exe);
-  settings.browser_subprocess_path =
+  CefString(&settings.browser_subprocess_path) =
       dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"kxsubprocess.exe";
-  settings.log_file = log_path_;
+  CefString(&settings.log_file) = log_path_;
   ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
                             app_.get(), nullptr));
   ASSERT_TRUE(RunUntil([] {

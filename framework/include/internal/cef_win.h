@@ -2,43 +2,60 @@
 #ifndef CEF_INCLUDE_INTERNAL_CEF_WIN_H_
 #define CEF_INCLUDE_INTERNAL_CEF_WIN_H_
 
-#include <windows.h>
+#include "include/internal/cef_types_win.h"
+#include "include/internal/cef_types_wrappers.h"
 
-#include "include/internal/cef_string.h"
+#define CefCursorHandle cef_cursor_handle_t
+#define CefEventHandle cef_event_handle_t
+#define CefWindowHandle cef_window_handle_t
+#define CefTextInputContext cef_text_input_context_t
 
-typedef HWND cef_window_handle_t;
-typedef HCURSOR cef_cursor_handle_t;
-typedef MSG cef_event_handle_t;
+struct CefMainArgsTraits {
+  typedef cef_main_args_t struct_type;
+  static void init(struct_type* s) {}
+  static void clear(struct_type* s) {}
+  static void set(const struct_type* src, struct_type* target, bool copy) {
+    target->instance = src->instance;
+  }
+};
 
 // Arguments of the process entry point.
-class CefMainArgs {
+class CefMainArgs : public CefStructBase<CefMainArgsTraits> {
  public:
-  CefMainArgs() : instance(nullptr) {}
-  explicit CefMainArgs(HINSTANCE hInstance) : instance(hInstance) {}
+  typedef CefStructBase<CefMainArgsTraits> parent;
+  CefMainArgs() : parent() {}
+  explicit CefMainArgs(const cef_main_args_t& r) : parent(r) {}
+  explicit CefMainArgs(const CefMainArgs& r) : parent(r) {}
+  explicit CefMainArgs(HINSTANCE hInstance) : parent() { instance = hInstance; }
+};
 
-  HINSTANCE instance;
+struct CefWindowInfoTraits {
+  typedef cef_window_info_t struct_type;
+  static void init(struct_type* s) {}
+  static void clear(struct_type* s) { cef_string_clear(&s->window_name); }
+  static void set(const struct_type* src, struct_type* target, bool copy) {
+    if (src == target)
+      return;
+    cef_string_clear(&target->window_name);
+    *target = *src;
+    target->window_name = cef_string_t();
+    cef_string_set(src->window_name.str, src->window_name.length,
+                   &target->window_name, copy);
+  }
 };
 
 // What the framework hands to Win32 window creation for a browser window.
-class CefWindowInfo {
+class CefWindowInfo : public CefStructBase<CefWindowInfoTraits> {
  public:
-  CefWindowInfo()
-      : ex_style(0),
-        style(0),
-        x(0),
-        y(0),
-        width(0),
-        height(0),
-        parent_window(nullptr),
-        menu(nullptr),
-        windowless_rendering_enabled(false),
-        transparent_painting_enabled(false),
-        window(nullptr) {}
+  typedef CefStructBase<CefWindowInfoTraits> parent;
+  CefWindowInfo() : parent() {}
+  explicit CefWindowInfo(const cef_window_info_t& r) : parent(r) {}
+  explicit CefWindowInfo(const CefWindowInfo& r) : parent(r) {}
 
   // A child window filling |windowRect| of |parent|.
-  void SetAsChild(HWND parent, RECT windowRect) {
-    style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP |
-            WS_VISIBLE;
+  void SetAsChild(CefWindowHandle parent, RECT windowRect) {
+    style =
+        WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VISIBLE;
     parent_window = parent;
     x = windowRect.left;
     y = windowRect.top;
@@ -48,36 +65,22 @@ class CefWindowInfo {
 
   // A top-level window owned by |parent| at the default position and size.
   // The extended style and the menu are left as they are.
-  void SetAsPopup(HWND parent, const CefString& windowName) {
-    style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS |
-            WS_VISIBLE;
+  void SetAsPopup(CefWindowHandle parent, const CefString& windowName) {
+    style =
+        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE;
     parent_window = parent;
     x = CW_USEDEFAULT;
     y = CW_USEDEFAULT;
     width = CW_USEDEFAULT;
     height = CW_USEDEFAULT;
-    window_name = windowName;
+    cef_string_copy(windowName.c_str(), windowName.length(), &window_name);
   }
 
-  void SetAsWindowless(HWND parent, bool transparent) {
-    windowless_rendering_enabled = true;
+  void SetAsWindowless(CefWindowHandle parent, bool transparent) {
+    windowless_rendering_enabled = TRUE;
     parent_window = parent;
     transparent_painting_enabled = transparent;
   }
-
-  DWORD ex_style;
-  CefString window_name;
-  DWORD style;
-  int x;
-  int y;
-  int width;
-  int height;
-  cef_window_handle_t parent_window;
-  HMENU menu;
-  bool windowless_rendering_enabled;
-  bool transparent_painting_enabled;
-  // The created window; set by the framework.
-  cef_window_handle_t window;
 };
 
 #endif  // CEF_INCLUDE_INTERNAL_CEF_WIN_H_

@@ -130,7 +130,8 @@ std::unique_ptr<RenderProcessHost> BrowserContext::CreateRenderProcessHost(
         new InProcessRenderProcessHost(id, this, app_));
   }
   return std::unique_ptr<RenderProcessHost>(new ChildProcessRenderHost(
-      id, this, app_, settings_.browser_subprocess_path.ToWString()));
+      id, this, app_,
+      CefString(&settings_.browser_subprocess_path).ToWString()));
 }
 
 RenderProcessHost* BrowserContext::LaunchRenderHost() {

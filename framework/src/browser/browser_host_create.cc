@@ -14,7 +14,7 @@ bool CefBrowserHost::CreateBrowser(
     CefRefPtr<CefRequestContext> request_context) {
   if (!BrowserContext::Get())
     return false;
-  CefWindowInfo info = windowInfo;
+  CefWindowInfo info(windowInfo);
   CefBrowserSettings browser_settings = settings;
   BrowserContext::PostUiTask(
       [info, client, url, browser_settings, request_context]() {

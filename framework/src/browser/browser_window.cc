@@ -38,10 +38,10 @@ bool BrowserWindow::RegisterClassOnce() {
 HWND BrowserWindow::Create(const CefWindowInfo& info, Delegate* delegate) {
   if (!RegisterClassOnce())
     return nullptr;
-  return CreateWindowExW(info.ex_style, kClassName, info.window_name.c_str(),
-                         info.style, info.x, info.y, info.width, info.height,
-                         info.parent_window, info.menu, ModuleInstance(),
-                         delegate);
+  return CreateWindowExW(
+      info.ex_style, kClassName, CefString(&info.window_name).c_str(),
+      info.style, info.x, info.y, info.width, info.height, info.parent_window,
+      info.menu, ModuleInstance(), delegate);
 }
 
 LRESULT CALLBACK BrowserWindow::WindowProc(HWND window,

@@ -50,12 +50,13 @@ void ConsoleLog::Write(const CefSettings& settings,
     return;
   std::string text = Format(severity, message, source, line) + "\n";
   // Like the real framework: the log file when one is set, else stderr.
-  if (settings.log_file.empty()) {
+  CefString log_file(&settings.log_file);
+  if (log_file.empty()) {
     fwrite(text.data(), 1, text.size(), stderr);
     fflush(stderr);
     return;
   }
-  HANDLE file = CreateFileW(settings.log_file.c_str(), FILE_APPEND_DATA,
+  HANDLE file = CreateFileW(log_file.c_str(), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
