@@ -167,7 +167,8 @@ int main() {
   app->SetWindowBounds(bounds);
 
   CefSettings settings;
-  settings.browser_subprocess_path = SiblingPath(L"kxsubprocess.exe");
+  CefString(&settings.browser_subprocess_path) =
+      SiblingPath(L"kxsubprocess.exe");
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
     std::fprintf(stderr, "error: the framework did not start\n");
