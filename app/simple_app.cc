@@ -1,6 +1,7 @@
 #include "app/simple_app.h"
 
 #include "browser/embed_browser_handler.h"
+#include "include/base/cef_logging.h"
 
 CRITICAL_SECTION g_cache_lock;
 bool g_cache_sync_requested = false;
@@ -15,6 +16,34 @@ constexpr int kAvatarSize = 40;
 void SetAsHiddenPopup(CefWindowInfo* info, HWND parent, const wchar_t* name) {
   info->SetAsPopup(parent, name);
   info->style = kPageWindowStyle;
+}
+
+// ERROR_SUCCESS when |program| is a Windows program that can be started: a
+// PE image that is an executable, not a library. Otherwise the Win32 error
+// that starting it gives (missing, unreadable, not a program).
+DWORD ProgramStartError(const std::wstring& program) {
+  HANDLE file =
+      CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return GetLastError();
+  IMAGE_DOS_HEADER dos = {};
+  IMAGE_FILE_HEADER header = {};
+  DWORD signature = 0, read = 0;
+  const bool is_program =
+      ReadFile(file, &dos, sizeof(dos), &read, nullptr) &&
+      read == sizeof(dos) && dos.e_magic == IMAGE_DOS_SIGNATURE &&
+      dos.e_lfanew > 0 &&
+      SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) !=
+          INVALID_SET_FILE_POINTER &&
+      ReadFile(file, &signature, sizeof(signature), &read, nullptr) &&
+      read == sizeof(signature) && signature == IMAGE_NT_SIGNATURE &&
+      ReadFile(file, &header, sizeof(header), &read, nullptr) &&
+      read == sizeof(header) &&
+      (header.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) &&
+      !(header.Characteristics & IMAGE_FILE_DLL);
+  CloseHandle(file);
+  return is_program ? ERROR_SUCCESS : ERROR_BAD_EXE_FORMAT;
 }
 
 }  // namespace
@@ -70,7 +99,20 @@ void SimpleApp::OnContextInitialized() {
 }
 
 void SimpleApp::OnBeforeChildProcessLaunch(
-    CefRefPtr<CefCommandLine> command_line) {}
+    CefRefPtr<CefCommandLine> command_line) {
+  const CefString program = command_line->GetProgram();
+  // Empty: the framework starts this very executable.
+  if (program.empty())
+    return;
+  const DWORD error = ProgramStartError(program.ToWString());
+  if (error == ERROR_SUCCESS)
+    return;
+  // The framework would fail to start it without a word, and the browser's
+  // pages would never load.
+  LOG(ERROR) << "The render process program cannot start: \""
+             << program.ToString() << "\": Win32 error " << error << ", "
+             << cef::logging::SystemErrorCodeToString(error);
+}
 
 void SimpleApp::OnRenderProcessThreadCreated(
     CefRefPtr<CefListValue> extra_info) {}

@@ -55,6 +55,8 @@ class SimpleApp : public CefApp,
   // Requests the hidden pop-up browsers "kxweb" and "avatar" with one client
   // handler.
   void OnContextInitialized() override;
+  // Logs an error naming the program and the Win32 error when the render
+  // process program cannot start (missing, not an executable).
   void OnBeforeChildProcessLaunch(
       CefRefPtr<CefCommandLine> command_line) override;
   void OnRenderProcessThreadCreated(

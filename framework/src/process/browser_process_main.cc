@@ -3,6 +3,7 @@
 #include "include/cef_app.h"
 #include "src/browser/browser_context.h"
 #include "src/browser/child_process_reaper.h"
+#include "src/core/framework_log.h"
 #include "src/core/message_loop.h"
 #include "src/process/process_type.h"
 #include "src/process/scheme_registrar_impl.h"
@@ -35,6 +36,8 @@ bool CefInitialize(const CefMainArgs& args,
   }
   if (!BrowserContext::Initialize(settings, application))
     return false;
+  cef_internal::FrameworkLog::Configure(
+      CefString(&settings.log_file).ToWString(), settings.log_severity);
   CefRefPtr<CefBrowserProcessHandler> handler =
       application ? application->GetBrowserProcessHandler() : nullptr;
   if (handler) {
@@ -49,6 +52,7 @@ bool CefInitialize(const CefMainArgs& args,
 void CefShutdown() {
   BrowserContext::Shutdown();
   cef_internal::ChildProcessReaper::EndAll(kRetiredProcessWaitMs);
+  cef_internal::FrameworkLog::Reset();
 }
 
 void CefDoMessageLoopWork() {
