@@ -127,6 +127,17 @@ TEST(JsonParserTest, NestingLimitIs99Levels) {
   EXPECT_EQ(JSON_TOO_MUCH_NESTING, CodeOf(std::string(200000, '[')));
 }
 
+TEST(JsonParserTest, NumbersBeyondADoubleAreSyntaxErrors) {
+  // Found by the fuzzer: this one used to read as infinity and write as null.
+  EXPECT_EQ(JSON_SYNTAX_ERROR, CodeOf("199999999e300"));
+  EXPECT_EQ(JSON_SYNTAX_ERROR, CodeOf("[-1e999]"));
+  EXPECT_EQ(JSON_SYNTAX_ERROR, CodeOf("1e400"));
+  CefRefPtr<CefValue> largest =
+      CefParseJSON("1.7976931348623157e308", JSON_PARSER_RFC);
+  ASSERT_TRUE(largest);
+  EXPECT_EQ(1.7976931348623157e308, largest->GetDouble());
+}
+
 TEST(JsonParserTest, ErrorCodes) {
   EXPECT_EQ(JSON_UNEXPECTED_TOKEN, CodeOf(""));
   EXPECT_EQ(JSON_UNEXPECTED_TOKEN, CodeOf("   "));

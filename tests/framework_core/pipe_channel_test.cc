@@ -159,11 +159,16 @@ class AddressSpaceSqueeze {
     for (void* block : blocks_)
       VirtualFree(block, 0, MEM_RELEASE);
   }
-  bool LargeAllocationFails() const {
-    void* probe = VirtualAlloc(nullptr, kBlock, MEM_RESERVE, PAGE_NOACCESS);
-    if (probe)
-      VirtualFree(probe, 0, MEM_RELEASE);
-    return !probe;
+  // Takes what was freed since (another thread may free a large block at
+  // any time); true once no large block is left.
+  bool LargeAllocationFails() {
+    for (int i = 0; i < 1000; ++i) {
+      void* block = VirtualAlloc(nullptr, kBlock, MEM_RESERVE, PAGE_NOACCESS);
+      if (!block)
+        return true;
+      blocks_.push_back(block);
+    }
+    return false;
   }
 
  private:

@@ -8,6 +8,7 @@
 #include <rapidjson/reader.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -66,7 +67,12 @@ class NodeBuilder : public rapidjson::BaseReaderHandler<Utf16, NodeBuilder> {
                    ? ValueNode::Int(static_cast<int>(value))
                    : ValueNode::Double(static_cast<double>(value)));
   }
-  bool Double(double value) { return Add(ValueNode::Double(value)); }
+  // A number too large for a double (RapidJSON lets some through as
+  // infinity) is refused as a syntax error, as the framework's reader
+  // does: no JSON text could write it back.
+  bool Double(double value) {
+    return std::isfinite(value) && Add(ValueNode::Double(value));
+  }
   bool String(const wchar_t* str, rapidjson::SizeType length, bool) {
     if (HasLoneSurrogate(str, length))
       return Fail(kBadEscape);
