@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test fuzz demo package clean
+.PHONY: setup build test fuzz demo package bench clean
 
 setup:
 	@bash tools/setup.sh
@@ -36,6 +36,12 @@ demo: build
 # $(BUILD)/package/kxembed/ and $(BUILD)/package/kxembed.zip.
 package: build
 	bash tools/package.sh $(BUILD)
+
+# Speed figures beside their floors (see README); REPS=N repetitions.
+REPS ?= 3
+bench: build
+	cmake --build $(BUILD) -j $(JOBS) --target kxbench
+	tools/test_env.sh tools/wine_run.sh $(BUILD)/bin/kxbench.exe --reps=$(REPS)
 
 clean:
 	rm -rf $(BUILD)

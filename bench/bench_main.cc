@@ -1,0 +1,220 @@
+// make bench: every speed goal of the component beside its floor, measured
+// in the same run, interleaved, several repetitions. Prints figures only;
+// exits non-zero when a row produced no figure or anything was lost, never
+// because a goal was missed.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_stats.h"
+#include "bench/floors.h"
+#include "bench/script_rows.h"
+#include "bench/system_session.h"
+
+namespace {
+
+struct Counts {
+  int reps = 5;
+  int ping_pongs = 2000;
+  int round_trips = 400;
+  int option_reads = 200000;
+  int voice_reads = 200;
+  int json_writes = 2000;
+  int launches = 10;
+  int burst = 10000;
+  int big_burst = 100000;
+  int small_trips = 200;
+  int big_trips = 2000;
+};
+
+Counts SmokeCounts() {
+  Counts counts;
+  counts.reps = 2;
+  counts.ping_pongs = 20;
+  counts.round_trips = 5;
+  counts.option_reads = 100;
+  counts.voice_reads = 3;
+  counts.json_writes = 3;
+  counts.launches = 1;
+  counts.burst = 50;
+  counts.big_burst = 500;
+  counts.small_trips = 2;
+  counts.big_trips = 20;
+  return counts;
+}
+
+enum class Goal { kAtMost, kAtLeast };
+
+// One row: project and floor figures per repetition, and their ratios.
+struct Row {
+  const char* measure;
+  const char* unit;
+  const char* goal_text;
+  Goal goal;
+  double goal_value;
+  // Ratio of the row: project / floor, or floor / project for throughput.
+  bool inverse = false;
+  // The goal is on the project figure itself, not on the ratio.
+  bool absolute = false;
+  BenchStats project, floor, ratio;
+  bool failed = false;
+
+  void Add(double project_value, double floor_value) {
+    if (project_value <= 0 || floor_value <= 0) {
+      failed = true;
+      return;
+    }
+    project.Add(project_value);
+    floor.Add(floor_value);
+    ratio.Add(inverse ? floor_value / project_value
+                      : project_value / floor_value);
+  }
+  bool Met() const {
+    const double value = absolute ? project.Median() : ratio.Median();
+    return goal == Goal::kAtMost ? value <= goal_value : value >= goal_value;
+  }
+};
+
+void PrintRow(const Row& row) {
+  if (row.failed || row.ratio.empty()) {
+    std::printf("%-34s | no figure (the measurement failed)\n", row.measure);
+    return;
+  }
+  std::printf(
+      "%-34s | %10.2f [%9.2f] %-3s | %10.2f [%9.2f] | %6.2fx (%5.2f) | %-14s "
+      "| %s\n",
+      row.measure, row.project.Median(), row.project.Min(), row.unit,
+      row.floor.Median(), row.floor.Min(), row.ratio.Median(), row.ratio.Min(),
+      row.goal_text, row.Met() ? "met" : "NOT met");
+}
+
+std::vector<std::wstring> FullVoiceList() {
+  // 201 texts of 299 units: the cache's longest list of the longest texts,
+  // mixed scripts and characters that JSON must escape.
+  std::vector<std::wstring> voices;
+  const std::wstring piece =
+      L"Voice \x4F60\x597D \"quoted\" <tag> \\ \x00E9t\x00E9 ";
+  for (int i = 0; i < 201; ++i) {
+    std::wstring text = std::to_wstring(i) + L":";
+    while (text.size() < 299)
+      text += piece;
+    text.resize(299);
+    voices.push_back(text);
+  }
+  return voices;
+}
+
+const char kOptionsJson[] =
+    "[{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3},"
+    "{\"filter_id\":40,\"is_filter\":false,\"uic_type\":1},"
+    "{\"filter_id\":7,\"is_filter\":true,\"uic_type\":2}]";
+
+bool ParseInt(const wchar_t* arg, const wchar_t* name, int* value) {
+  const size_t length = std::wcslen(name);
+  if (std::wcsncmp(arg, name, length) != 0)
+    return false;
+  *value = static_cast<int>(std::wcstol(arg + length, nullptr, 10));
+  return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Counts counts;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg(argv[i]);
+    if (arg.compare(0, std::wcslen(kPipePeerSwitch), kPipePeerSwitch) == 0)
+      return RunPipePeer(arg.substr(std::wcslen(kPipePeerSwitch)));
+    if (arg == L"--smoke")
+      counts = SmokeCounts();
+    else
+      ParseInt(argv[i], L"--reps=", &counts.reps);
+  }
+  if (counts.reps < 1)
+    counts.reps = 1;
+
+  Row trip{"option round trip", "us", "<= 2x ping-pong", Goal::kAtMost, 2};
+  Row options{"GetUserOptions() per call", "us", "<= 2 us", Goal::kAtMost, 2};
+  options.absolute = true;
+  Row voices{"GetFilteredVoices(1), 201x299", "us", "<= 1.5x RapidJSON",
+             Goal::kAtMost, 1.5};
+  Row start{"kxsubprocess start-to-exit", "ms", "<= 1.1x empty exe",
+            Goal::kAtMost, 1.1};
+  Row burst{"10,000 UpdateOptions burst", "ms", ">= 0.5x raw loop",
+            Goal::kAtLeast, 0.5};
+  burst.inverse = true;
+  Row burst_scale{"updates: per-item 100k / 10k", "us", "<= 1.3x (linear)",
+                  Goal::kAtMost, 1.3};
+  Row trip_scale{"round trips: per-item 2000 / 200", "us", "<= 1.3x (linear)",
+                 Goal::kAtMost, 1.3};
+  long long lost = 0, floor_lost = 0;
+
+  std::printf("kxbench: %d repetitions, floors interleaved with the project\n",
+              counts.reps);
+  std::fflush(stdout);
+
+  {
+    ScriptRows script(FullVoiceList(), kOptionsJson);
+    if (!script.ready()) {
+      options.failed = voices.failed = true;
+    } else {
+      const std::vector<std::wstring> list = FullVoiceList();
+      for (int rep = 0; rep < counts.reps; ++rep) {
+        const double empty = script.EmptyFunctionUs(counts.option_reads);
+        options.Add(script.GetUserOptionsUs(counts.option_reads), empty);
+        const double floor = RapidJsonVoicesUs(list, counts.json_writes);
+        voices.Add(script.GetFilteredVoicesUs(counts.voice_reads), floor);
+      }
+    }
+  }
+
+  const std::wstring folder = ProgramFolder();
+  for (int rep = 0; rep < counts.reps; ++rep) {
+    const double floor =
+        StartToExitMs(L"\"" + folder + L"bench_empty.exe\"", counts.launches);
+    start.Add(
+        StartToExitMs(L"\"" + folder + L"kxsubprocess.exe\"", counts.launches),
+        floor);
+  }
+
+  {
+    SystemSession session;
+    if (!session.Start()) {
+      trip.failed = burst.failed = burst_scale.failed = trip_scale.failed =
+          true;
+    } else {
+      for (int rep = 0; rep < counts.reps; ++rep) {
+        const double floor = PipePingPongUs(counts.ping_pongs);
+        trip.Add(session.RoundTripUs(counts.round_trips), floor);
+        const double raw = session.WritePostMs(counts.burst, &floor_lost);
+        burst.Add(session.BurstMs(counts.burst, &lost), raw);
+        const double small =
+            session.BurstMs(counts.burst, &lost) / counts.burst;
+        const double big =
+            session.BurstMs(counts.big_burst, &lost) / counts.big_burst;
+        burst_scale.Add(big * 1000, small * 1000);
+        const double few = session.RoundTripUs(counts.small_trips);
+        trip_scale.Add(session.RoundTripUs(counts.big_trips), few);
+      }
+    }
+    session.Stop();
+  }
+
+  std::printf("\n%-34s | %-27s | %-22s | %-15s | %-14s |\n", "measure",
+              "project median [min]", "floor median [min]", "ratio med (min)",
+              "goal");
+  for (const Row* row :
+       {&trip, &options, &voices, &start, &burst, &burst_scale, &trip_scale})
+    PrintRow(*row);
+  std::printf("lost in the component's bursts: %lld; in the raw loop: %lld\n",
+              lost, floor_lost);
+  bool failed = lost != 0;
+  for (const Row* row :
+       {&trip, &options, &voices, &start, &burst, &burst_scale, &trip_scale})
+    failed = failed || row->failed;
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,243 @@
+#include "bench/system_session.h"
+
+#include <fstream>
+
+#include "bench/bench_stats.h"
+#include "bench/floors.h"
+#include "browser/embed_browser_handler.h"
+#include "include/cef_app.h"
+#include "src/core/message_loop.h"
+#include "store/option_store.h"
+
+namespace {
+
+const wchar_t kHostClass[] = L"KxBenchHost";
+constexpr int kWaitMs = 120000;
+
+std::atomic<long long> g_notices{0};
+
+// Each trip sets a fresh filter id, then polls the page's own copy of the
+// options until the browser's answer carries that id; "Onjump" says done.
+const char kRoundTripPage[] =
+    "<script>\n"
+    "var left = 0, id = 0, mark = '';\n"
+    "function poll() {\n"
+    "  if (KXHelper.GetUserOptions().indexOf(mark) < 0) {\n"
+    "    setTimeout(poll, 0);\n"
+    "    return;\n"
+    "  }\n"
+    "  if (--left > 0) { trip(); return; }\n"
+    "  window.cefQuery({request: 'Onjump'});\n"
+    "}\n"
+    "function trip() {\n"
+    "  ++id;\n"
+    "  mark = '\"filter_id\":' + id + ',';\n"
+    "  KXHelper.SetUserOptions('[{\"uic_type\":3,\"filter_id\":' + id +\n"
+    "                          ',\"is_filter\":true}]');\n"
+    "  setTimeout(poll, 0);\n"
+    "}\n"
+    "function run(n) { left = n; trip(); }\n"
+    "</script>\n";
+
+std::string FileUrl(const std::wstring& path) {
+  std::string url = "file:///" + CefString(path).ToString();
+  for (char& c : url) {
+    if (c == '\\')
+      c = '/';
+  }
+  return url;
+}
+
+OptionBlock BurstBlock(int serial) {
+  OptionBlock block = MakeEmptyOptionBlock();
+  block.count = 1;
+  block.entries[0].uic_type = 3;
+  block.entries[0].filter_id = serial;
+  block.entries[0].is_filter = 1;
+  return block;
+}
+
+}  // namespace
+
+SystemSession::SystemSession() {}
+
+SystemSession::~SystemSession() {
+  Stop();
+}
+
+LRESULT CALLBACK SystemSession::HostWindowProc(HWND window,
+                                               UINT message,
+                                               WPARAM wparam,
+                                               LPARAM lparam) {
+  if (message == kOptionsChangedMessage && wparam == 0 && lparam == 0) {
+    ++g_notices;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool SystemSession::RunUntil(const std::function<bool()>& done,
+                             int timeout_ms) {
+  return cef_internal::MessageLoop::Current()->RunUntil(done, timeout_ms);
+}
+
+void SystemSession::DrainRecords() {
+  char buffer[64 * 1024];
+  DWORD moved = 0;
+  while (ReadFile(record_read_, buffer, sizeof(buffer), &moved, nullptr) &&
+         moved)
+    record_bytes_ += moved;
+}
+
+bool SystemSession::Start() {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = HostWindowProc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = kHostClass;
+  RegisterClassW(&window_class);
+  host_window_ =
+      CreateWindowExW(0, kHostClass, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                      100, nullptr, nullptr, nullptr, nullptr);
+  if (!host_window_ ||
+      !CreatePipe(&record_read_, &record_write_, nullptr, 1 << 16))
+    return false;
+  drain_ = std::thread(&SystemSession::DrainRecords, this);
+
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  page_path_ = std::wstring(temp) + L"kxbench-" +
+               std::to_wstring(GetCurrentProcessId()) + L".html";
+  std::ofstream(CefString(page_path_).ToString(), std::ios::binary)
+      << kRoundTripPage;
+
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostWindow(host_window_);
+  store->SetHostHandle(record_write_);
+  store->SetHostRecordEnabled(true);
+
+  app_ = new SimpleApp();
+  app_->SetParentWindow(host_window_);
+  RECT bounds = {0, 0, 800, 600};
+  app_->SetWindowBounds(bounds);
+  CefSettings settings;
+  settings.single_process = false;
+  settings.browser_subprocess_path = ProgramFolder() + L"kxsubprocess.exe";
+  if (!CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
+                     app_.get(), nullptr))
+    return false;
+  started_ = true;
+  if (!RunUntil(
+          [] {
+            return g_client_handler && g_client_handler->browser_count() == 2;
+          },
+          kWaitMs))
+    return false;
+  g_client_handler->AddObserver(this);
+  const int loads = main_frame_loads_;
+  g_client_handler->main_browser()->GetMainFrame()->LoadURL(
+      FileUrl(page_path_));
+  if (!RunUntil([&] { return main_frame_loads_ > loads; }, kWaitMs))
+    return false;
+  // One update shows the record size and lets the first sync settle.
+  ResetCounts();
+  OptionBlock block = BurstBlock(0);
+  store->UpdateOptions(&block);
+  if (!RunUntil([&] { return record_bytes_.load() > 0 && g_notices == 1; },
+                kWaitMs))
+    return false;
+  record_size_ = record_bytes_.load();
+  return RoundTripUs(1) > 0;
+}
+
+void SystemSession::Stop() {
+  if (started_) {
+    if (g_client_handler)
+      g_client_handler->RemoveObserver(this);
+    CefShutdown();
+    started_ = false;
+  }
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostRecordEnabled(false);
+  store->SetHostHandle(INVALID_HANDLE_VALUE);
+  store->SetHostWindow(nullptr);
+  app_ = nullptr;
+  if (record_write_ != INVALID_HANDLE_VALUE) {
+    CloseHandle(record_write_);
+    record_write_ = INVALID_HANDLE_VALUE;
+  }
+  if (drain_.joinable())
+    drain_.join();
+  if (record_read_ != INVALID_HANDLE_VALUE) {
+    CloseHandle(record_read_);
+    record_read_ = INVALID_HANDLE_VALUE;
+  }
+  if (host_window_) {
+    DestroyWindow(host_window_);
+    host_window_ = nullptr;
+  }
+  if (!page_path_.empty())
+    DeleteFileW(page_path_.c_str());
+}
+
+double SystemSession::RoundTripUs(int trips) {
+  const int jumps = jumps_;
+  const double start = NowUs();
+  g_client_handler->main_browser()->GetMainFrame()->ExecuteJavaScript(
+      "run(" + std::to_string(trips) + ");", "", 0);
+  if (!RunUntil([&] { return jumps_ > jumps; }, kWaitMs))
+    return -1;
+  return (NowUs() - start) / trips;
+}
+
+void SystemSession::ResetCounts() {
+  g_notices = 0;
+  record_bytes_ = 0;
+}
+
+double SystemSession::WaitForDelivery(double start,
+                                      long long records,
+                                      long long notices,
+                                      long long* lost) {
+  const long long bytes = records * record_size_;
+  bool done = RunUntil(
+      [&] {
+        return record_bytes_.load() >= bytes && g_notices.load() >= notices;
+      },
+      kWaitMs);
+  const double elapsed = NowUs() - start;
+  // Anything that arrives late is counted too: nothing may be lost at all.
+  if (!done)
+    RunUntil([] { return false; }, 1000);
+  if (record_size_)
+    *lost += records - record_bytes_.load() / record_size_;
+  *lost += notices - g_notices.load();
+  return done ? elapsed : -1;
+}
+
+double SystemSession::BurstMs(int updates, long long* lost) {
+  OptionStore* store = OptionStore::GetInstance();
+  ResetCounts();
+  const double start = NowUs();
+  for (int i = 1; i <= updates; ++i) {
+    OptionBlock block = BurstBlock(i);
+    store->UpdateOptions(&block);
+  }
+  const double elapsed = WaitForDelivery(start, updates, updates, lost);
+  // The renderer has the whole burst to apply; one round trip waits for it.
+  RoundTripUs(1);
+  return elapsed < 0 ? -1 : elapsed / 1000;
+}
+
+double SystemSession::WritePostMs(int updates, long long* lost) {
+  const std::string record(static_cast<size_t>(record_size_), '\1');
+  ResetCounts();
+  const double start = NowUs();
+  for (int i = 0; i < updates; ++i) {
+    DWORD written = 0;
+    WriteFile(record_write_, record.data(), static_cast<DWORD>(record.size()),
+              &written, nullptr);
+    PostMessageW(host_window_, kOptionsChangedMessage, 0, 0);
+  }
+  const double elapsed = WaitForDelivery(start, updates, updates, lost);
+  return elapsed < 0 ? -1 : elapsed / 1000;
+}
