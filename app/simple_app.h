@@ -104,6 +104,10 @@ class SimpleApp : public CefApp,
   void SetUserOptionsJson(const CefString& json);
   VoiceList GetNormalVoices() const;
   VoiceList GetHornVoices() const;
+  // A list as the JSON array a page reads, written straight from the cache
+  // under g_cache_lock: no copy of the list.
+  std::wstring GetNormalVoicesJson() const;
+  std::wstring GetHornVoicesJson() const;
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
 

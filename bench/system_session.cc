@@ -139,7 +139,7 @@ bool SystemSession::Start() {
   if (!RunUntil([&] { return main_frame_loads_ > loads; }, kWaitMs))
     return false;
   // One update shows the record size and lets the first sync settle.
-  ResetCounts();
+  expected_ = 1;
   OptionBlock block = BurstBlock(0);
   store->UpdateOptions(&block);
   if (!RunUntil([&] { return record_bytes_.load() > 0 && g_notices == 1; },
@@ -181,6 +181,7 @@ void SystemSession::Stop() {
 
 double SystemSession::RoundTripUs(int trips) {
   const int jumps = jumps_;
+  expected_ += trips;
   const double start = NowUs();
   g_client_handler->main_browser()->GetMainFrame()->ExecuteJavaScript(
       "run(" + std::to_string(trips) + ");", "", 0);
@@ -189,48 +190,43 @@ double SystemSession::RoundTripUs(int trips) {
   return (NowUs() - start) / trips;
 }
 
-void SystemSession::ResetCounts() {
-  g_notices = 0;
-  record_bytes_ = 0;
-}
-
-double SystemSession::WaitForDelivery(double start,
-                                      long long records,
-                                      long long notices,
-                                      long long* lost) {
-  const long long bytes = records * record_size_;
+double SystemSession::WaitForDelivery(double start) {
   bool done = RunUntil(
       [&] {
-        return record_bytes_.load() >= bytes && g_notices.load() >= notices;
+        return record_bytes_.load() >= expected_ * record_size_ &&
+               g_notices.load() >= expected_;
       },
       kWaitMs);
-  const double elapsed = NowUs() - start;
-  // Anything that arrives late is counted too: nothing may be lost at all.
-  if (!done)
-    RunUntil([] { return false; }, 1000);
-  if (record_size_)
-    *lost += records - record_bytes_.load() / record_size_;
-  *lost += notices - g_notices.load();
-  return done ? elapsed : -1;
+  return done ? NowUs() - start : -1;
 }
 
-double SystemSession::BurstMs(int updates, long long* lost) {
+long long SystemSession::Lost() {
+  RunUntil([] { return false; }, 500);
+  WaitForDelivery(NowUs());
+  return (expected_ - record_bytes_.load() / record_size_) +
+         (expected_ - g_notices.load());
+}
+
+double SystemSession::BurstMs(int updates) {
+  // What earlier work left in flight is not this burst's cost.
+  WaitForDelivery(NowUs());
   OptionStore* store = OptionStore::GetInstance();
-  ResetCounts();
+  expected_ += updates;
   const double start = NowUs();
   for (int i = 1; i <= updates; ++i) {
     OptionBlock block = BurstBlock(i);
     store->UpdateOptions(&block);
   }
-  const double elapsed = WaitForDelivery(start, updates, updates, lost);
+  const double elapsed = WaitForDelivery(start);
   // The renderer has the whole burst to apply; one round trip waits for it.
   RoundTripUs(1);
   return elapsed < 0 ? -1 : elapsed / 1000;
 }
 
-double SystemSession::WritePostMs(int updates, long long* lost) {
+double SystemSession::WritePostMs(int updates) {
+  WaitForDelivery(NowUs());
   const std::string record(static_cast<size_t>(record_size_), '\1');
-  ResetCounts();
+  expected_ += updates;
   const double start = NowUs();
   for (int i = 0; i < updates; ++i) {
     DWORD written = 0;
@@ -238,6 +234,6 @@ double SystemSession::WritePostMs(int updates, long long* lost) {
               &written, nullptr);
     PostMessageW(host_window_, kOptionsChangedMessage, 0, 0);
   }
-  const double elapsed = WaitForDelivery(start, updates, updates, lost);
+  const double elapsed = WaitForDelivery(start);
   return elapsed < 0 ? -1 : elapsed / 1000;
 }

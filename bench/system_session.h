@@ -29,11 +29,15 @@ class SystemSession : public PageObserver {
   double RoundTripUs(int trips);
 
   // Milliseconds for |updates| OptionStore::UpdateOptions calls until every
-  // record was read and every notification delivered. Adds to |*lost| what
-  // never arrived. The renderer catches up outside the timing.
-  double BurstMs(int updates, long long* lost);
+  // record was read and every notification delivered. The renderer catches
+  // up outside the timing.
+  double BurstMs(int updates);
   // The same count of raw WriteFile (one record's size) + PostMessageW.
-  double WritePostMs(int updates, long long* lost);
+  double WritePostMs(int updates);
+
+  // Records and notifications that never arrived, of everything sent so far
+  // (round trips included); waits a little for late ones.
+  long long Lost();
 
   // PageObserver:
   void OnMainFrameLoaded() override { ++main_frame_loads_; }
@@ -43,14 +47,9 @@ class SystemSession : public PageObserver {
   static LRESULT CALLBACK HostWindowProc(HWND, UINT, WPARAM, LPARAM);
   bool RunUntil(const std::function<bool()>& done, int timeout_ms);
   void DrainRecords();
-  // Waits for |records| records and |notices| notifications since the last
-  // Reset(); returns the elapsed microseconds since |start| or -1, and adds
-  // what is missing to |*lost|.
-  double WaitForDelivery(double start,
-                         long long records,
-                         long long notices,
-                         long long* lost);
-  void ResetCounts();
+  // Waits until every record and notification sent so far arrived; returns
+  // the microseconds since |start|, or -1.
+  double WaitForDelivery(double start);
 
   CefRefPtr<SimpleApp> app_;
   HWND host_window_ = nullptr;
@@ -63,6 +62,8 @@ class SystemSession : public PageObserver {
   int main_frame_loads_ = 0;
   int jumps_ = 0;
   long long record_size_ = 0;
+  // Records and notifications sent so far.
+  long long expected_ = 0;
 };
 
 #endif  // BENCH_SYSTEM_SESSION_H_

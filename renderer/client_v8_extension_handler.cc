@@ -7,15 +7,6 @@ namespace {
 
 enum VoiceListKind { kNormalVoices = 1, kHornVoices = 2 };
 
-CefString VoicesToJson(const SimpleApp::VoiceList& voices) {
-  CefRefPtr<CefListValue> list = CefListValue::Create();
-  for (size_t i = 0; i < voices.size(); ++i)
-    list->SetString(i, voices[i]);
-  CefRefPtr<CefValue> value = CefValue::Create();
-  value->SetList(list);
-  return CefWriteJSON(value, JSON_WRITER_DEFAULT);
-}
-
 }  // namespace
 
 ClientV8ExtensionHandler::ClientV8ExtensionHandler(CefRefPtr<SimpleApp> app)
@@ -96,17 +87,18 @@ bool ClientV8ExtensionHandler::GetFilteredVoices(
     CefRefPtr<CefV8Value>& retval) {
   if (!kind->IsInt())
     return false;
-  SimpleApp::VoiceList voices;
+  std::wstring json;
   switch (kind->GetIntValue()) {
     case kNormalVoices:
-      voices = app_->GetNormalVoices();
+      json = app_->GetNormalVoicesJson();
       break;
     case kHornVoices:
-      voices = app_->GetHornVoices();
+      json = app_->GetHornVoicesJson();
       break;
     default:
+      json = L"[]";
       break;
   }
-  retval = CefV8Value::CreateString(VoicesToJson(voices));
+  retval = CefV8Value::CreateString(json);
   return true;
 }

@@ -7,6 +7,7 @@
 #include "include/cef_parser.h"
 #include "renderer/client_v8_extension_handler.h"
 #include "renderer/kxhelper_extension.h"
+#include "renderer/voice_list_json.h"
 
 namespace {
 
@@ -134,6 +135,20 @@ SimpleApp::VoiceList SimpleApp::GetNormalVoices() const {
 
 SimpleApp::VoiceList SimpleApp::GetHornVoices() const {
   return horn_voices_;
+}
+
+std::wstring SimpleApp::GetNormalVoicesJson() const {
+  EnterCriticalSection(&g_cache_lock);
+  std::wstring json = VoiceListToJson(normal_voices_);
+  LeaveCriticalSection(&g_cache_lock);
+  return json;
+}
+
+std::wstring SimpleApp::GetHornVoicesJson() const {
+  EnterCriticalSection(&g_cache_lock);
+  std::wstring json = VoiceListToJson(horn_voices_);
+  LeaveCriticalSection(&g_cache_lock);
+  return json;
 }
 
 CefString SimpleApp::GetUserOptionsJson() const {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <exception>
@@ -20,12 +21,15 @@ const DWORD kPipeBufferSize = 64 * 1024;
 // How long queued messages may take to leave once the channel is closed.
 const DWORD kCloseGraceMs = 2000;
 const int kMaxNameAttempts = 100;
+// Frames queued together are joined into writes of up to this size.
+const size_t kMaxWriteBatch = 256 * 1024;
 
 ULONGLONG Now() {
   return GetTickCount64();
 }
 
-// An OVERLAPPED with its own event, for one thread's I/O.
+// An OVERLAPPED with its own event, for one thread's I/O. ReadFile and
+// WriteFile reset the event themselves when they start.
 class Overlapped {
  public:
   Overlapped() {
@@ -36,15 +40,45 @@ class Overlapped {
   Overlapped(const Overlapped&) = delete;
   Overlapped& operator=(const Overlapped&) = delete;
 
-  OVERLAPPED* get() {
-    ResetEvent(ov_.hEvent);
-    return &ov_;
-  }
+  OVERLAPPED* get() { return &ov_; }
   HANDLE event() const { return ov_.hEvent; }
   OVERLAPPED* current() { return &ov_; }
 
  private:
   OVERLAPPED ov_;
+};
+
+// Bytes read from the pipe that do not yet form whole frames. It grows with
+// the bytes that arrive, never ahead of them.
+class FrameBuffer {
+ public:
+  // Exactly |room| writable bytes at the end.
+  char* Space(size_t room) {
+    if (start_ == bytes_.size()) {
+      bytes_.clear();
+      start_ = 0;
+    } else if (start_ && bytes_.capacity() - bytes_.size() < room) {
+      // The consumed head is dead weight: drop it before growing.
+      bytes_.erase(0, start_);
+      start_ = 0;
+    }
+    if (bytes_.capacity() - bytes_.size() < room)
+      bytes_.reserve(std::max(bytes_.size() + room, 2 * bytes_.capacity()));
+    size_t used = bytes_.size();
+    bytes_.resize(used + room);
+    return &bytes_[used];
+  }
+  // |filled| of the |room| bytes the last Space() gave now hold data.
+  void Commit(size_t room, size_t filled) {
+    bytes_.resize(bytes_.size() - room + filled);
+  }
+  const char* data() const { return bytes_.data() + start_; }
+  size_t size() const { return bytes_.size() - start_; }
+  void Consume(size_t count) { start_ += count; }
+
+ private:
+  std::string bytes_;
+  size_t start_ = 0;
 };
 
 }  // namespace
@@ -112,6 +146,7 @@ struct PipeChannel::Shared {
       return deadline > now ? static_cast<DWORD>(deadline - now) : 0;
     };
     for (;;) {
+      ResetEvent(ov->event());
       if (!ConnectNamedPipe(pipe, ov->get())) {
         DWORD error = GetLastError();
         if (error == ERROR_IO_PENDING) {
@@ -241,6 +276,7 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
   if (shared_->closed.load())
     return false;
   std::string frame;
+  bool wake = false;
   // A message too big to encode (or queue) in the memory left is refused
   // like any other message the channel cannot carry.
   try {
@@ -248,6 +284,9 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
       return false;
     EnterCriticalSection(&shared_->lock);
     try {
+      // The writer takes the whole queue each time it wakes: only the first
+      // frame of a batch needs to wake it.
+      wake = shared_->queue.empty();
       shared_->queue.push_back(std::move(frame));
     } catch (const std::exception&) {
       LeaveCriticalSection(&shared_->lock);
@@ -257,7 +296,8 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
   } catch (const std::exception&) {
     return false;
   }
-  SetEvent(shared_->outgoing);
+  if (wake)
+    SetEvent(shared_->outgoing);
   return true;
 }
 
@@ -270,25 +310,18 @@ void PipeChannel::Close() {
 // static
 void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   Overlapped ov;
-  // Fills |buffer| completely; false on stop, error or end of stream.
-  auto read_exact = [&](char* buffer, DWORD size) {
-    DWORD done = 0;
-    while (done < size) {
-      DWORD moved = 0;
-      if (!ReadFile(shared->pipe, buffer + done, size - done, &moved,
-                    ov.get())) {
-        if (GetLastError() != ERROR_IO_PENDING)
-          return false;
-        long finished = shared->Finish(&ov, INFINITE, true);
-        if (finished < 0)
-          return false;
-        moved = static_cast<DWORD>(finished);
-      } else if (!GetOverlappedResult(shared->pipe, ov.current(), &moved,
-                                      FALSE)) {
-        return false;
-      }
-      done += moved;
-    }
+  // Reads what the pipe holds, up to |room| bytes, at least one; false on
+  // stop, error or end of stream.
+  auto read_some = [&](char* buffer, DWORD room, DWORD* moved) {
+    if (ReadFile(shared->pipe, buffer, room, moved, ov.get()))
+      return GetOverlappedResult(shared->pipe, ov.get(), moved, FALSE) &&
+             *moved > 0;
+    if (GetLastError() != ERROR_IO_PENDING)
+      return false;
+    long finished = shared->Finish(&ov, INFINITE, true);
+    if (finished <= 0)
+      return false;
+    *moved = static_cast<DWORD>(finished);
     return true;
   };
 
@@ -302,22 +335,34 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   // process: the owner then treats the peer as gone. (Nothing else on this
   // thread throws.)
   try {
+    FrameBuffer buffer;
     while (ok) {
-      char prefix[Codec::kLengthSize];
-      uint32_t length = 0;
-      if (!read_exact(prefix, sizeof(prefix)))
+      // One read takes whatever is there: often several frames, or a length
+      // prefix with its payload.
+      char* space = buffer.Space(kPipeBufferSize);
+      DWORD moved = 0;
+      if (!read_some(space, kPipeBufferSize, &moved))
         break;
-      // A length beyond the limit means the stream is out of step for good.
-      if (!Codec::ReadLength(prefix, &length))
-        break;
-      std::string payload(length, '\0');
-      if (length && !read_exact(&payload[0], length))
-        break;
-      Op op;
-      CefRefPtr<CefListValue> args;
-      // A frame that does not decode is dropped; the next one is intact.
-      if (Codec::Decode(payload.data(), payload.size(), &op, &args))
-        shared->inbox->PushMessage(op, args);
+      buffer.Commit(kPipeBufferSize, moved);
+      while (buffer.size() >= Codec::kLengthSize) {
+        uint32_t length = 0;
+        // A length beyond the limit means the stream is out of step for
+        // good.
+        if (!Codec::ReadLength(buffer.data(), &length)) {
+          ok = false;
+          break;
+        }
+        const size_t frame_size = Codec::kLengthSize + length;
+        if (buffer.size() < frame_size)
+          break;
+        Op op;
+        CefRefPtr<CefListValue> args;
+        // A frame that does not decode is dropped; the next one is intact.
+        if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op,
+                          &args))
+          shared->inbox->PushMessage(op, args);
+        buffer.Consume(frame_size);
+      }
     }
   } catch (const std::exception&) {
   }
@@ -379,17 +424,25 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
     bool stopping =
         WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0;
     for (;;) {
-      std::string frame;
+      // What is queued leaves in one write, up to kMaxWriteBatch bytes.
+      std::string batch;
       EnterCriticalSection(&shared->lock);
-      bool empty = shared->queue.empty();
-      if (!empty) {
-        frame = std::move(shared->queue.front());
-        shared->queue.pop_front();
+      try {
+        if (!shared->queue.empty()) {
+          batch.swap(shared->queue.front());
+          shared->queue.pop_front();
+        }
+        while (!shared->queue.empty() && batch.size() < kMaxWriteBatch) {
+          batch += shared->queue.front();
+          shared->queue.pop_front();
+        }
+      } catch (const std::exception&) {
+        // Out of memory while joining: what was taken still leaves.
       }
       LeaveCriticalSection(&shared->lock);
-      if (empty)
+      if (batch.empty())
         break;
-      if (!write_all(frame)) {
+      if (!write_all(batch)) {
         shared->Fail();
         stopping = true;
         break;
