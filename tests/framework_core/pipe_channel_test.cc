@@ -92,6 +92,34 @@ TEST_F(PipeChannelTest, LargeMessagesPassThePipeBuffer) {
   EXPECT_TRUE(server_recorder_.args[0]->IsEqual(args));
 }
 
+TEST_F(PipeChannelTest, BurstsOfSmallAndLargeFramesArriveWholeAndInOrder) {
+  // Frames queued together leave in shared writes and arrive in shared
+  // reads: every boundary between them must survive, including frames that
+  // span many reads and frames that end inside one.
+  ConnectClient();
+  const int kCount = 3000;
+  std::vector<CefRefPtr<CefListValue>> sent;
+  for (int i = 0; i < kCount; ++i) {
+    CefRefPtr<CefListValue> args = Mixed(i);
+    if (i % 500 == 250) {
+      std::string big(100 * 1024 + i, static_cast<char>(i));
+      args->SetBinary(3, CefBinaryValue::Create(big.data(), big.size()));
+    }
+    sent.push_back(args);
+    EXPECT_TRUE(server_->Send(Op::kProcessMessage, args));
+    EXPECT_TRUE(client_->Send(Op::kProcessMessage, args));
+  }
+  ASSERT_TRUE(WaitFor([&] {
+    return client_recorder_.ops.size() == kCount &&
+           server_recorder_.ops.size() == kCount;
+  }));
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_TRUE(client_recorder_.args[i]->IsEqual(sent[i])) << i;
+    ASSERT_TRUE(server_recorder_.args[i]->IsEqual(sent[i])) << i;
+  }
+  EXPECT_EQ(0, client_recorder_.closed + server_recorder_.closed);
+}
+
 TEST_F(PipeChannelTest, PeerCloseIsReportedOnceAfterItsMessages) {
   ConnectClient();
   for (int i = 0; i < 20; ++i)
@@ -113,6 +141,36 @@ TEST_F(PipeChannelTest, LocalCloseStopsDeliveries) {
   MessageLoop::Current()->RunUntilIdle();
   EXPECT_TRUE(server_recorder_.ops.empty());
   EXPECT_EQ(0, server_recorder_.closed);
+}
+
+TEST_F(PipeChannelTest, FramesSplitAnywhereOrJoinedAreReadWhole) {
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  auto write = [raw](const std::string& bytes) {
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(raw, bytes.data(), static_cast<DWORD>(bytes.size()),
+                          &written, nullptr));
+  };
+  std::string first, second, third;
+  ASSERT_TRUE(Codec::Encode(Op::kRunDocument, Mixed(1), &first));
+  ASSERT_TRUE(Codec::Encode(Op::kRunDocument, Mixed(2), &second));
+  ASSERT_TRUE(Codec::Encode(Op::kRunDocument, Mixed(3), &third));
+  // One byte at a time, the length prefix included; then two frames and
+  // the start of a third in one write, the rest of it after a pause.
+  for (char byte : first) {
+    write(std::string(1, byte));
+    MessageLoop::Current()->RunUntil([] { return false; }, 1);
+  }
+  const std::string joined = second + third.substr(0, 7);
+  write(joined);
+  MessageLoop::Current()->RunUntil([] { return false; }, 50);
+  write(third.substr(7));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 3; }));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(server_recorder_.args[i]->IsEqual(Mixed(i + 1))) << i;
+  CloseHandle(raw);
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
 }
 
 TEST_F(PipeChannelTest, GarbageFramesAreDroppedAndBrokenFramingCloses) {
