@@ -36,6 +36,11 @@ class MathHandler : public CefV8Handler {
       retval = CefV8Value::CreateInt(1);
       return true;
     }
+    if (name == L"Keep") {
+      kept_object = object;
+      kept_arguments = arguments;
+      return true;
+    }
     if (name == L"Decline") {
       retval = CefV8Value::CreateInt(1);
       return false;
@@ -44,6 +49,8 @@ class MathHandler : public CefV8Handler {
   }
 
   std::vector<std::string> calls;
+  CefRefPtr<CefV8Value> kept_object;
+  CefV8ValueList kept_arguments;
   IMPLEMENT_REFCOUNTING(MathHandler);
 };
 
@@ -61,6 +68,8 @@ const char kMathExtension[] =
     "  math.nothing = function() {\n"
     "    native function Nothing(); return Nothing(); };\n"
     "  math.note = 'native function NotAFunction();';\n"
+    "  math.keep = function(a, b) {\n"
+    "    native function Keep(a, b); return Keep.call(this, a, b); };\n"
     "})();\n";
 
 class ExtensionTest : public ::testing::Test {
@@ -94,6 +103,36 @@ TEST_F(ExtensionTest, NativeCallsPassNameAndArguments) {
   EXPECT_EQ("7", Run("math.add.call(null, 3, 4)"));
   ASSERT_EQ(2u, handler_->calls.size());
   EXPECT_EQ("Add", handler_->calls[0]);
+}
+
+TEST_F(ExtensionTest, ReceiverAndArgumentsKeptByTheHandlerOutliveTheCall) {
+  // The receiver and object arguments are only pointed at during a call;
+  // what the handler keeps must hold on to its object once the script
+  // dropped every reference and the heap collected its garbage.
+  EXPECT_EQ("ok", Run("(function() {"
+                      "  var receiver = {tag: 'receiver'};"
+                      "  math.keep.call(receiver, [1, 2, 3], new Date(0));"
+                      "  return 'ok'; })()"));
+  duk_gc(context_->heap(), 0);
+  duk_gc(context_->heap(), 0);
+  ASSERT_TRUE(handler_->kept_object);
+  ASSERT_EQ(2u, handler_->kept_arguments.size());
+  EXPECT_EQ(
+      "receiver",
+      handler_->kept_object->GetValue("tag")->GetStringValue().ToString());
+  EXPECT_FALSE(handler_->kept_object->IsArray());
+  CefRefPtr<CefV8Value> array = handler_->kept_arguments[0];
+  EXPECT_TRUE(array->IsArray());
+  EXPECT_EQ(3, array->GetArrayLength());
+  EXPECT_EQ(2, array->GetValue(1)->GetIntValue());
+  EXPECT_TRUE(handler_->kept_arguments[1]->IsDate());
+  EXPECT_FALSE(array->IsSame(handler_->kept_object));
+  EXPECT_TRUE(array->IsSame(handler_->kept_arguments[0]));
+  // Values the handler did not keep leave nothing behind that breaks the
+  // next calls.
+  EXPECT_EQ("42", Run("math.add({}, 40) + math.add([], 2)"));
+  handler_->kept_object = nullptr;
+  handler_->kept_arguments.clear();
 }
 
 TEST_F(ExtensionTest, ExecuteOutcomesFollowTheRealFramework) {

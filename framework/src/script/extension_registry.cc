@@ -40,7 +40,10 @@ bool ExtensionRegistry::Register(const CefString& name,
   ScriptExtension extension;
   extension.name = name;
   extension.code = NativeFunctionRewriter::Rewrite(
-      code.ToString(), static_cast<int>(extensions_.size()), nullptr);
+      code.ToString(), static_cast<int>(extensions_.size()),
+      &extension.function_names);
+  for (const std::string& function : extension.function_names)
+    extension.functions.push_back(CefString(function));
   extension.handler = handler;
   extensions_.push_back(std::move(extension));
   return true;

@@ -17,6 +17,10 @@ struct ScriptExtension {
   // Code with its native declarations already rewritten (UTF-8).
   std::string code;
   CefRefPtr<CefV8Handler> handler;
+  // The declared native functions: UTF-8 names as the code calls them, and
+  // the same names as handed to the handler.
+  std::vector<std::string> function_names;
+  std::vector<CefString> functions;
 };
 
 class ExtensionRegistry {

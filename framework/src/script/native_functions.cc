@@ -29,15 +29,29 @@ Outcome Invoke(duk_context* ctx,
                duk_idx_t arg_count) {
   V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
   V8ContextImpl::RunScope scope(context);
-  CefRefPtr<CefV8Value> object = V8ValueImpl::FromStack(context, this_index);
+  CefRefPtr<V8ValueImpl> object =
+      V8ValueImpl::FromCallStack(context, this_index);
   CefV8ValueList arguments;
+  arguments.reserve(arg_count);
   for (duk_idx_t i = 0; i < arg_count; ++i)
-    arguments.push_back(V8ValueImpl::FromStack(context, first_arg + i));
+    arguments.push_back(V8ValueImpl::FromCallStack(context, first_arg + i));
+  // Objects the handler kept get their own hold on the heap before the
+  // call's frame goes away.
+  struct EndCall {
+    V8ValueImpl* object;
+    CefV8ValueList* arguments;
+    ~EndCall() {
+      object->EndCall();
+      for (CefRefPtr<CefV8Value>& argument : *arguments)
+        V8ValueImpl::FromPublic(argument.get())->EndCall();
+    }
+  } end_call = {object.get(), &arguments};
   CefRefPtr<CefV8Value> retval;
   CefString exception;
   bool handled = false;
   try {
-    handled = handler->Execute(name, object, arguments, retval, exception);
+    handled =
+        handler->Execute(name, object.get(), arguments, retval, exception);
   } catch (...) {
     handled = true;
     exception = kHandlerFailed;
@@ -87,11 +101,19 @@ Outcome InvokeExtension(duk_context* ctx, duk_idx_t arg_count) {
   double index = duk_get_number(ctx, 0);
   if (!(index >= 0 && index < static_cast<double>(extensions.size())))
     return Outcome::kUndefined;
-  CefRefPtr<CefV8Handler> handler =
-      extensions[static_cast<size_t>(index)].handler;
-  if (!handler)
+  const ScriptExtension& extension = extensions[static_cast<size_t>(index)];
+  if (!extension.handler)
     return Outcome::kUndefined;
-  return Invoke(ctx, GetCefString(ctx, 1), handler, 2, 4, arg_count);
+  // The declared names are converted once, at registration.
+  duk_size_t length = 0;
+  const char* name = duk_get_lstring(ctx, 1, &length);
+  for (size_t i = 0; name && i < extension.function_names.size(); ++i) {
+    const std::string& declared = extension.function_names[i];
+    if (declared.size() == length && declared.compare(0, length, name) == 0)
+      return Invoke(ctx, extension.functions[i], extension.handler, 2, 4,
+                    arg_count);
+  }
+  return Invoke(ctx, GetCefString(ctx, 1), extension.handler, 2, 4, arg_count);
 }
 
 }  // namespace

@@ -111,9 +111,7 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::FromStack(V8ContextImpl* context,
       duk_dup(ctx, index);
       duk_to_object(ctx, -1);
       value = new V8ValueImpl(context, context->StashAdd(-1));
-      value->is_array_ = duk_is_array(ctx, -1) != 0;
-      value->is_function_ = duk_is_function(ctx, -1) != 0;
-      value->is_date_ = IsDateObject(ctx, -1);
+      value->flags_read_ = false;
       duk_pop(ctx);
       return value;
     }
@@ -123,6 +121,56 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::FromStack(V8ContextImpl* context,
   }
   value->context_ = context;
   return value;
+}
+
+// static
+CefRefPtr<V8ValueImpl> V8ValueImpl::FromCallStack(V8ContextImpl* context,
+                                                  duk_idx_t index) {
+  duk_context* ctx = context->heap();
+  // Only a real object is safe to point at: it stays reachable from the
+  // caller's frame for the whole call. Anything else is converted now.
+  if (duk_get_type(ctx, index) != DUK_TYPE_OBJECT || !context->IsValid())
+    return FromStack(context, index);
+  CefRefPtr<V8ValueImpl> value = new V8ValueImpl(context, 0);
+  value->call_object_ = duk_get_heapptr(ctx, index);
+  value->flags_read_ = false;
+  return value;
+}
+
+void V8ValueImpl::EndCall() {
+  if (!call_object_)
+    return;
+  if (!HasOneRef() && context_ && context_->heap()) {
+    // Kept beyond the call: it needs a stash entry from now on.
+    duk_context* ctx = context_->heap();
+    duk_push_heapptr(ctx, call_object_);
+    stash_id_ = context_->StashAdd(-1);
+    duk_pop(ctx);
+  }
+  call_object_ = nullptr;
+}
+
+bool V8ValueImpl::PushObject() {
+  if (call_object_) {
+    if (!context_->heap())
+      return false;
+    duk_push_heapptr(context_->heap(), call_object_);
+    return true;
+  }
+  return context_->StashPush(stash_id_);
+}
+
+void V8ValueImpl::ReadFlags() {
+  if (flags_read_ || !IsValid())
+    return;
+  flags_read_ = true;
+  duk_context* ctx = context_->heap();
+  if (!PushObject())
+    return;
+  is_array_ = duk_is_array(ctx, -1) != 0;
+  is_function_ = duk_is_function(ctx, -1) != 0;
+  is_date_ = IsDateObject(ctx, -1);
+  duk_pop(ctx);
 }
 
 bool V8ValueImpl::PushTo(V8ContextImpl* context) {
@@ -146,7 +194,7 @@ bool V8ValueImpl::PushTo(V8ContextImpl* context) {
       PushCefString(ctx, string_);
       return true;
     case Type::kObject:
-      return context_.get() == context && context->StashPush(stash_id_);
+      return context_.get() == context && PushObject();
   }
   return false;
 }
@@ -199,7 +247,10 @@ bool V8ValueImpl::IsDouble() {
 }
 
 bool V8ValueImpl::IsDate() {
-  return type_ == Type::kObject && is_date_;
+  if (type_ != Type::kObject)
+    return false;
+  ReadFlags();
+  return is_date_;
 }
 
 bool V8ValueImpl::IsString() {
@@ -211,11 +262,17 @@ bool V8ValueImpl::IsObject() {
 }
 
 bool V8ValueImpl::IsArray() {
-  return type_ == Type::kObject && is_array_;
+  if (type_ != Type::kObject)
+    return false;
+  ReadFlags();
+  return is_array_;
 }
 
 bool V8ValueImpl::IsFunction() {
-  return type_ == Type::kObject && is_function_;
+  if (type_ != Type::kObject)
+    return false;
+  ReadFlags();
+  return is_function_;
 }
 
 bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
@@ -243,8 +300,7 @@ bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
     return false;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  bool same = context_->StashPush(stash_id_) &&
-              context_->StashPush(other->stash_id_) &&
+  bool same = PushObject() && other->PushObject() &&
               duk_get_heapptr(ctx, -1) == duk_get_heapptr(ctx, -2);
   duk_set_top(ctx, base);
   return same;
@@ -295,7 +351,7 @@ bool V8ValueImpl::KeyTest(const CefString& key, Op* op) {
     return false;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return false;
   PushCefString(ctx, key);
   if (!CallOnObject(base, 2, op))
@@ -338,7 +394,7 @@ CefRefPtr<CefV8Value> V8ValueImpl::GetValue(const CefString& key) {
     return nullptr;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return nullptr;
   PushCefString(ctx, key);
   auto op = [](duk_context* c, duk_idx_t first) -> duk_ret_t {
@@ -365,7 +421,7 @@ bool V8ValueImpl::SetValue(const CefString& key,
     return false;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return false;
   PushCefString(ctx, key);
   if (!FromPublic(value.get())->PushTo(context_.get())) {
@@ -395,7 +451,7 @@ bool V8ValueImpl::SetValue(int index, CefRefPtr<CefV8Value> value) {
     return false;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return false;
   if (!FromPublic(value.get())->PushTo(context_.get())) {
     duk_set_top(ctx, base);
@@ -416,7 +472,7 @@ bool V8ValueImpl::GetKeys(std::vector<CefString>& keys) {
     return false;
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return false;
   // Collected into a fresh array inside the protected call; read out after.
   auto op = [](duk_context* c, duk_idx_t first) -> duk_ret_t {
@@ -442,10 +498,10 @@ bool V8ValueImpl::GetKeys(std::vector<CefString>& keys) {
 }
 
 int V8ValueImpl::GetArrayLength() {
-  if (!IsLiveObject() || !is_array_)
+  if (!IsLiveObject() || !IsArray())
     return 0;
   duk_context* ctx = context_->heap();
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return 0;
   duk_size_t length = duk_get_length(ctx, -1);
   duk_pop(ctx);
@@ -465,7 +521,7 @@ CefRefPtr<CefV8Handler> V8ValueImpl::GetFunctionHandler() {
   if (!IsFunction() || !IsValid())
     return nullptr;
   duk_context* ctx = context_->heap();
-  if (!context_->StashPush(stash_id_))
+  if (!PushObject())
     return nullptr;
   CefString name;
   CefRefPtr<CefV8Handler> handler;
@@ -493,7 +549,7 @@ CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunctionWithContext(
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
   if (!duk_check_stack(ctx, static_cast<duk_idx_t>(arguments.size()) + 4) ||
-      !context_->StashPush(stash_id_)) {
+      !PushObject()) {
     return nullptr;
   }
   bool pushed = true;

@@ -27,6 +27,12 @@ class V8ValueImpl : public CefV8Value {
   // The value at |index| of |context|'s heap.
   static CefRefPtr<V8ValueImpl> FromStack(V8ContextImpl* context,
                                           duk_idx_t index);
+  // For a native call's receiver and arguments: an object is only pointed
+  // at while the call runs, not stashed. The caller must End() it before
+  // the call returns; it is stashed then only when something kept it.
+  static CefRefPtr<V8ValueImpl> FromCallStack(V8ContextImpl* context,
+                                              duk_idx_t index);
+  void EndCall();
   static V8ValueImpl* FromPublic(CefV8Value* value) {
     return static_cast<V8ValueImpl*>(value);
   }
@@ -84,6 +90,10 @@ class V8ValueImpl : public CefV8Value {
   ~V8ValueImpl() override;
 
   bool IsLiveObject();
+  // Pushes the object onto its context's stack; false when it is gone.
+  bool PushObject();
+  // Array, function and date flags, read from the object on first use.
+  void ReadFlags();
   // Runs |op| with this object pushed below its |nargs| already pushed
   // arguments: [object, args...] -> one result left on the stack. Records a
   // thrown error as this value's exception. Returns false then, with the
@@ -98,9 +108,12 @@ class V8ValueImpl : public CefV8Value {
   bool bool_ = false;
   double number_ = 0;
   CefString string_;
+  bool flags_read_ = true;
   bool is_array_ = false;
   bool is_function_ = false;
   bool is_date_ = false;
+  // Set while a native call that sees this object runs (see FromCallStack).
+  void* call_object_ = nullptr;
   CefRefPtr<V8ContextImpl> context_;
   uint32_t stash_id_ = 0;
   CefRefPtr<CefV8Exception> exception_;
