@@ -103,6 +103,7 @@ int HostSession::Run() {
                      options_.timeout_ms);
   ScheduleTick();
   CefRunMessageLoop();
+  DeliverPendingNotifications();
   DrainEvents();
   finished_ = true;
   CefShutdown();
@@ -210,6 +211,15 @@ void HostSession::OnOptionsChanged(WPARAM wparam, LPARAM lparam) {
   DrainEvents();
   Emit("notify " + std::to_string(kOptionsChangedMessage) + " " +
        std::to_string(wparam) + " " + std::to_string(lparam));
+}
+
+void HostSession::DeliverPendingNotifications() {
+  // The loop can end with notifications still queued behind the work that
+  // ended it: every posted one is still reported.
+  MSG message;
+  while (PeekMessageW(&message, window_->hwnd(), kOptionsChangedMessage,
+                      kOptionsChangedMessage, PM_REMOVE))
+    DispatchMessageW(&message);
 }
 
 void HostSession::DrainEvents() {

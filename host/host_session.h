@@ -35,6 +35,8 @@ class HostSession {
                         const std::wstring& url,
                         bool shows_error_page);
   void OnOptionsChanged(WPARAM wparam, LPARAM lparam);
+  // Dispatches the options-changed messages still queued for the window.
+  void DeliverPendingNotifications();
   // Prints what arrived on the console log so far.
   void DrainEvents();
   // Stops the store's writing, closes the pipe's write end and waits for the
