@@ -121,7 +121,8 @@ bool SystemSession::Start() {
   app_->SetWindowBounds(bounds);
   CefSettings settings;
   settings.single_process = false;
-  settings.browser_subprocess_path = ProgramFolder() + L"kxsubprocess.exe";
+  CefString(&settings.browser_subprocess_path) =
+      ProgramFolder() + L"kxsubprocess.exe";
   if (!CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
                      app_.get(), nullptr))
     return false;
