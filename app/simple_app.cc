@@ -86,6 +86,7 @@ void SimpleApp::OnContextInitialized() {
   window_info.height = window_bounds_.bottom - window_bounds_.top;
 
   CefRefPtr<EmbedBrowserHandler> handler(new EmbedBrowserHandler());
+  handler->SetAllowedOrigins(allowed_origins_);
   CefBrowserSettings settings;
   CefBrowserHost::CreateBrowser(window_info, handler.get(), CefString(),
                                 settings, nullptr);
@@ -115,13 +116,17 @@ void SimpleApp::OnBeforeChildProcessLaunch(
 }
 
 void SimpleApp::OnRenderProcessThreadCreated(
-    CefRefPtr<CefListValue> extra_info) {}
+    CefRefPtr<CefListValue> extra_info) {
+  allowed_origins_.AppendTo(extra_info);
+}
 
 CefRefPtr<CefPrintHandler> SimpleApp::GetPrintHandler() {
   return nullptr;
 }
 
-void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {}
+void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  allowed_origins_ = OriginAllowList::ReadFrom(extra_info, 0);
+}
 
 void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {}
 

@@ -9,7 +9,9 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
+#include "common/origin_allow_list.h"
 #include "include/cef_app.h"
 #include "include/wrapper/cef_message_router.h"
 #include "renderer/cache_change_notifier.h"
@@ -38,6 +40,15 @@ class SimpleApp : public CefApp,
   // its context (OnContextInitialized reads them).
   void SetParentWindow(HWND parent) { parent_window_ = parent; }
   void SetWindowBounds(const RECT& bounds) { window_bounds_ = bounds; }
+  // Host integration, set before CefInitialize: only frames whose origin is
+  // listed ("scheme://host[:port]", "file://" for every file) get KXHelper,
+  // have their page queries answered and their option messages applied.
+  // Never called: every page is allowed. The list reaches render processes
+  // through the framework's extra information.
+  void SetAllowedOrigins(const std::vector<std::string>& origins) {
+    allowed_origins_ = OriginAllowList::FromOrigins(origins);
+  }
+  const OriginAllowList& allowed_origins() const { return allowed_origins_; }
   HWND parent_window() const { return parent_window_; }
   const RECT& window_bounds() const { return window_bounds_; }
 
@@ -59,11 +70,13 @@ class SimpleApp : public CefApp,
   // process program cannot start (missing, not an executable).
   void OnBeforeChildProcessLaunch(
       CefRefPtr<CefCommandLine> command_line) override;
+  // Hands the origin allow-list, when there is one, to the new render process.
   void OnRenderProcessThreadCreated(
       CefRefPtr<CefListValue> extra_info) override;
   CefRefPtr<CefPrintHandler> GetPrintHandler() override;
 
   // CefRenderProcessHandler:
+  // Takes the origin allow-list the browser process handed over.
   void OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) override;
   // Creates the message router and registers the "v8/KXHelper" extension.
   void OnWebKitInitialized() override;
@@ -96,6 +109,14 @@ class SimpleApp : public CefApp,
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
+
+  // Render side: whether |frame| may use KXHelper and the option messages.
+  bool FrameAllowed(CefRefPtr<CefFrame> frame) const;
+  // Sends |message| to the browser process, after naming |frame| as its
+  // sender while an allow-list is set.
+  void SendFromFrame(CefRefPtr<CefBrowser> browser,
+                     CefRefPtr<CefFrame> frame,
+                     CefRefPtr<CefProcessMessage> message) const;
 
   // Renderer cache. Appends cut a list back to kMaxCachedVoices before adding,
   // under g_cache_lock; readers return copies and take no lock.
@@ -131,6 +152,8 @@ class SimpleApp : public CefApp,
   int filtered_count_;
   CefString user_options_json_;
   CefRefPtr<CefMessageRouterRendererSide> message_router_;
+  // The browser process's list; in a render process, the copy it was given.
+  OriginAllowList allowed_origins_;
   CacheChangeNotifier change_notifier_;
 };
 

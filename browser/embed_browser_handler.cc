@@ -225,7 +225,16 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
   if (!browser || !message)
     return false;
   const std::string name = MessageName(message);
-  if (name == kSyncCacheMessage) {
+  int64 frame_id = 0;
+  if (name == kSenderFrameMessage) {
+    if (ReadSenderFrame(message, &frame_id))
+      sender_frames_[browser->GetIdentifier()] = frame_id;
+    return false;
+  }
+  const bool allowed = SenderAllowed(browser);
+  if (!allowed) {
+    // Dropped: the sending frame's origin is not on the host's list.
+  } else if (name == kSyncCacheMessage) {
     OptionStore::GetInstance()->ResyncVoiceLists();
     // Tells the pages that every voice text has arrived.
     SendCacheSynced(this);
@@ -239,6 +248,20 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
   }
   return message_router_->OnProcessMessageReceived(browser, source_process,
                                                    message);
+}
+
+bool EmbedBrowserHandler::SenderAllowed(CefRefPtr<CefBrowser> browser) {
+  auto named = sender_frames_.find(browser->GetIdentifier());
+  if (named == sender_frames_.end())
+    return !allowed_origins_.restricted();
+  const int64 frame_id = named->second;
+  sender_frames_.erase(named);
+  if (!allowed_origins_.restricted())
+    return true;
+  // Judged by the frame as this process knows it, never by what the render
+  // process says of it.
+  CefRefPtr<CefFrame> frame = browser->GetFrame(frame_id);
+  return frame && allowed_origins_.Allows(frame->GetURL().ToString());
 }
 
 void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
@@ -265,6 +288,10 @@ bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
   // for nothing: declining fails the query back through the router.
   if (!browser || !frame || !callback)
     return false;
+  if (!allowed_origins_.Allows(frame->GetURL().ToString())) {
+    callback->Failure(kOriginRefusedErrorCode, kOriginRefusedErrorMessage);
+    return true;
+  }
   if (request == kOnLoadRequest) {
     callback->Success(kOnLoadResponse);
     return true;

@@ -8,10 +8,12 @@
 #include <windows.h>
 
 #include <list>
+#include <map>
 #include <set>
 #include <string>
 
 #include "browser/page_observer.h"
+#include "common/origin_allow_list.h"
 #include "include/cef_client.h"
 #include "include/wrapper/cef_message_router.h"
 
@@ -40,6 +42,13 @@ class EmbedBrowserHandler : public CefClient,
   // The option JSON text (UTF-8) last sent to the main browser's renderer.
   const std::string& option_json() const { return option_json_; }
   void set_option_json(const std::string& json) { option_json_ = json; }
+
+  // Set once, before the first browser is created (SimpleApp passes the
+  // host's list on): with a list, page queries and option messages from
+  // frames of other origins are refused.
+  void SetAllowedOrigins(const OriginAllowList& origins) {
+    allowed_origins_ = origins;
+  }
 
   // Host integration: observers are not owned and must outlive their
   // registration.
@@ -131,6 +140,9 @@ class EmbedBrowserHandler : public CefClient,
  private:
   ~EmbedBrowserHandler() override;
 
+  // Whether the frame named by this browser's last "sender_frame" may send
+  // option messages; consumes that naming.
+  bool SenderAllowed(CefRefPtr<CefBrowser> browser);
   void SendOptionJson(CefRefPtr<CefBrowser> browser);
   void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
   void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
@@ -145,6 +157,9 @@ class EmbedBrowserHandler : public CefClient,
   std::string option_json_;
   CRITICAL_SECTION observers_lock_;
   std::set<PageObserver*> observers_;
+  OriginAllowList allowed_origins_;
+  // Per browser: the frame its render process named for its next message.
+  std::map<int, int64> sender_frames_;
 
   IMPLEMENT_REFCOUNTING(EmbedBrowserHandler);
 };

@@ -4,6 +4,7 @@ const char kSetOptionMessage[] = "set_option";
 const char kSetUserOptionsMessage[] = "SetUserOptions";
 const char kGetOptionMessage[] = "get_option";
 const char kSyncCacheMessage[] = "syncCache";
+const char kSenderFrameMessage[] = "sender_frame";
 const char kSaveOptionMessage[] = "save_option";
 const char kAddNormalVoiceMessage[] = "add_normal_voice";
 const char kAddHornVoiceMessage[] = "add_horn_voice";
@@ -36,6 +37,33 @@ CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
 
 CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name) {
   return CefProcessMessage::Create(name);
+}
+
+CefRefPtr<CefProcessMessage> CreateSenderFrameMessage(int64 frame_id) {
+  CefRefPtr<CefProcessMessage> message =
+      CefProcessMessage::Create(kSenderFrameMessage);
+  message->GetArgumentList()->SetDouble(0, static_cast<double>(frame_id));
+  return message;
+}
+
+bool ReadSenderFrame(CefRefPtr<CefProcessMessage> message, int64* frame_id) {
+  if (!message)
+    return false;
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  if (!args || args->GetSize() < 1)
+    return false;
+  if (args->GetType(0) == VTYPE_INT) {
+    *frame_id = args->GetInt(0);
+    return true;
+  }
+  if (args->GetType(0) != VTYPE_DOUBLE)
+    return false;
+  const double value = args->GetDouble(0);
+  // Frame identifiers are whole numbers well inside a double's exact range.
+  if (!(value >= -9007199254740992.0 && value <= 9007199254740992.0))
+    return false;
+  *frame_id = static_cast<int64>(value);
+  return true;
 }
 
 bool ReadStringArgument(CefRefPtr<CefProcessMessage> message, CefString* text) {

@@ -13,6 +13,9 @@ extern const char kSetOptionMessage[];       // 0..n-1: option dictionaries
 extern const char kSetUserOptionsMessage[];  // 0: option JSON text
 extern const char kGetOptionMessage[];       // none
 extern const char kSyncCacheMessage[];       // none
+// 0: the identifier (double) of the frame that sends the next message; only
+// while the host has set an origin allow-list.
+extern const char kSenderFrameMessage[];
 // browser -> render
 extern const char kSaveOptionMessage[];      // 0: option JSON text
 extern const char kAddNormalVoiceMessage[];  // 0: one voice text
@@ -38,6 +41,12 @@ CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
 
 // A message without arguments ("syncCache", "get_option", "cache_synced").
 CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name);
+
+// "sender_frame" naming |frame_id|.
+CefRefPtr<CefProcessMessage> CreateSenderFrameMessage(int64 frame_id);
+// The frame identifier of a "sender_frame" message; false when argument 0 is
+// not a number.
+bool ReadSenderFrame(CefRefPtr<CefProcessMessage> message, int64* frame_id);
 
 // Argument 0 when the list holds at least one value and value 0 is a string;
 // false otherwise. Values after index 0 are never read.

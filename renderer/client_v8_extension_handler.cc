@@ -38,6 +38,13 @@ bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
                                         CefRefPtr<CefV8Value>& retval) {
   if (!app_)
     return false;
+  // A frame of an origin not on the host's list has no KXHelper; a function
+  // it kept hold of some other way answers nothing.
+  if (app_->allowed_origins().restricted()) {
+    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+    if (!context || !app_->FrameAllowed(context->GetFrame()))
+      return false;
+  }
   if (name == L"GetUserOptions" && arguments.empty()) {
     retval = GetUserOptions();
     return true;
@@ -73,10 +80,9 @@ bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
     return true;
   }
   CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-  CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
-  if (browser) {
-    browser->SendProcessMessage(PID_BROWSER,
-                                CreateSetOptionMessage(parsed->GetList()));
+  if (context) {
+    app_->SendFromFrame(context->GetBrowser(), context->GetFrame(),
+                        CreateSetOptionMessage(parsed->GetList()));
   }
   retval = CefV8Value::CreateBool(true);
   return true;

@@ -27,9 +27,38 @@ void SimpleApp::OnWebKitInitialized() {
 void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
                                  CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefV8Context> context) {
+  // The router stays: a refused frame's queries reach the browser and fail
+  // there.
   if (message_router_)
     message_router_->OnContextCreated(browser, frame, context);
-  change_notifier_.AddContext(context);
+  if (FrameAllowed(frame)) {
+    change_notifier_.AddContext(context);
+  } else if (context) {
+    // The extension declares KXHelper with var, which cannot be deleted.
+    CefRefPtr<CefV8Value> result;
+    CefRefPtr<CefV8Exception> exception;
+    context->Eval("KXHelper = undefined;", result, exception);
+  }
+}
+
+bool SimpleApp::FrameAllowed(CefRefPtr<CefFrame> frame) const {
+  if (!allowed_origins_.restricted())
+    return true;
+  return frame && allowed_origins_.Allows(frame->GetURL().ToString());
+}
+
+void SimpleApp::SendFromFrame(CefRefPtr<CefBrowser> browser,
+                              CefRefPtr<CefFrame> frame,
+                              CefRefPtr<CefProcessMessage> message) const {
+  if (!browser)
+    return;
+  if (allowed_origins_.restricted()) {
+    if (!frame)
+      return;
+    browser->SendProcessMessage(
+        PID_BROWSER, CreateSenderFrameMessage(frame->GetIdentifier()));
+  }
+  browser->SendProcessMessage(PID_BROWSER, message);
 }
 
 void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
@@ -46,10 +75,11 @@ bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
   const std::string name = MessageName(message);
   // The first router message here is the answer to this process's first
   // page query: the moment to ask the browser for the cache's contents.
-  if (!g_cache_sync_requested && name == kRouterQueryMessage) {
+  if (!g_cache_sync_requested && name == kRouterQueryMessage && browser &&
+      FrameAllowed(browser->GetMainFrame())) {
     g_cache_sync_requested = true;
-    browser->SendProcessMessage(PID_BROWSER,
-                                CreateEmptyMessage(kSyncCacheMessage));
+    SendFromFrame(browser, browser->GetMainFrame(),
+                  CreateEmptyMessage(kSyncCacheMessage));
   }
   ApplyCacheUpdate(name, message);
   if (!message_router_)

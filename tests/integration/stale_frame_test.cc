@@ -1,39 +1,12 @@
 // A render side that names frames the browser does not know: a sub-frame
 // whose document is gone, and one that never was. Its queries fail back to
 // it through the router; nothing is shown and nothing crashes.
+#include "tests/integration/render_side_app.h"
 #include "tests/integration/system_fixture.h"
-
-#include <vector>
 
 #include "common/process_messages.h"
 
 namespace {
-
-// The real render half, which also lets the test speak for it.
-class RenderSideApp : public SimpleApp {
- public:
-  void OnContextCreated(CefRefPtr<CefBrowser> browser,
-                        CefRefPtr<CefFrame> frame,
-                        CefRefPtr<CefV8Context> context) override {
-    if (frame->IsMain())
-      render_browser = browser;
-    else
-      sub_frame_ids.push_back(frame->GetIdentifier());
-    SimpleApp::OnContextCreated(browser, frame, context);
-  }
-  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
-                                CefProcessId source_process,
-                                CefRefPtr<CefProcessMessage> message) override {
-    if (MessageName(message) == kRouterQueryMessage)
-      router_replies.push_back(message->GetArgumentList()->Copy());
-    return SimpleApp::OnProcessMessageReceived(browser, source_process,
-                                               message);
-  }
-
-  CefRefPtr<CefBrowser> render_browser;
-  std::vector<int64> sub_frame_ids;
-  std::vector<CefRefPtr<CefListValue>> router_replies;
-};
 
 class StaleFrameTest : public SystemTest {
  protected:
