@@ -166,6 +166,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   if (!browser)
     return;
   message_router_->OnBeforeClose(browser);
+  sender_frames_.erase(browser->GetIdentifier());
   if (browser->IsSame(main_browser_))
     main_window_ = nullptr;
   for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
