@@ -13,87 +13,109 @@ bool IsLowSurrogate(wchar_t c) {
   return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-// Room for the common case: every text plus its quotes and comma, and a
-// few escapes; only texts full of escapes make the string grow.
-size_t EstimatedSize(const std::deque<std::wstring>& voices) {
-  size_t size = 2;
-  for (const std::wstring& voice : voices)
-    size += voice.size() + voice.size() / 8 + 3;
+// Units |c| takes in the output. Surrogates are counted on their own: a
+// pair stays two units, a lone one becomes one replacement unit.
+size_t EscapedSize(wchar_t c) {
+  if (c >= 0x20 && c != L'"' && c != L'\\' && c != L'<')
+    return 1;
+  switch (c) {
+    case L'"':
+    case L'\\':
+    case L'\b':
+    case L'\f':
+    case L'\n':
+    case L'\r':
+    case L'\t':
+      return 2;
+    default:
+      return 6;
+  }
+}
+
+size_t JsonSize(const std::deque<std::wstring>& voices) {
+  size_t size = 2 + (voices.empty() ? 0 : voices.size() - 1);
+  for (const std::wstring& voice : voices) {
+    size += 2;
+    for (wchar_t c : voice)
+      size += EscapedSize(c);
+  }
   return size;
 }
 
-void AppendEscaped(wchar_t c, std::wstring* out) {
+wchar_t* WriteEscaped(wchar_t c, wchar_t* out) {
+  wchar_t short_form = 0;
   switch (c) {
     case L'"':
-      out->append(L"\\\"");
-      return;
+      short_form = L'"';
+      break;
     case L'\\':
-      out->append(L"\\\\");
-      return;
+      short_form = L'\\';
+      break;
     case L'\b':
-      out->append(L"\\b");
-      return;
+      short_form = L'b';
+      break;
     case L'\f':
-      out->append(L"\\f");
-      return;
+      short_form = L'f';
+      break;
     case L'\n':
-      out->append(L"\\n");
-      return;
+      short_form = L'n';
+      break;
     case L'\r':
-      out->append(L"\\r");
-      return;
+      short_form = L'r';
+      break;
     case L'\t':
-      out->append(L"\\t");
-      return;
-    default: {
-      // '<' and the other control characters.
-      const wchar_t escaped[] = {
-          L'\\', L'u', L'0', L'0', kHexDigits[c >> 4], kHexDigits[c & 0xF]};
-      out->append(escaped, 6);
-    }
+      short_form = L't';
+      break;
   }
+  *out++ = L'\\';
+  if (short_form) {
+    *out++ = short_form;
+    return out;
+  }
+  // '<' and the other control characters.
+  *out++ = L'u';
+  *out++ = L'0';
+  *out++ = L'0';
+  *out++ = kHexDigits[c >> 4];
+  *out++ = kHexDigits[c & 0xF];
+  return out;
 }
 
-bool NeedsEscape(wchar_t c) {
-  return c < 0x20 || c == L'"' || c == L'\\' || c == L'<';
-}
-
-void AppendQuoted(const std::wstring& text, std::wstring* out) {
-  out->push_back(L'"');
+wchar_t* WriteQuoted(const std::wstring& text, wchar_t* out) {
+  *out++ = L'"';
   const wchar_t* p = text.data();
   const wchar_t* end = p + text.size();
   while (p < end) {
-    // Plain runs are copied whole.
-    const wchar_t* run = p;
-    while (p < end && !NeedsEscape(*p) && (*p < 0xD800 || *p > 0xDFFF))
-      ++p;
-    out->append(run, p - run);
-    if (p == end)
-      break;
     const wchar_t c = *p++;
-    if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) {
-      out->push_back(c);
-      out->push_back(*p++);
+    if (c >= 0x20 && c != L'"' && c != L'\\' && c != L'<' &&
+        (c < 0xD800 || c > 0xDFFF)) {
+      *out++ = c;
+    } else if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) {
+      *out++ = c;
+      *out++ = *p++;
     } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-      out->push_back(kReplacement);
+      *out++ = kReplacement;
     } else {
-      AppendEscaped(c, out);
+      out = WriteEscaped(c, out);
     }
   }
-  out->push_back(L'"');
+  *out++ = L'"';
+  return out;
 }
 
 }  // namespace
 
 std::wstring VoiceListToJson(const std::deque<std::wstring>& voices) {
-  std::wstring json;
-  json.reserve(EstimatedSize(voices));
-  json.push_back(L'[');
+  // One counting pass sizes the text exactly; the writing pass then never
+  // checks for room.
+  std::wstring json(JsonSize(voices), L'\0');
+  wchar_t* out = &json[0];
+  *out++ = L'[';
   for (size_t i = 0; i < voices.size(); ++i) {
     if (i)
-      json.push_back(L',');
-    AppendQuoted(voices[i], &json);
+      *out++ = L',';
+    out = WriteQuoted(voices[i], out);
   }
-  json.push_back(L']');
+  *out++ = L']';
   return json;
 }

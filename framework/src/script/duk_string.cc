@@ -6,19 +6,6 @@ namespace {
 
 constexpr wchar_t kReplacement = 0xFFFD;
 
-void AppendUtf8Unit(unsigned int code, std::string* out) {
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
 void AppendCodePoint(unsigned int code, std::wstring* out) {
   if (code >= 0x10000 && code <= 0x10FFFF) {
     code -= 0x10000;
@@ -74,14 +61,32 @@ bool DecodeOne(const unsigned char* data,
   return true;
 }
 
+// Writes |count| UTF-16 units as CESU-8 at |out| (room for three bytes a
+// unit); returns the end.
+char* WriteCesu8(const wchar_t* data, size_t count, char* out) {
+  for (size_t i = 0; i < count; ++i) {
+    const unsigned int code = static_cast<unsigned int>(data[i]) & 0xFFFF;
+    if (code < 0x80) {
+      *out++ = static_cast<char>(code);
+    } else if (code < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (code >> 6));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xE0 | (code >> 12));
+      *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ToCesu8(const CefString& text) {
-  std::string out;
-  out.reserve(text.length());
-  const wchar_t* data = text.c_str();
-  for (size_t i = 0; i < text.length(); ++i)
-    AppendUtf8Unit(static_cast<unsigned int>(data[i]) & 0xFFFF, &out);
+  // Sized once for the worst case, then cut to what was written.
+  std::string out(text.length() * 3, '\0');
+  char* begin = &out[0];
+  out.resize(WriteCesu8(text.c_str(), text.length(), begin) - begin);
   return out;
 }
 
@@ -103,6 +108,13 @@ CefString FromCesu8(const char* data, size_t length) {
 }
 
 void PushCefString(duk_context* ctx, const CefString& text) {
+  // Short strings, the common case, need no heap block of their own.
+  char small[3 * 128];
+  if (text.length() <= 128) {
+    char* end = WriteCesu8(text.c_str(), text.length(), small);
+    duk_push_lstring(ctx, small, end - small);
+    return;
+  }
   std::string bytes = ToCesu8(text);
   duk_push_lstring(ctx, bytes.data(), bytes.size());
 }
