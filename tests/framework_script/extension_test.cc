@@ -68,6 +68,8 @@ const char kMathExtension[] =
     "  math.nothing = function() {\n"
     "    native function Nothing(); return Nothing(); };\n"
     "  math.note = 'native function NotAFunction();';\n"
+    "  math.early = function(a, b) {\n"
+    "    var sum = Add(a, b); native function Add(a, b); return sum; };\n"
     "  math.keep = function(a, b) {\n"
     "    native function Keep(a, b); return Keep.call(this, a, b); };\n"
     "})();\n";
@@ -162,6 +164,17 @@ TEST_F(ExtensionTest, DispatcherIsHiddenAndFixed) {
   EXPECT_EQ("undefined", Run("typeof " + name + "(-1, 'Add', this, null)"));
 }
 
+TEST_F(ExtensionTest, NativesAreBoundBeforeTheirDeclarationAndTheTableIsFixed) {
+  EXPECT_EQ("5", Run("math.early(2, 3)"));
+  const std::string table = "__cef_internal_natives__";
+  EXPECT_EQ("false", Run("Object.keys(window).indexOf('" + table + "') >= 0"));
+  EXPECT_EQ("false", Run("delete window." + table));
+  // Neither the table nor a row can be changed by a page.
+  Run(table + " = 1; " + table + "[0][0] = null; " + table + "[0] = null;");
+  EXPECT_EQ("42", Run("math.add(40, 2)"));
+  EXPECT_EQ("function", Run("typeof " + table + "[0][0]"));
+}
+
 TEST_F(ExtensionTest, EveryContextRunsTheExtensions) {
   RecordingDelegate other_delegate;
   CefRefPtr<cef_internal::V8ContextImpl> other =
@@ -247,13 +260,43 @@ TEST(NativeFunctionRewriterTest, KeepsLinesAndSkipsLiterals) {
   EXPECT_EQ("A", names[0]);
   EXPECT_EQ("F", names[1]);
   EXPECT_EQ(6, std::count(out.begin(), out.end(), '\n'));
-  EXPECT_NE(std::string::npos,
-            out.find("function A(x,  y){return __cef_internal_native__"
-                     "(3,\"A\",this,arguments);}"));
+  // Top-level declarations bind at the start of the code.
+  EXPECT_EQ(0u, out.find("var A=__cef_internal_natives__[3][0];"
+                         "var F=__cef_internal_natives__[3][1];"));
   EXPECT_NE(std::string::npos, out.find("// native function B();"));
   EXPECT_NE(std::string::npos, out.find("'native function D();'"));
   EXPECT_NE(std::string::npos, out.find("obj.native function E();"));
   EXPECT_NE(std::string::npos, out.find("native function (broken);"));
+}
+
+TEST(NativeFunctionRewriterTest, BindingsGoToTheEnclosingFunctionBody) {
+  std::vector<std::string> names;
+  std::string out = NativeFunctionRewriter::Rewrite(
+      "var o = {a: 1};\n"
+      "function f() { if (o) { g(); } native function G(); }\n"
+      "o.h = function(x) { return H(x); native function H(x); };",
+      1, &names);
+  ASSERT_EQ(2u, names.size());
+  EXPECT_EQ(
+      "var o = {a: 1};\n"
+      "function f() {var G=__cef_internal_natives__[1][0]; if (o) { g(); }  }\n"
+      "o.h = function(x) {var H=__cef_internal_natives__[1][1]; return H(x);  "
+      "};",
+      out);
+}
+
+TEST(NativeFunctionRewriterTest, UnpairedBracesFallBackToTheDispatcher) {
+  // A brace in a regular expression cannot be told from code: declarations
+  // then call the dispatcher, hoisted as declarations are.
+  std::vector<std::string> names;
+  std::string out = NativeFunctionRewriter::Rewrite(
+      "function f() { var r = /}/; native function A(x); return A(1); }", 2,
+      &names);
+  ASSERT_EQ(1u, names.size());
+  EXPECT_NE(std::string::npos,
+            out.find("function A(x){return __cef_internal_native__"
+                     "(2,\"A\",this,arguments);}"));
+  EXPECT_EQ(std::string::npos, out.find("__cef_internal_natives__"));
 }
 
 TEST(NativeFunctionRewriterTest, UnterminatedInputEndsCleanly) {

@@ -108,11 +108,10 @@ std::string Replacement(const Declaration& decl,
   return text;
 }
 
-}  // namespace
-
-std::string NativeFunctionRewriter::Rewrite(const std::string& code,
-                                            int extension_index,
-                                            std::vector<std::string>* names) {
+// The dispatcher form: a declaration whose body calls the dispatcher.
+std::string RewriteAsDeclarations(const std::string& code,
+                                  int extension_index,
+                                  std::vector<std::string>* names) {
   std::string out;
   out.reserve(code.size() + 64);
   size_t pos = 0;
@@ -144,6 +143,103 @@ std::string NativeFunctionRewriter::Rewrite(const std::string& code,
     pos = word_end;
   }
   return out;
+}
+
+// A binding of a declared name, to be put at |position| of the output.
+struct Binding {
+  size_t position;
+  std::string text;
+};
+
+// Rewrites with bindings; false when the braces do not pair up.
+bool RewriteWithBindings(const std::string& code,
+                         int extension_index,
+                         std::string* out,
+                         std::vector<std::string>* names) {
+  std::vector<Binding> bindings;
+  // Per open brace: the output position after it when it opens a function
+  // body, std::string::npos for any other block.
+  std::vector<size_t> braces;
+  bool function_pending = false;
+  size_t pos = 0;
+  while (pos < code.size()) {
+    size_t literal_end = SkipLiteral(code, pos);
+    if (literal_end != pos) {
+      out->append(code, pos, literal_end - pos);
+      pos = literal_end;
+      continue;
+    }
+    size_t word_end = ReadIdent(code, pos);
+    if (word_end == pos) {
+      char c = code[pos++];
+      out->push_back(c);
+      if (c == '{') {
+        braces.push_back(function_pending ? out->size() : std::string::npos);
+        function_pending = false;
+      } else if (c == '}') {
+        if (braces.empty())
+          return false;
+        braces.pop_back();
+      }
+      continue;
+    }
+    bool is_member = !out->empty() && out->back() == '.';
+    Declaration decl;
+    if (!is_member && code.compare(pos, word_end - pos, "native") == 0 &&
+        MatchDeclaration(code, pos, &decl)) {
+      size_t body = 0;
+      for (auto it = braces.rbegin(); it != braces.rend(); ++it) {
+        if (*it != std::string::npos) {
+          body = *it;
+          break;
+        }
+      }
+      bindings.push_back(
+          Binding{body, "var " + decl.name + "=" + kNativeTableName + "[" +
+                            std::to_string(extension_index) + "][" +
+                            std::to_string(names->size()) + "];"});
+      names->push_back(decl.name);
+      out->append(std::count(code.begin() + pos, code.begin() + decl.end, '\n'),
+                  '\n');
+      pos = decl.end;
+      continue;
+    }
+    if (!is_member && code.compare(pos, word_end - pos, "function") == 0)
+      function_pending = true;
+    out->append(code, pos, word_end - pos);
+    pos = word_end;
+  }
+  if (!braces.empty())
+    return false;
+  // Later positions first, so that earlier ones stay valid; bindings at one
+  // position keep their order.
+  for (size_t i = bindings.size(); i-- > 0;) {
+    size_t j = i;
+    while (j > 0 && bindings[j - 1].position == bindings[i].position)
+      --j;
+    std::string joined;
+    for (size_t k = j; k <= i; ++k)
+      joined += bindings[k].text;
+    out->insert(bindings[i].position, joined);
+    i = j;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string NativeFunctionRewriter::Rewrite(const std::string& code,
+                                            int extension_index,
+                                            std::vector<std::string>* names) {
+  std::vector<std::string> declared;
+  std::string out;
+  out.reserve(code.size() + 64);
+  if (RewriteWithBindings(code, extension_index, &out, &declared)) {
+    if (names)
+      *names = declared;
+    return out;
+  }
+  return RewriteAsDeclarations(code, extension_index, names);
 }
 
 }  // namespace cef_internal

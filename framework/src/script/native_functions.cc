@@ -76,9 +76,12 @@ duk_ret_t Finish(duk_context* ctx, Outcome outcome) {
 
 Outcome InvokeFunction(duk_context* ctx) {
   duk_idx_t arg_count = duk_get_top(ctx);
+  // Bounds a page's apply() with a huge array, as the dispatcher does.
+  if (arg_count > static_cast<duk_idx_t>(kMaxArguments))
+    arg_count = static_cast<duk_idx_t>(kMaxArguments);
   V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
   duk_push_current_function(ctx);
-  CefString name;
+  const CefString* name = nullptr;
   CefRefPtr<CefV8Handler> handler;
   bool found = context->natives().Find(ctx, -1, &name, &handler);
   duk_pop(ctx);
@@ -91,7 +94,7 @@ Outcome InvokeFunction(duk_context* ctx) {
     duk_push_global_object(ctx);
   }
   duk_idx_t this_index = duk_get_top(ctx) - 1;
-  return Invoke(ctx, name, handler, this_index, 0, arg_count);
+  return Invoke(ctx, *name, handler, this_index, 0, arg_count);
 }
 
 // Stack: [extension index, name, this, arguments, copied arguments...].
@@ -135,31 +138,66 @@ void NativeFunctions::PushFunction(duk_context* ctx,
   duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
 }
 
-bool NativeFunctions::Find(duk_context* ctx,
-                           duk_idx_t index,
-                           CefString* name,
-                           CefRefPtr<CefV8Handler>* handler) {
+const NativeFunctions::Entry* NativeFunctions::FindEntry(duk_context* ctx,
+                                                         duk_idx_t index) {
   if (!duk_is_function(ctx, index) || duk_is_lightfunc(ctx, index))
-    return false;
+    return nullptr;
   duk_get_prop_string(ctx, index, kIdKey);
   bool known = duk_is_number(ctx, -1) != 0;
   uint32_t id = known ? duk_get_uint(ctx, -1) : 0;
   duk_pop(ctx);
   auto it = entries_.find(id);
-  if (it == entries_.end())
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+bool NativeFunctions::Find(duk_context* ctx,
+                           duk_idx_t index,
+                           CefString* name,
+                           CefRefPtr<CefV8Handler>* handler) {
+  const Entry* entry = FindEntry(ctx, index);
+  if (!entry)
     return false;
-  *name = it->second.name;
-  *handler = it->second.handler;
+  *name = entry->name;
+  *handler = entry->handler;
   return true;
 }
 
-void NativeFunctions::InstallDispatcher(duk_context* ctx) {
+bool NativeFunctions::Find(duk_context* ctx,
+                           duk_idx_t index,
+                           const CefString** name,
+                           CefRefPtr<CefV8Handler>* handler) {
+  const Entry* entry = FindEntry(ctx, index);
+  if (!entry)
+    return false;
+  *name = &entry->name;
+  *handler = entry->handler;
+  return true;
+}
+
+void NativeFunctions::InstallDispatcher(
+    duk_context* ctx,
+    const std::vector<ScriptExtension>& extensions) {
+  const duk_uint_t fixed = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE |
+                           DUK_DEFPROP_HAVE_ENUMERABLE |
+                           DUK_DEFPROP_HAVE_CONFIGURABLE;
   duk_push_global_object(ctx);
   duk_push_string(ctx, kNativeDispatcherName);
   duk_push_c_function(ctx, CallDispatcher, 4);
-  duk_def_prop(ctx, -3,
-               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE |
-                   DUK_DEFPROP_HAVE_ENUMERABLE | DUK_DEFPROP_HAVE_CONFIGURABLE);
+  duk_def_prop(ctx, -3, fixed);
+  duk_push_string(ctx, kNativeTableName);
+  duk_push_array(ctx);
+  for (size_t i = 0; i < extensions.size(); ++i) {
+    const ScriptExtension& extension = extensions[i];
+    duk_push_array(ctx);
+    for (size_t k = 0; k < extension.functions.size(); ++k) {
+      PushFunction(ctx, extension.functions[k], extension.handler);
+      duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(k));
+    }
+    duk_freeze(ctx, -1);
+    duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+  }
+  duk_freeze(ctx, -1);
+  duk_def_prop(ctx, -3, fixed);
   duk_pop(ctx);
 }
 

@@ -9,9 +9,11 @@
 #include <stdint.h>
 
 #include <map>
+#include <vector>
 
 #include "duktape.h"
 #include "include/cef_v8.h"
+#include "src/script/extension_registry.h"
 
 namespace cef_internal {
 
@@ -31,8 +33,16 @@ class NativeFunctions {
             duk_idx_t index,
             CefString* name,
             CefRefPtr<CefV8Handler>* handler);
-  // Defines the global that rewritten extension code calls.
-  void InstallDispatcher(duk_context* ctx);
+  // The same, pointing at the name the function keeps (valid while script
+  // runs).
+  bool Find(duk_context* ctx,
+            duk_idx_t index,
+            const CefString** name,
+            CefRefPtr<CefV8Handler>* handler);
+  // Defines the globals that rewritten extension code uses: the dispatcher
+  // and the table of the extensions' native functions.
+  void InstallDispatcher(duk_context* ctx,
+                         const std::vector<ScriptExtension>& extensions);
   // Drops every handler (the heap is gone).
   void Clear();
 
@@ -41,6 +51,10 @@ class NativeFunctions {
     CefString name;
     CefRefPtr<CefV8Handler> handler;
   };
+
+  // The entry behind the function at |index|, or null. Entries stay put
+  // while script runs: Clear() only follows the heap's end.
+  const Entry* FindEntry(duk_context* ctx, duk_idx_t index);
 
   static duk_ret_t CallFunction(duk_context* ctx);
   static duk_ret_t CallDispatcher(duk_context* ctx);

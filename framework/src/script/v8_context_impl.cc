@@ -92,7 +92,7 @@ bool V8ContextImpl::Setup() {
   valid_ = true;
   PageGlobals::Install(heap_);
   WindowEvents::Install(heap_);
-  natives_.InstallDispatcher(heap_);
+  natives_.InstallDispatcher(heap_, extensions_);
   RunExtensions();
   return true;
 }
