@@ -2,10 +2,13 @@
 
 #include <cwchar>
 
+#include "common/origin_allow_list.h"
+#include "include/internal/cef_string.h"
+
 const char kHostUsage[] =
     "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
     "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
-    "[--single-process]";
+    "[--single-process] [--allow-origin=ORIGIN]...";
 
 namespace {
 
@@ -74,6 +77,13 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
         return false;
       }
       options->timeout_ms = static_cast<int>(value);
+    } else if (StartsWith(arg, L"--allow-origin=", &at)) {
+      const std::string origin = CefString(arg.substr(at)).ToString();
+      if (!OriginAllowList::FromOrigins({origin}).Allows(origin)) {
+        *error = "--allow-origin takes scheme://host[:port] or file://";
+        return false;
+      }
+      options->allowed_origins.push_back(origin);
     } else if (arg == L"--single-process") {
       options->single_process = true;
     } else {

@@ -1,7 +1,7 @@
 // The host's command line:
 //   kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]...
 //              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
-//              [--single-process]
+//              [--single-process] [--allow-origin=ORIGIN]...
 #ifndef HOST_HOST_OPTIONS_H_
 #define HOST_HOST_OPTIONS_H_
 
@@ -18,6 +18,8 @@ struct HostOptions {
   RECT bounds = {100, 100, 900, 700};
   int timeout_ms = 30000;
   bool single_process = false;
+  // Empty: every page may use KXHelper. Otherwise only these origins.
+  std::vector<std::string> allowed_origins;
 };
 
 // Parses |args| (without the program name). On failure returns false and

@@ -84,6 +84,8 @@ int HostSession::Run() {
   CefRefPtr<SimpleApp> app(new SimpleApp());
   app->SetParentWindow(window_->hwnd());
   app->SetWindowBounds(options_.bounds);
+  if (!options_.allowed_origins.empty())
+    app->SetAllowedOrigins(options_.allowed_origins);
 
   CefSettings settings;
   settings.single_process = options_.single_process;

@@ -19,7 +19,8 @@ TEST(HostOptions, ReadsEverySwitch) {
   ASSERT_TRUE(
       Parse({L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
              L"--horn-voice=h", L"--record-file=C:\\r.bin",
-             L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process"},
+             L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process",
+             L"--allow-origin=https://app.test", L"--allow-origin=file://"},
             &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
@@ -29,6 +30,8 @@ TEST(HostOptions, ReadsEverySwitch) {
   EXPECT_EQ(options.bounds.bottom, 402);
   EXPECT_EQ(options.timeout_ms, 500);
   EXPECT_TRUE(options.single_process);
+  EXPECT_EQ(options.allowed_origins,
+            std::vector<std::string>({"https://app.test", "file://"}));
 }
 
 TEST(HostOptions, RefusesBadCommandLines) {
@@ -42,6 +45,10 @@ TEST(HostOptions, RefusesBadCommandLines) {
   EXPECT_FALSE(Parse({L"--url=x", L"--timeout-ms=12ab"}, &options));
   EXPECT_FALSE(Parse({L"--url=x", L"--record-file="}, &options));
   EXPECT_FALSE(Parse({L"--url=x", L"--colour=blue"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--allow-origin="}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--allow-origin=app.test"}, &options));
+  EXPECT_FALSE(
+      Parse({L"--url=x", L"--allow-origin=https://app.test/x"}, &options));
 }
 
 std::string RecordBytes(std::initializer_list<int32_t> words) {

@@ -277,6 +277,38 @@ INSTANTIATE_TEST_SUITE_P(BothModes,
                            return info.param ? "SingleProcess" : "MultiProcess";
                          });
 
+TEST_F(KxHostTest, AllowListDecidesWhichPagesGetKXHelper) {
+  const std::wstring url = WritePage(
+      L"which.html",
+      "<script>console.log('kxhelper ' + typeof KXHelper);"
+      "window.cefQuery({request: 'TestOnly', onSuccess: function() {},"
+      " onFailure: function(code, message) {"
+      "  console.log('query ' + code + ' ' + message); window.close(); }});"
+      "</script>");
+  for (const wchar_t* mode : {L"", L" --single-process"}) {
+    SCOPED_TRACE(CefString(mode).ToString());
+    std::string out, err;
+    EXPECT_EQ(
+        Run(L"--url=" + url + L" --allow-origin=file://" + mode, &out, &err),
+        0u);
+    EXPECT_NE(IndexOf(Lines(out), "console: kxhelper object"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(IndexOf(Lines(out), "console: query 404 TestOnly Error"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Run(L"--url=" + url + L" --allow-origin=https://app.test" + mode,
+                  &out, &err),
+              0u);
+    EXPECT_NE(IndexOf(Lines(out), "console: kxhelper undefined"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(IndexOf(Lines(out), "console: query 403 Origin not allowed"),
+              std::string::npos)
+        << out;
+  }
+}
+
 TEST_F(KxHostTest, MissingPageShowsTheErrorPage) {
   std::string out, err;
   const std::wstring url = Url(L"nowhere.html");
