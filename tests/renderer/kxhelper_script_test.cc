@@ -170,4 +170,18 @@ TEST_F(KXHelperScriptTest, TextTooBigToHoldGivesFalseInsteadOfThrowing) {
   EXPECT_TRUE(Sent(kSetOptionMessage).empty());
 }
 
+TEST_F(KXHelperScriptTest, TextTooBigToHandOverGivesUndefinedWithoutThrowing) {
+  // 2^28 characters: more than a 32-bit render process can convert for the
+  // native side, which is then never called.
+  EXPECT_EQ(Eval("(function() {"
+                 "  var text = 'x';"
+                 "  for (var i = 0; i < 28; ++i) text += text;"
+                 "  try { return typeof KXHelper.SetUserOptions(text); }"
+                 "  catch (e) { return 'threw ' + e; }"
+                 "})()"),
+            "undefined");
+  EXPECT_TRUE(Sent(kSetOptionMessage).empty());
+  EXPECT_EQ(Eval("KXHelper.GetUserOptions()"), "");  // still serving
+}
+
 }  // namespace

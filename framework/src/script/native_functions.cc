@@ -21,12 +21,12 @@ enum class Outcome { kUndefined, kValue, kThrow };
 
 // Everything C++ of one call. Returns before the caller throws into the
 // script, so all of its objects are destroyed first.
-Outcome Invoke(duk_context* ctx,
-               const CefString& name,
-               CefRefPtr<CefV8Handler> handler,
-               duk_idx_t this_index,
-               duk_idx_t first_arg,
-               duk_idx_t arg_count) {
+Outcome InvokeUnguarded(duk_context* ctx,
+                        const CefString& name,
+                        CefRefPtr<CefV8Handler> handler,
+                        duk_idx_t this_index,
+                        duk_idx_t first_arg,
+                        duk_idx_t arg_count) {
   V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
   V8ContextImpl::RunScope scope(context);
   CefRefPtr<V8ValueImpl> object =
@@ -66,6 +66,23 @@ Outcome Invoke(duk_context* ctx,
   if (retval && V8ValueImpl::FromPublic(retval.get())->PushTo(context))
     return Outcome::kValue;
   return Outcome::kUndefined;
+}
+
+// A page can hand over more than this process can convert (a string of
+// hundreds of megabytes): running out of memory gives the script undefined,
+// and no C++ exception ever unwinds through the script engine.
+Outcome Invoke(duk_context* ctx,
+               const CefString& name,
+               CefRefPtr<CefV8Handler> handler,
+               duk_idx_t this_index,
+               duk_idx_t first_arg,
+               duk_idx_t arg_count) {
+  try {
+    return InvokeUnguarded(ctx, name, handler, this_index, first_arg,
+                           arg_count);
+  } catch (...) {
+    return Outcome::kUndefined;
+  }
 }
 
 duk_ret_t Finish(duk_context* ctx, Outcome outcome) {
