@@ -70,8 +70,10 @@ class EmbedBrowserHandler : public CefClient,
   CefRefPtr<CefLoadHandler> GetLoadHandler() override;
   CefRefPtr<CefRenderHandler> GetRenderHandler() override;
   CefRefPtr<CefRequestHandler> GetRequestHandler() override;
-  // "syncCache", "set_option", "get_option" and "SetUserOptions"; then every
-  // message goes to the router, whose answer is returned.
+  // "syncCache", "set_option", "get_option" and "SetUserOptions" (with an
+  // allow-list, only from a frame that "sender_frame" named and whose origin
+  // is listed); then every message goes to the router, whose answer is
+  // returned. A null browser or message is ignored.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -127,6 +129,8 @@ class EmbedBrowserHandler : public CefClient,
                                  TerminationStatus status) override;
 
   // CefMessageRouterBrowserSide::Handler: "OnLoad", "TestOnly", "Onjump".
+  // A frame the browser does not know is declined (the router fails the
+  // query); one whose origin is off the allow-list fails with 403.
   bool OnQuery(CefRefPtr<CefBrowser> browser,
                CefRefPtr<CefFrame> frame,
                int64 query_id,
