@@ -16,25 +16,22 @@ constexpr int kWaitMs = 120000;
 
 std::atomic<long long> g_notices{0};
 
-// Each trip sets a fresh filter id, then polls the page's own copy of the
-// options until the browser's answer carries that id; "Onjump" says done.
+// Each trip sets a fresh filter id, then waits for the page's cache change
+// event until the page's own copy of the options carries that id; "Onjump"
+// says done. (Bursts use negative ids, so they never look like a trip.)
 const char kRoundTripPage[] =
     "<script>\n"
     "var left = 0, id = 0, mark = '';\n"
-    "function poll() {\n"
-    "  if (KXHelper.GetUserOptions().indexOf(mark) < 0) {\n"
-    "    setTimeout(poll, 0);\n"
-    "    return;\n"
-    "  }\n"
-    "  if (--left > 0) { trip(); return; }\n"
-    "  window.cefQuery({request: 'Onjump'});\n"
-    "}\n"
+    "addEventListener('kxhelperchange', function(event) {\n"
+    "  if (event.detail.change !== 'options' || left <= 0) return;\n"
+    "  if (KXHelper.GetUserOptions().indexOf(mark) < 0) return;\n"
+    "  if (--left > 0) trip(); else window.cefQuery({request: 'Onjump'});\n"
+    "});\n"
     "function trip() {\n"
     "  ++id;\n"
     "  mark = '\"filter_id\":' + id + ',';\n"
     "  KXHelper.SetUserOptions('[{\"uic_type\":3,\"filter_id\":' + id +\n"
     "                          ',\"is_filter\":true}]');\n"
-    "  setTimeout(poll, 0);\n"
     "}\n"
     "function run(n) { left = n; trip(); }\n"
     "</script>\n";
@@ -215,7 +212,7 @@ double SystemSession::BurstMs(int updates) {
   expected_ += updates;
   const double start = NowUs();
   for (int i = 1; i <= updates; ++i) {
-    OptionBlock block = BurstBlock(i);
+    OptionBlock block = BurstBlock(-i);
     store->UpdateOptions(&block);
   }
   const double elapsed = WaitForDelivery(start);
