@@ -265,6 +265,53 @@ TEST_F(PipeChannelTest, OutOfMemoryForAFrameClosesTheChannelNotTheProcess) {
   CloseHandle(raw);
 }
 
+TEST_F(PipeChannelTest, FramesSentWhileThePeerLagsArriveWholeAndInOrder) {
+  // A slow peer makes a write Send() started pend; the writer thread must
+  // finish it before the frames queued behind it, and any that Send()
+  // writes itself once the pipe is free again.
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  // Connected once this first small frame arrives.
+  ASSERT_TRUE(server_->Send(Op::kRunDocument, Mixed(-1)));
+  std::vector<CefRefPtr<CefListValue>> sent;
+  auto read_frames = [&](size_t count,
+                         std::vector<CefRefPtr<CefListValue>>* received) {
+    for (size_t i = 0; i < count; ++i) {
+      char prefix[Codec::kLengthSize];
+      DWORD moved = 0;
+      uint32_t length = 0;
+      ASSERT_TRUE(ReadFile(raw, prefix, sizeof(prefix), &moved, nullptr));
+      ASSERT_TRUE(Codec::ReadLength(prefix, &length));
+      std::string payload(length, '\0');
+      for (DWORD done = 0; done < length; done += moved)
+        ASSERT_TRUE(
+            ReadFile(raw, &payload[done], length - done, &moved, nullptr));
+      Op op;
+      CefRefPtr<CefListValue> args;
+      ASSERT_TRUE(Codec::Decode(payload.data(), payload.size(), &op, &args));
+      received->push_back(args);
+    }
+  };
+  std::vector<CefRefPtr<CefListValue>> received;
+  read_frames(1, &received);
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 6; ++i) {
+      CefRefPtr<CefListValue> args = Mixed(round * 10 + i);
+      std::string big(i % 2 ? 300 * 1024 : 10, static_cast<char>(i));
+      args->SetBinary(3, CefBinaryValue::Create(big.data(), big.size()));
+      sent.push_back(args);
+      ASSERT_TRUE(server_->Send(Op::kProcessMessage, args));
+    }
+    read_frames(6, &received);
+  }
+  ASSERT_EQ(1 + sent.size(), received.size());
+  EXPECT_TRUE(received[0]->IsEqual(Mixed(-1)));
+  for (size_t i = 0; i < sent.size(); ++i)
+    EXPECT_TRUE(received[i + 1]->IsEqual(sent[i])) << i;
+  CloseHandle(raw);
+}
+
 TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverReadsReturns) {
   HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                            nullptr, OPEN_EXISTING, 0, nullptr);

@@ -184,9 +184,24 @@ struct PipeChannel::Shared {
   HANDLE client_known;
   std::atomic<DWORD> expected_client{0};
 
+  // Who may write to the pipe now. Frames leave in order because only one
+  // side writes at a time and Send() writes itself only when nothing waits.
+  enum class Writer { kNone, kThread, kSender };
+
   CRITICAL_SECTION lock;
   // Guarded by |lock|.
   std::deque<std::string> queue;
+  // The write thread owns the pipe until it has seen the connection and an
+  // empty queue.
+  Writer writer = Writer::kThread;
+  // A write Send() started that did not finish at once; the write thread
+  // takes it over. |sender_frame| and |sender_ov| belong to that write.
+  bool sender_pending = false;
+  DWORD sender_done = 0;
+  // Set once the write thread has ended: nothing writes any more.
+  bool writes_over = false;
+  std::string sender_frame;
+  Overlapped sender_ov;
 
   std::atomic<bool> closed{false};
   std::shared_ptr<ChannelInbox> inbox;
@@ -277,28 +292,74 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
     return false;
   std::string frame;
   bool wake = false;
+  bool direct = false;
   // A message too big to encode (or queue) in the memory left is refused
   // like any other message the channel cannot carry.
   try {
     if (!Codec::Encode(op, args, &frame))
       return false;
     EnterCriticalSection(&shared_->lock);
-    try {
-      // The writer takes the whole queue each time it wakes: only the first
-      // frame of a batch needs to wake it.
-      wake = shared_->queue.empty();
-      shared_->queue.push_back(std::move(frame));
-    } catch (const std::exception&) {
-      LeaveCriticalSection(&shared_->lock);
-      throw;
+    // Nothing queued and nobody writing: the frame goes out from here,
+    // without waking the write thread.
+    direct = shared_->writer == Shared::Writer::kNone && !shared_->writes_over;
+    if (direct) {
+      shared_->writer = Shared::Writer::kSender;
+    } else {
+      try {
+        // The write thread takes the whole queue each time it wakes: only
+        // the first frame of a batch needs to wake it.
+        wake = shared_->queue.empty() &&
+               shared_->writer != Shared::Writer::kThread;
+        shared_->queue.push_back(std::move(frame));
+      } catch (const std::exception&) {
+        LeaveCriticalSection(&shared_->lock);
+        throw;
+      }
     }
     LeaveCriticalSection(&shared_->lock);
   } catch (const std::exception&) {
     return false;
   }
+  if (direct)
+    wake = WriteFromSender(std::move(frame));
   if (wake)
     SetEvent(shared_->outgoing);
   return true;
+}
+
+bool PipeChannel::WriteFromSender(std::string frame) {
+  Shared* shared = shared_.get();
+  shared->sender_frame = std::move(frame);
+  const std::string& bytes = shared->sender_frame;
+  DWORD moved = 0;
+  bool pending = false;
+  if (WriteFile(shared->pipe, bytes.data(), static_cast<DWORD>(bytes.size()),
+                &moved, shared->sender_ov.get())) {
+    if (!GetOverlappedResult(shared->pipe, shared->sender_ov.get(), &moved,
+                             FALSE))
+      moved = 0;
+  } else if (GetLastError() == ERROR_IO_PENDING) {
+    pending = true;
+  } else {
+    // The pipe is broken: the channel is over, as for the write thread.
+    shared->Fail();
+    moved = static_cast<DWORD>(bytes.size());
+  }
+  EnterCriticalSection(&shared->lock);
+  bool wake;
+  if (pending || moved < bytes.size()) {
+    // The write thread finishes what could not leave at once.
+    shared->sender_pending = true;
+    shared->sender_done = pending ? 0 : moved;
+    wake = true;
+  } else {
+    shared->writer = Shared::Writer::kNone;
+    shared->sender_frame.clear();
+    // Frames queued meanwhile did not wake the write thread.
+    wake = !shared->queue.empty();
+  }
+  LeaveCriticalSection(&shared->lock);
+  return wake;
 }
 
 void PipeChannel::Close() {
@@ -375,6 +436,22 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
 void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
   Overlapped ov;
   ULONGLONG grace_end = 0;
+  // Waits for the pending write on |pending|; after stop only until the
+  // grace period ends. Returns the bytes moved, or -1.
+  auto complete = [&](Overlapped* pending) -> long {
+    if (grace_end) {
+      ULONGLONG now = Now();
+      DWORD left = grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
+      return shared->Finish(pending, left, false);
+    }
+    // Stop while blocked: wait out the grace period for this write.
+    HANDLE handles[2] = {pending->event(), shared->stop};
+    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      grace_end = Now() + kCloseGraceMs;
+      return shared->Finish(pending, kCloseGraceMs, false);
+    }
+    return shared->Finish(pending, 0, false);
+  };
   // Writes all of |frame|; after stop only until the grace period ends.
   auto write_all = [&](const std::string& frame) {
     DWORD done = 0;
@@ -387,23 +464,7 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
                      ov.get())) {
         if (GetLastError() != ERROR_IO_PENDING)
           return false;
-        long finished = -1;
-        if (grace_end) {
-          ULONGLONG now = Now();
-          DWORD left =
-              grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
-          finished = shared->Finish(&ov, left, false);
-        } else {
-          // Stop while blocked: wait out the grace period for this write.
-          HANDLE handles[2] = {ov.event(), shared->stop};
-          if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) !=
-              WAIT_OBJECT_0) {
-            grace_end = Now() + kCloseGraceMs;
-            finished = shared->Finish(&ov, kCloseGraceMs, false);
-          } else {
-            finished = shared->Finish(&ov, 0, false);
-          }
-        }
+        long finished = complete(&ov);
         if (finished < 0)
           return false;
         moved = static_cast<DWORD>(finished);
@@ -416,13 +477,61 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
     return true;
   };
 
+  // Finishes a write Send() started; false when the pipe failed.
+  auto finish_sender_write = [&]() {
+    DWORD done = shared->sender_done;
+    if (!done) {
+      long finished = complete(&shared->sender_ov);
+      if (finished < 0)
+        return false;
+      done = static_cast<DWORD>(finished);
+    }
+    const std::string& frame = shared->sender_frame;
+    return done >= frame.size() || write_all(frame.substr(done));
+  };
+
   HANDLE start[2] = {shared->connected, shared->stop};
   bool running =
       WaitForMultipleObjects(2, start, FALSE, INFINITE) == WAIT_OBJECT_0;
+  bool stopping = !running;
+  // The first round runs without a wake: frames may have been queued
+  // before the connection.
+  bool first = true;
   while (running) {
-    HANDLE handles[2] = {shared->outgoing, shared->stop};
-    bool stopping =
-        WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0;
+    if (!first) {
+      HANDLE handles[2] = {shared->outgoing, shared->stop};
+      stopping =
+          WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0;
+    }
+    first = false;
+    EnterCriticalSection(&shared->lock);
+    // A write Send() is still making is its own; one it handed over is ours.
+    bool sender_busy =
+        shared->writer == Shared::Writer::kSender && !shared->sender_pending;
+    bool adopt = shared->sender_pending;
+    if (!sender_busy)
+      shared->writer = Shared::Writer::kThread;
+    LeaveCriticalSection(&shared->lock);
+    if (sender_busy) {
+      // Send() wakes us when it is done; after a stop, what it leaves
+      // queued must still be drained, so look again shortly.
+      if (stopping) {
+        Sleep(1);
+        first = true;
+      }
+      continue;
+    }
+    if (adopt) {
+      bool ok = finish_sender_write();
+      EnterCriticalSection(&shared->lock);
+      shared->sender_pending = false;
+      shared->sender_frame.clear();
+      LeaveCriticalSection(&shared->lock);
+      if (!ok) {
+        shared->Fail();
+        break;
+      }
+    }
     for (;;) {
       // What is queued leaves in one write, up to kMaxWriteBatch bytes.
       std::string batch;
@@ -439,6 +548,9 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       } catch (const std::exception&) {
         // Out of memory while joining: what was taken still leaves.
       }
+      // Found empty under the lock: from now on Send() may write itself.
+      if (batch.empty())
+        shared->writer = Shared::Writer::kNone;
       LeaveCriticalSection(&shared->lock);
       if (batch.empty())
         break;
@@ -449,6 +561,25 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       }
     }
     running = !stopping;
+  }
+  // No write may start from Send() any more; one it is making ends first,
+  // and one left pending is cancelled.
+  for (;;) {
+    EnterCriticalSection(&shared->lock);
+    shared->writes_over = true;
+    bool sender_busy =
+        shared->writer == Shared::Writer::kSender && !shared->sender_pending;
+    bool pending = shared->sender_pending;
+    shared->sender_pending = false;
+    LeaveCriticalSection(&shared->lock);
+    if (pending) {
+      DWORD moved = 0;
+      CancelIoEx(shared->pipe, shared->sender_ov.get());
+      GetOverlappedResult(shared->pipe, shared->sender_ov.get(), &moved, TRUE);
+    }
+    if (!sender_busy)
+      break;
+    Sleep(1);
   }
   // The reader must be off the handle before it closes; closing is what
   // tells the peer we are gone.

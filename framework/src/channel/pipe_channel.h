@@ -1,8 +1,10 @@
 // A channel over a Win32 named pipe, for a render process of its own. A
 // reader thread reads frames and a writer thread writes them; neither ever
 // calls the delegate: decoded messages are posted to the owning thread's
-// MessageLoop. Send() only queues, so a peer that stops reading never blocks
-// the caller.
+// MessageLoop. Send() never blocks: with nothing queued and no write under
+// way it starts the (overlapped) write itself and hands an unfinished one to
+// the writer thread; otherwise it queues. A peer that stops reading never
+// blocks the caller.
 #ifndef FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
 #define FRAMEWORK_SRC_CHANNEL_PIPE_CHANNEL_H_
 
@@ -53,6 +55,9 @@ class PipeChannel : public Channel {
   struct Shared;
 
   explicit PipeChannel(std::shared_ptr<Shared> shared);
+  // Writes |frame| from the sending thread; true when the write thread must
+  // wake (to finish it, or for frames queued meanwhile).
+  bool WriteFromSender(std::string frame);
   static void ReadLoop(std::shared_ptr<Shared> shared);
   static void WriteLoop(std::shared_ptr<Shared> shared);
 
