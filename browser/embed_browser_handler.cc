@@ -2,11 +2,15 @@
 
 #include <shellapi.h>
 
+#include <mutex>
+#include <set>
+
 #include "browser/error_page.h"
 #include "browser/popup_url.h"
 #include "common/option_block.h"
 #include "common/process_messages.h"
 #include "include/cef_app.h"
+#include "include/cef_task.h"
 #include "store/option_store.h"
 #include "store/renderer_update_broadcaster.h"
 
@@ -14,12 +18,17 @@ EmbedBrowserHandler* g_client_handler = nullptr;
 
 namespace {
 
-// Replaces the page's load handler so that a loaded main frame asks the
-// browser for "OnLoad"; the answer starts the render process's cache sync.
+// A loaded main frame asks the browser for "OnLoad"; the answer starts the
+// render process's cache sync. The script reaches the render process as a
+// message, often after the page has finished loading: then it asks at once,
+// else it replaces the page's load handler.
+#define KX_ONLOAD_QUERY                                              \
+  "window.cefQuery({request: 'OnLoad',persistent: false,onSuccess: " \
+  "function(response) {},onFailure: function(code, msg) {}});"
 const char kOnLoadQueryScript[] =
-    "window.onload=function(){window.cefQuery({request: 'OnLoad',persistent: "
-    "false,onSuccess: function(response) {},onFailure: function(code, msg) "
-    "{}});}";
+    "if(document.readyState=='complete'){" KX_ONLOAD_QUERY
+    "}else{window.onload=function(){" KX_ONLOAD_QUERY "}}";
+#undef KX_ONLOAD_QUERY
 
 const wchar_t kOnLoadRequest[] = L"OnLoad";
 const wchar_t kTestOnlyRequest[] = L"TestOnly";
@@ -35,6 +44,33 @@ HWND WindowOf(CefRefPtr<CefBrowser> browser) {
   return host ? host->GetWindowHandle() : nullptr;
 }
 
+struct ObserverList {
+  std::mutex lock;
+  std::set<PageObserver*> observers;
+};
+
+// Process-wide, so that a host registers before any handler exists; never
+// destroyed, so that a late removal at exit still finds it.
+ObserverList& Observers() {
+  static ObserverList* list = new ObserverList();
+  return *list;
+}
+
+// Opens a web address in the desktop's default browser, on the UI thread
+// (the shell needs a thread of the application's own, with COM).
+class OpenInDefaultBrowserTask : public CefTask {
+ public:
+  explicit OpenInDefaultBrowserTask(const std::wstring& url) : url_(url) {}
+  void Execute() override {
+    ShellExecuteW(nullptr, nullptr, url_.c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+  }
+
+ private:
+  const std::wstring url_;
+  IMPLEMENT_REFCOUNTING(OpenInDefaultBrowserTask);
+};
+
 }  // namespace
 
 EmbedBrowserHandler::EmbedBrowserHandler()
@@ -43,8 +79,6 @@ EmbedBrowserHandler::EmbedBrowserHandler()
   CefMessageRouterConfig config;
   message_router_ = CefMessageRouterBrowserSide::Create(config);
   message_router_->AddHandler(this, true);
-  InitializeCriticalSection(&observers_lock_);
-  observers_.clear();
 }
 
 EmbedBrowserHandler::~EmbedBrowserHandler() {
@@ -54,20 +88,28 @@ EmbedBrowserHandler::~EmbedBrowserHandler() {
   second_browser_ = nullptr;
   second_window_ = nullptr;
   message_router_->RemoveHandler(this);
-  observers_.clear();
-  DeleteCriticalSection(&observers_lock_);
 }
 
 void EmbedBrowserHandler::AddObserver(PageObserver* observer) {
-  EnterCriticalSection(&observers_lock_);
-  observers_.insert(observer);
-  LeaveCriticalSection(&observers_lock_);
+  if (!observer)
+    return;
+  std::lock_guard<std::mutex> hold(Observers().lock);
+  Observers().observers.insert(observer);
 }
 
 void EmbedBrowserHandler::RemoveObserver(PageObserver* observer) {
-  EnterCriticalSection(&observers_lock_);
-  observers_.erase(observer);
-  LeaveCriticalSection(&observers_lock_);
+  std::lock_guard<std::mutex> hold(Observers().lock);
+  Observers().observers.erase(observer);
+}
+
+void EmbedBrowserHandler::CloseAllBrowsers(bool force_close) {
+  // A copy: a close may complete, and leave the list, from within the call.
+  const std::list<CefRefPtr<CefBrowser>> browsers = browser_list_;
+  for (const CefRefPtr<CefBrowser>& browser : browsers) {
+    CefRefPtr<CefBrowserHost> host = browser->GetHost();
+    if (host)
+      host->CloseBrowser(force_close);
+  }
 }
 
 CefRefPtr<CefContextMenuHandler> EmbedBrowserHandler::GetContextMenuHandler() {
@@ -138,9 +180,18 @@ bool EmbedBrowserHandler::OnBeforePopup(
   // never open a local file, start a program or add to a command line.
   const std::wstring url = SanitizePopupUrl(target_url.ToWString());
   if (!url.empty())
-    ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    CefPostTask(TID_UI, new OpenInDefaultBrowserTask(url));
   return true;
+}
+
+bool EmbedBrowserHandler::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                                           const CefString& message,
+                                           const CefString& source,
+                                           int line) {
+  NotifyObservers([&](PageObserver* observer) {
+    observer->OnConsoleMessage(browser, message, source, line);
+  });
+  return false;
 }
 
 void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
@@ -152,6 +203,9 @@ void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
     main_window_ = WindowOf(browser);
     LONG style = GetWindowLongW(main_window_, GWL_STYLE);
     SetWindowLongW(main_window_, GWL_STYLE, style & ~kScrollBarStyles);
+    NotifyObservers([&](PageObserver* observer) {
+      observer->OnMainBrowserCreated(browser);
+    });
   } else if (!second_window_) {
     second_browser_ = browser;
     second_window_ = WindowOf(browser);
@@ -169,14 +223,23 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   sender_frames_.erase(browser->GetIdentifier());
   if (browser->IsSame(main_browser_))
     main_window_ = nullptr;
+  bool known = false;
   for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
     if ((*it)->IsSame(browser)) {
       browser_list_.erase(it);
+      known = true;
       break;
     }
   }
-  if (browser_list_.empty())
+  if (!known)
+    return;
+  NotifyObservers(
+      [&](PageObserver* observer) { observer->OnBrowserClosed(browser); });
+  if (browser_list_.empty()) {
+    NotifyObservers(
+        [](PageObserver* observer) { observer->OnLastBrowserClosed(); });
     CefQuitMessageLoop();
+  }
 }
 
 void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
@@ -190,7 +253,8 @@ void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
                                     int httpStatusCode) {
   if (!frame || !frame->IsMain())
     return;
-  NotifyObservers(&PageObserver::OnMainFrameLoaded);
+  NotifyObservers(
+      [](PageObserver* observer) { observer->OnMainFrameLoaded(); });
 }
 
 void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
@@ -201,6 +265,9 @@ void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
   if (!frame || errorCode == ERR_ABORTED)
     return;
   frame->LoadString(CefString(WideToUtf8(JoinErrorPage())), failedUrl);
+  NotifyObservers([&](PageObserver* observer) {
+    observer->OnLoadFailed(browser, frame, failedUrl, errorCode);
+  });
 }
 
 bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
@@ -215,8 +282,14 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
 void EmbedBrowserHandler::OnRenderProcessTerminated(
     CefRefPtr<CefBrowser> browser,
     TerminationStatus status) {
-  if (browser)
-    message_router_->OnRenderProcessTerminated(browser);
+  if (!browser)
+    return;
+  message_router_->OnRenderProcessTerminated(browser);
+  const PageObserver::RenderProcessEnd end =
+      static_cast<PageObserver::RenderProcessEnd>(status);
+  NotifyObservers([&](PageObserver* observer) {
+    observer->OnRenderProcessEnded(browser, end);
+  });
 }
 
 bool EmbedBrowserHandler::OnProcessMessageReceived(
@@ -315,21 +388,27 @@ void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
   if (!host)
     return;
   ShowWindow(host->GetWindowHandle(), SW_HIDE);
-  NotifyObservers(&PageObserver::OnJump);
+  NotifyObservers([](PageObserver* observer) { observer->OnJump(); });
 }
 
-void EmbedBrowserHandler::NotifyObservers(void (PageObserver::*event)()) {
+template <typename Event>
+void EmbedBrowserHandler::NotifyObservers(const Event& event) {
   // A copy, called outside the lock: an observer may add or remove observers
   // (itself included) from its callback. One removed meanwhile is skipped.
-  EnterCriticalSection(&observers_lock_);
-  const std::set<PageObserver*> observers = observers_;
-  LeaveCriticalSection(&observers_lock_);
+  ObserverList& list = Observers();
+  std::set<PageObserver*> observers;
+  {
+    std::lock_guard<std::mutex> hold(list.lock);
+    observers = list.observers;
+  }
   for (PageObserver* observer : observers) {
-    EnterCriticalSection(&observers_lock_);
-    const bool registered = observers_.count(observer) != 0;
-    LeaveCriticalSection(&observers_lock_);
+    bool registered = false;
+    {
+      std::lock_guard<std::mutex> hold(list.lock);
+      registered = list.observers.count(observer) != 0;
+    }
     if (registered)
-      (observer->*event)();
+      event(observer);
   }
 }
 

@@ -9,7 +9,6 @@
 
 #include <list>
 #include <map>
-#include <set>
 #include <string>
 
 #include "browser/page_observer.h"
@@ -50,10 +49,16 @@ class EmbedBrowserHandler : public CefClient,
     allowed_origins_ = origins;
   }
 
-  // Host integration: observers are not owned and must outlive their
-  // registration.
-  void AddObserver(PageObserver* observer);
-  void RemoveObserver(PageObserver* observer);
+  // Host integration: one process-wide list of observers, not owned, which
+  // must outlive their registration. Any thread, also before CefInitialize
+  // and while no handler exists.
+  static void AddObserver(PageObserver* observer);
+  static void RemoveObserver(PageObserver* observer);
+
+  // Asks every open page browser to close (UI thread). |force_close| skips
+  // the pages' unload handling. OnLastBrowserClosed follows once they are
+  // gone; only then may the host call CefShutdown.
+  void CloseAllBrowsers(bool force_close);
 
   // CefClient:
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override;
@@ -84,8 +89,17 @@ class EmbedBrowserHandler : public CefClient,
                            CefRefPtr<CefContextMenuParams> params,
                            CefRefPtr<CefMenuModel> model) override;
 
+  // CefDisplayHandler: hands every console message to the observers and
+  // lets the framework go on as usual (returns false).
+  bool OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                        const CefString& message,
+                        const CefString& source,
+                        int line) override;
+
   // CefLifeSpanHandler:
-  // Cancels every pop-up; web links go to the system's default browser.
+  // Cancels every pop-up; web links go to the system's default browser. The
+  // framework calls this on its IO thread: the shell call is posted to the
+  // UI thread.
   bool OnBeforePopup(
       CefRefPtr<CefBrowser> browser,
       CefRefPtr<CefFrame> frame,
@@ -98,11 +112,13 @@ class EmbedBrowserHandler : public CefClient,
       CefRefPtr<CefClient>& client,
       CefBrowserSettings& settings,
       bool* no_javascript_access) override;
-  // Registers the browser; the first becomes the main browser and loses its
-  // scroll-bar styles, the next the second browser.
+  // Registers the browser; the first becomes the main browser (observers
+  // hear of it) and loses its scroll-bar styles, the next the second
+  // browser.
   void OnAfterCreated(CefRefPtr<CefBrowser> browser) override;
   bool DoClose(CefRefPtr<CefBrowser> browser) override;
-  // Unregisters the browser; the last one to close ends the message loop.
+  // Unregisters the browser; after the last one the observers hear of it and
+  // the message loop ends.
   void OnBeforeClose(CefRefPtr<CefBrowser> browser) override;
 
   // CefLoadHandler:
@@ -113,7 +129,8 @@ class EmbedBrowserHandler : public CefClient,
   void OnLoadEnd(CefRefPtr<CefBrowser> browser,
                  CefRefPtr<CefFrame> frame,
                  int httpStatusCode) override;
-  // Every failure but an aborted load shows the built-in error page.
+  // Every failure but an aborted load shows the built-in error page, then
+  // reaches the observers.
   void OnLoadError(CefRefPtr<CefBrowser> browser,
                    CefRefPtr<CefFrame> frame,
                    ErrorCode errorCode,
@@ -150,7 +167,8 @@ class EmbedBrowserHandler : public CefClient,
   void SendOptionJson(CefRefPtr<CefBrowser> browser);
   void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
   void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
-  void NotifyObservers(void (PageObserver::*event)());
+  template <typename Event>
+  static void NotifyObservers(const Event& event);
 
   std::list<CefRefPtr<CefBrowser>> browser_list_;
   CefRefPtr<CefMessageRouterBrowserSide> message_router_;
@@ -159,8 +177,6 @@ class EmbedBrowserHandler : public CefClient,
   CefRefPtr<CefBrowser> second_browser_;
   HWND second_window_;
   std::string option_json_;
-  CRITICAL_SECTION observers_lock_;
-  std::set<PageObserver*> observers_;
   OriginAllowList allowed_origins_;
   // Per browser: the frame its render process named for its next message.
   std::map<int, int64> sender_frames_;

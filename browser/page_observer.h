@@ -1,15 +1,54 @@
-// Told about main-frame load ends and "Onjump" queries. The host registers
-// observers with EmbedBrowserHandler::AddObserver and keeps them alive until
-// it removes them.
+// What a host hears of the page browsers, instead of polling. Register with
+// EmbedBrowserHandler::AddObserver (a process-wide list: it works before
+// CefInitialize and across framework restarts) and keep the observer alive
+// until RemoveObserver returns. Every callback runs on the framework's UI
+// thread (TID_UI); an observer may add or remove observers from one.
 #ifndef BROWSER_PAGE_OBSERVER_H_
 #define BROWSER_PAGE_OBSERVER_H_
 
+#include "include/cef_browser.h"
+#include "include/cef_request_handler.h"
+
 class PageObserver {
  public:
+  // Why a browser's render process is gone. The first three are the
+  // framework's termination statuses.
+  enum RenderProcessEnd {
+    kRenderProcessAbnormal = TS_ABNORMAL_TERMINATION,
+    kRenderProcessKilled = TS_PROCESS_WAS_KILLED,
+    kRenderProcessCrashed = TS_PROCESS_CRASHED,
+    // The render program could not be started at all.
+    kRenderProcessNotStarted = 100,
+  };
+
+  // The main page browser ("kxweb") exists: the host may load its page now.
+  virtual void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {}
   // A main frame finished loading.
-  virtual void OnMainFrameLoaded() = 0;
+  virtual void OnMainFrameLoaded() {}
   // An "Onjump" query hid the querying browser's window.
-  virtual void OnJump() = 0;
+  virtual void OnJump() {}
+  // A frame's load failed with |error_code| (a cef_errorcode_t) and the frame
+  // now shows the built-in error page under |failed_url|. Aborted loads
+  // (ERR_ABORTED) leave the frame alone and are not reported.
+  virtual void OnLoadFailed(CefRefPtr<CefBrowser> browser,
+                            CefRefPtr<CefFrame> frame,
+                            const CefString& failed_url,
+                            int error_code) {}
+  // A page wrote |message| to its console (the framework writes page console
+  // lines nowhere else).
+  virtual void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                                const CefString& message,
+                                const CefString& source,
+                                int line) {}
+  // |browser|'s render process ended without being asked to. The browser
+  // stays open; its next page load starts a new render process.
+  virtual void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                                    RenderProcessEnd status) {}
+  // |browser| has closed (its window is gone); it is no longer counted.
+  virtual void OnBrowserClosed(CefRefPtr<CefBrowser> browser) {}
+  // The last page browser has closed: CefShutdown may follow once the
+  // message loop returns.
+  virtual void OnLastBrowserClosed() {}
 
  protected:
   virtual ~PageObserver() {}

@@ -5,7 +5,6 @@
 
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
-#include "browser/error_page.h"
 #include "host/closure_task.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
@@ -14,7 +13,8 @@
 
 namespace {
 
-constexpr int kTickMs = 20;
+// How long browsers asked to close get before the host stops waiting.
+constexpr int kCloseGraceMs = 5000;
 // How long a notification waits for the record written before it. The record
 // is in the pipe by then, so this only bounds a reader that has failed.
 constexpr int kRecordCatchUpMs = 5000;
@@ -28,40 +28,17 @@ std::wstring SiblingPath(const wchar_t* name) {
   return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
 }
 
-std::wstring TempLogPath() {
-  wchar_t dir[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + L"kxhost-" +
-         std::to_wstring(GetCurrentProcessId()) + L".log";
-}
-
-// Tells whether a frame's source is the built-in error page.
-class SourceCheck : public CefStringVisitor {
- public:
-  SourceCheck(const CefString& error_page, std::function<void(bool)> done)
-      : error_page_(error_page), done_(done) {}
-  void Visit(const CefString& source) override { done_(source == error_page_); }
-
- private:
-  const CefString& error_page_;
-  std::function<void(bool)> done_;
-  IMPLEMENT_REFCOUNTING(SourceCheck);
-};
-
 }  // namespace
 
-HostSession::HostSession(const HostOptions& options)
-    : options_(options),
-      log_path_(TempLogPath()),
-      error_page_(JoinErrorPage()) {}
+HostSession::HostSession(const HostOptions& options) : options_(options) {}
 
 HostSession::~HostSession() {
+  EmbedBrowserHandler::RemoveObserver(this);
   FinishRecords();
   for (HANDLE handle : {record_read_, record_file_}) {
     if (handle != INVALID_HANDLE_VALUE)
       CloseHandle(handle);
   }
-  DeleteFileW(log_path_.c_str());
 }
 
 int HostSession::Run() {
@@ -80,6 +57,7 @@ int HostSession::Run() {
   window_.reset(new HostWindow(
       options_.bounds, [this](WPARAM w, LPARAM l) { OnOptionsChanged(w, l); }));
   SetUpStore();
+  EmbedBrowserHandler::AddObserver(this);
 
   CefRefPtr<SimpleApp> app(new SimpleApp());
   app->SetParentWindow(window_->hwnd());
@@ -87,30 +65,78 @@ int HostSession::Run() {
   if (!options_.allowed_origins.empty())
     app->SetAllowedOrigins(options_.allowed_origins);
 
+  // No log file: the framework's own lines go to stderr, and no file is
+  // left behind for a later run to find.
   CefSettings settings;
   settings.single_process = options_.single_process;
   CefString(&settings.browser_subprocess_path) =
       SiblingPath(L"kxsubprocess.exe");
-  CefString(&settings.log_file) = log_path_;
-  console_.reset(new ConsoleLogTail(log_path_));
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
     std::fprintf(stderr, "kxhost: the framework did not start\n");
     return 1;
   }
-  CefPostDelayedTask(TID_UI, new ClosureTask([this] {
-                       finished_ = true;
-                       CefQuitMessageLoop();
-                     }),
+  CefPostDelayedTask(TID_UI, new ClosureTask([this] { CloseAll(); }),
                      options_.timeout_ms);
-  ScheduleTick();
   CefRunMessageLoop();
   DeliverPendingNotifications();
-  DrainEvents();
-  finished_ = true;
+  EmbedBrowserHandler::RemoveObserver(this);
+  main_browser_ = nullptr;
   CefShutdown();
   FinishRecords();
   return 0;
+}
+
+void HostSession::OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {
+  if (main_browser_ || closing_)
+    return;
+  main_browser_ = browser;
+  browser->GetMainFrame()->LoadURL(options_.url);
+}
+
+void HostSession::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                                   const CefString& message,
+                                   const CefString& source,
+                                   int line) {
+  Emit("console: " + message.ToString());
+}
+
+void HostSession::OnLoadFailed(CefRefPtr<CefBrowser> browser,
+                               CefRefPtr<CefFrame> frame,
+                               const CefString& failed_url,
+                               int error_code) {
+  if (main_browser_ && browser && browser->IsSame(main_browser_))
+    Emit("error-page " + failed_url.ToString());
+}
+
+void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {
+  // The main page closed itself (window.close()): the demo is over.
+  if (main_browser_ && browser && browser->IsSame(main_browser_))
+    CloseAll();
+}
+
+void HostSession::OnLastBrowserClosed() {
+  // The handler ends the message loop.
+  all_closed_ = true;
+}
+
+void HostSession::CloseAll() {
+  if (closing_)
+    return;
+  closing_ = true;
+  if (!g_client_handler || g_client_handler->browser_count() == 0) {
+    CefQuitMessageLoop();
+    return;
+  }
+  g_client_handler->CloseAllBrowsers(true);
+  CefPostDelayedTask(TID_UI, new ClosureTask([this] {
+                       if (all_closed_)
+                         return;
+                       std::fprintf(stderr,
+                                    "kxhost: a browser did not close\n");
+                       CefQuitMessageLoop();
+                     }),
+                     kCloseGraceMs);
 }
 
 void HostSession::FinishRecords() {
@@ -147,70 +173,9 @@ void HostSession::SetUpStore() {
     store->AddHornVoice(text);
 }
 
-void HostSession::ScheduleTick() {
-  CefPostDelayedTask(TID_UI, new ClosureTask([this] { Tick(); }), kTickMs);
-}
-
-void HostSession::Tick() {
-  if (finished_)
-    return;
-  DrainEvents();
-  LoadPageOnceMainBrowserExists();
-  CheckForErrorPages();
-  // The main page closed itself (window.close()): the demo is over.
-  if (page_requested_ && g_client_handler && !g_client_handler->main_window()) {
-    finished_ = true;
-    CefQuitMessageLoop();
-    return;
-  }
-  ScheduleTick();
-}
-
-void HostSession::LoadPageOnceMainBrowserExists() {
-  if (page_requested_ || !g_client_handler || !g_client_handler->main_browser())
-    return;
-  page_requested_ = true;
-  g_client_handler->main_browser()->GetMainFrame()->LoadURL(options_.url);
-}
-
-void HostSession::CheckForErrorPages() {
-  if (!g_client_handler || !g_client_handler->main_window())
-    return;
-  CefRefPtr<CefBrowser> browser = g_client_handler->main_browser();
-  std::vector<int64> frame_ids;
-  browser->GetFrameIdentifiers(frame_ids);
-  for (int64 id : frame_ids) {
-    CefRefPtr<CefFrame> frame = browser->GetFrame(id);
-    if (!frame)
-      continue;
-    const std::wstring url = frame->GetURL().ToWString();
-    frame->GetSource(new SourceCheck(error_page_, [this, id, url](bool shown) {
-      OnErrorPageCheck(id, url, shown);
-    }));
-  }
-}
-
-void HostSession::OnErrorPageCheck(int64 frame_id,
-                                   const std::wstring& url,
-                                   bool shows_error_page) {
-  if (finished_)
-    return;
-  if (!shows_error_page) {
-    error_frames_.erase(frame_id);
-    return;
-  }
-  auto it = error_frames_.find(frame_id);
-  if (it != error_frames_.end() && it->second == url)
-    return;
-  error_frames_[frame_id] = url;
-  DrainEvents();
-  Emit("error-page " + CefString(url).ToString());
-}
-
 void HostSession::OnOptionsChanged(WPARAM wparam, LPARAM lparam) {
   // The record was written before the message was posted: print it first.
   reader_->WaitForRecords(++notifications_, kRecordCatchUpMs);
-  DrainEvents();
   Emit("notify " + std::to_string(kOptionsChangedMessage) + " " +
        std::to_string(wparam) + " " + std::to_string(lparam));
 }
@@ -222,13 +187,6 @@ void HostSession::DeliverPendingNotifications() {
   while (PeekMessageW(&message, window_->hwnd(), kOptionsChangedMessage,
                       kOptionsChangedMessage, PM_REMOVE))
     DispatchMessageW(&message);
-}
-
-void HostSession::DrainEvents() {
-  if (console_) {
-    for (const std::string& message : console_->ReadNewMessages())
-      Emit("console: " + message);
-  }
 }
 
 void HostSession::Emit(const std::string& line) {

@@ -1,44 +1,56 @@
 // One run of the demo host: sets the system's integration points, runs the
 // framework until the main page closes itself, every browser has closed or
 // the time limit passes, and prints what the host sees, one line per event.
+// It learns everything from the handler's observer events and the host
+// window's messages; it polls for nothing.
 #ifndef HOST_HOST_SESSION_H_
 #define HOST_HOST_SESSION_H_
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
-#include "host/console_log_tail.h"
+#include "browser/page_observer.h"
 #include "host/host_options.h"
 #include "host/host_window.h"
 #include "host/record_reader.h"
 #include "include/cef_base.h"
 
-class HostSession {
+class HostSession : public PageObserver {
  public:
   explicit HostSession(const HostOptions& options);
-  ~HostSession();
+  ~HostSession() override;
 
   // Returns the process exit code.
   int Run();
 
+  // PageObserver (UI thread):
+  // Loads the page.
+  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override;
+  // Prints "console: TEXT".
+  void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                        const CefString& message,
+                        const CefString& source,
+                        int line) override;
+  // Prints "error-page URL" for frames of the main browser.
+  void OnLoadFailed(CefRefPtr<CefBrowser> browser,
+                    CefRefPtr<CefFrame> frame,
+                    const CefString& failed_url,
+                    int error_code) override;
+  // The main page closed itself: the others follow.
+  void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override;
+  void OnLastBrowserClosed() override;
+
  private:
   bool OpenRecordPipe();
   void SetUpStore();
-  void ScheduleTick();
-  void Tick();
-  void LoadPageOnceMainBrowserExists();
-  void CheckForErrorPages();
-  void OnErrorPageCheck(int64 frame_id,
-                        const std::wstring& url,
-                        bool shows_error_page);
+  // Closes every browser; the message loop ends after the last one closed,
+  // or after a grace period if one never does.
+  void CloseAll();
   void OnOptionsChanged(WPARAM wparam, LPARAM lparam);
   // Dispatches the options-changed messages still queued for the window.
   void DeliverPendingNotifications();
-  // Prints what arrived on the console log so far.
-  void DrainEvents();
   // Stops the store's writing, closes the pipe's write end and waits for the
   // reader to print what is left.
   void FinishRecords();
@@ -54,13 +66,9 @@ class HostSession {
   std::unique_ptr<RecordReader> reader_;
   // Notifications received; each follows the one record written before it.
   uint64_t notifications_ = 0;
-  std::wstring log_path_;
-  std::unique_ptr<ConsoleLogTail> console_;
-  bool page_requested_ = false;
-  bool finished_ = false;
-  const CefString error_page_;
-  // Frames of the main browser now showing the error page, by the URL shown.
-  std::map<int64, std::wstring> error_frames_;
+  CefRefPtr<CefBrowser> main_browser_;
+  bool closing_ = false;
+  bool all_closed_ = false;
 };
 
 #endif  // HOST_HOST_SESSION_H_

@@ -136,10 +136,14 @@ TEST_F(EmbedBrowserHandlerTest, MainFramesGetTheOnLoadQueryScript) {
   handler_->OnLoadStart(nullptr, main.get());
   handler_->OnLoadStart(nullptr, sub.get());
   ASSERT_EQ(main->executed_scripts.size(), 1u);
+  // Asks at once when the page has loaded already, else from window.onload;
+  // the query itself is unchanged.
+  const char kQuery[] =
+      "window.cefQuery({request: 'OnLoad',persistent: false,onSuccess: "
+      "function(response) {},onFailure: function(code, msg) {}});";
   EXPECT_EQ(main->executed_scripts[0].ToString(),
-            "window.onload=function(){window.cefQuery({request: "
-            "'OnLoad',persistent: false,onSuccess: function(response) "
-            "{},onFailure: function(code, msg) {}});}");
+            std::string("if(document.readyState=='complete'){") + kQuery +
+                "}else{window.onload=function(){" + kQuery + "}}");
   EXPECT_TRUE(sub->executed_scripts.empty());
 }
 
@@ -155,6 +159,70 @@ TEST_F(EmbedBrowserHandlerTest, MainFrameLoadEndsReachObservers) {
   handler_->OnLoadEnd(nullptr, main.get(), 404);
   EXPECT_EQ(first.loaded, 2);
   EXPECT_EQ(second.loaded, 1);
+  handler_->RemoveObserver(&first);
+}
+
+// Records the host events, registered for the whole test.
+class HostEvents : public PageObserver {
+ public:
+  HostEvents() { EmbedBrowserHandler::AddObserver(this); }
+  ~HostEvents() override { EmbedBrowserHandler::RemoveObserver(this); }
+  std::vector<std::string> events;
+
+  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override {
+    Add("main " + std::to_string(browser->GetIdentifier()));
+  }
+  void OnLoadFailed(CefRefPtr<CefBrowser> browser,
+                    CefRefPtr<CefFrame> frame,
+                    const CefString& failed_url,
+                    int error_code) override {
+    Add("failed " + failed_url.ToString() + " " + std::to_string(error_code));
+  }
+  void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                        const CefString& message,
+                        const CefString& source,
+                        int line) override {
+    Add("console " + message.ToString() + " " + source.ToString() + ":" +
+        std::to_string(line));
+  }
+  void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                            RenderProcessEnd status) override {
+    Add("ended " + std::to_string(browser->GetIdentifier()) + " " +
+        std::to_string(status));
+  }
+  void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override {
+    Add("closed " + std::to_string(browser->GetIdentifier()));
+  }
+  void OnLastBrowserClosed() override { Add("last closed"); }
+
+ private:
+  void Add(const std::string& event) { events.push_back(event); }
+};
+
+TEST(HostEventsTest, ObserversRegisteredBeforeAnyHandlerHearEverything) {
+  HostEvents host;
+  CefRefPtr<EmbedBrowserHandler> handler(new EmbedBrowserHandler());
+  CefRefPtr<FakeBrowser> main(new FakeBrowser(7));
+  CefRefPtr<FakeBrowser> avatar(new FakeBrowser(8));
+  handler->OnAfterCreated(main.get());
+  handler->OnAfterCreated(avatar.get());
+  // The framework's output is left as it is.
+  EXPECT_FALSE(handler->OnConsoleMessage(main.get(), "hi", "file:///a", 3));
+  CefRefPtr<FakeFrame> frame(new FakeFrame(true));
+  handler->OnLoadError(main.get(), frame.get(), ERR_ABORTED, "", "http://a/");
+  handler->OnLoadError(main.get(), frame.get(), ERR_FILE_NOT_FOUND, "",
+                       "file:///gone.html");
+  handler->OnRenderProcessTerminated(avatar.get(), TS_PROCESS_CRASHED);
+  handler->OnBeforeClose(avatar.get());
+  handler->OnBeforeClose(avatar.get());  // not counted twice
+  handler->OnBeforeClose(main.get());
+  EXPECT_EQ(host.events, std::vector<std::string>(
+                             {"main 7", "console hi file:///a:3",
+                              "failed file:///gone.html -6", "ended 8 2",
+                              "closed 8", "closed 7", "last closed"}));
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
+  }
 }
 
 TEST_F(EmbedBrowserHandlerTest, FailedLoadsShowTheErrorPageUnlessAborted) {

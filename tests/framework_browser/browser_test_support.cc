@@ -1,8 +1,11 @@
 #include "tests/framework_browser/browser_test_support.h"
 
 #include "include/cef_v8.h"
+#include "src/browser/navigator.h"
 
 namespace browser_test {
+
+using cef_internal::Navigator;
 
 namespace {
 
@@ -291,6 +294,7 @@ void BrowserTest::SetUp() {
 
 void BrowserTest::TearDown() {
   CefShutdown();
+  Navigator::SetPageWaitsForLoadStart(false);
   if (IsWindow(parent_))
     DestroyWindow(parent_);
   client_ = nullptr;

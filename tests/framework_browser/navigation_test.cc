@@ -6,9 +6,12 @@
 #include <thread>
 
 #include "include/cef_string_visitor.h"
+#include "src/browser/navigator.h"
 #include "tests/framework_browser/browser_test_support.h"
 
 namespace browser_test {
+
+using cef_internal::Navigator;
 namespace {
 
 // Serves one fixed response to every connection on 127.0.0.1.
@@ -117,19 +120,40 @@ TEST_F(NavigationTest, LoadEventsSurroundPageScript) {
   EXPECT_FALSE(browser->IsLoading());
 }
 
-TEST_F(NavigationTest, ScriptFromOnLoadStartRunsBeforePageScript) {
-  client_->on_load_start = [](CefRefPtr<CefBrowser>,
-                              CefRefPtr<CefFrame> frame) {
-    if (frame->IsMain())
-      frame->ExecuteJavaScript("console.log('injected');", "", 0);
-  };
-  std::string url =
-      pages_.Write("inject.html", "<script>console.log('page');</script>");
-  ASSERT_TRUE(CreateBrowser(url));
-  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
-  int injected = log_.IndexOf("console injected");
+class ScriptFromLoadStartTest : public NavigationTest {
+ protected:
+  // Loads a page whose script logs "page" while OnLoadStart sends a script
+  // that logs "injected" and whether the page has loaded.
+  void LoadInjected(const std::string& expected) {
+    client_->on_load_start = [](CefRefPtr<CefBrowser>,
+                                CefRefPtr<CefFrame> frame) {
+      if (frame->IsMain()) {
+        frame->ExecuteJavaScript(
+            "console.log('injected ' + document.readyState);", "", 0);
+      }
+    };
+    std::string url = pages_.Write(
+        "inject.html",
+        "<script>console.log('page ' + document.readyState);</script>");
+    ASSERT_TRUE(CreateBrowser(url));
+    ASSERT_TRUE(log_.WaitFor(expected)) << log_.Dump();
+  }
+};
+
+TEST_F(ScriptFromLoadStartTest, UsuallyArrivesAfterTheLoad) {
+  LoadInjected("console injected complete");
+  // The page ran on its own; OnLoadStart's script came after the load event.
+  EXPECT_LT(log_.IndexOf("load-end main 200"),
+            log_.IndexOf("console injected complete"))
+      << log_.Dump();
+}
+
+TEST_F(ScriptFromLoadStartTest, MayRunBeforeThePage) {
+  Navigator::SetPageWaitsForLoadStart(true);
+  LoadInjected("console injected loading");
+  const int injected = log_.IndexOf("console injected loading");
   ASSERT_GE(injected, 0) << log_.Dump();
-  EXPECT_LT(injected, log_.IndexOf("console page"));
+  EXPECT_LT(injected, log_.IndexOf("console page loading")) << log_.Dump();
 }
 
 TEST_F(NavigationTest, MissingFileFailsAndFrameKeepsItsDocument) {
@@ -228,6 +252,7 @@ TEST_F(NavigationTest, SubframesOfAReplacedDocumentAreIgnored) {
       "framed.html", "<iframe src=\"late_child.html\" name=\"kid\"></iframe>");
   bool replaced = false;
   // Replaces the framed document before the render side has run it.
+  Navigator::SetPageWaitsForLoadStart(true);
   client_->on_load_start = [&replaced](CefRefPtr<CefBrowser>,
                                        CefRefPtr<CefFrame> frame) {
     if (frame->IsMain() && !replaced) {

@@ -4,7 +4,7 @@
 #include <winhttp.h>
 
 #include "gtest/gtest.h"
-#include "src/browser/console_log.h"
+#include "src/browser/framework_log.h"
 #include "src/browser/http_fetcher.h"
 #include "src/browser/url_fetcher.h"
 #include "src/browser/url_util.h"
@@ -85,18 +85,18 @@ TEST(HttpFetcherTest, WinHttpErrorsMapToNetworkErrors) {
   EXPECT_EQ(ERR_FAILED, HttpFetcher::ErrorFromWinHttp(1));
 }
 
-TEST(ConsoleLogTest, FormatsLikeTheFramework) {
+TEST(FrameworkLogTest, FormatsLikeTheFramework) {
   std::string line =
-      ConsoleLog::Format(LOGSEVERITY_INFO, "say \"hi\"", "file:///x.html", 12);
+      FrameworkLog::Format(LOGSEVERITY_INFO, "context.cc", 12, "say \"hi\"");
   ASSERT_GT(line.size(), 14u);
   EXPECT_EQ('[', line[0]);
   EXPECT_EQ('/', line[5]);
-  EXPECT_EQ(":INFO:CONSOLE(12)] \"say \"hi\"\", source: file:///x.html (12)",
-            line.substr(12));
-  EXPECT_EQ(":WARNING:CONSOLE(3)] \"w\", source: s (3)",
-            ConsoleLog::Format(LOGSEVERITY_WARNING, "w", "s", 3).substr(12));
-  EXPECT_EQ(":ERROR:CONSOLE(3)] \"e\", source: s (3)",
-            ConsoleLog::Format(LOGSEVERITY_ERROR, "e", "s", 3).substr(12));
+  EXPECT_EQ(":INFO:context.cc(12)] say \"hi\"", line.substr(12));
+  EXPECT_EQ(
+      ":WARNING:a.cc(3)] w",
+      FrameworkLog::Format(LOGSEVERITY_WARNING, "a.cc", 3, "w").substr(12));
+  EXPECT_EQ(":ERROR:a.cc(3)] e",
+            FrameworkLog::Format(LOGSEVERITY_ERROR, "a.cc", 3, "e").substr(12));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "gtest/gtest.h"
-#include "host/console_log_tail.h"
 #include "host/host_options.h"
 #include "host/record_decoder.h"
 
@@ -85,18 +84,6 @@ TEST(RecordDecoder, DropsAStreamThatCannotBeARecord) {
   const std::string good = RecordBytes({1, 0});
   decoder.Append(good.data(), good.size());
   EXPECT_TRUE(decoder.Next(&record));
-}
-
-TEST(ConsoleLogTail, ParsesTheFrameworksConsoleLines) {
-  std::string message;
-  ASSERT_TRUE(ConsoleLogTail::ParseConsoleLine(
-      "[1207/203022:INFO:CONSOLE(12)] \"a \"quoted\", source: x\", source: "
-      "file:///a.html (12)",
-      &message));
-  EXPECT_EQ(message, "a \"quoted\", source: x");
-  EXPECT_FALSE(ConsoleLogTail::ParseConsoleLine(
-      "[1207/203022:INFO:browser.cc(3)] starting", &message));
-  EXPECT_FALSE(ConsoleLogTail::ParseConsoleLine("CONSOLE(", &message));
 }
 
 }  // namespace

@@ -82,9 +82,11 @@ TEST_F(MultiProcessTest, OptionLoopCrossesTheProcesses) {
 }
 
 TEST_F(MultiProcessTest, EachRenderProcessSyncsOnceAndVoicesGoToMain) {
-  // The main page's render process has synced with what the store held: its
-  // "syncCache" left before the first evaluation's answer, so the voices are
-  // in place for the second.
+  // The main page's render process has synced with what the store held: the
+  // page's "OnLoad" query went out before the first evaluation ran, its
+  // answer (and so "syncCache") before the second, and the voices before the
+  // third.
+  Evaluate(main_browser(), "0");
   Evaluate(main_browser(), "0");
   const int first_sync = Count(main_browser());
   OptionStore::GetInstance()->AddNormalVoice(L"multi voice");
@@ -125,14 +127,17 @@ TEST_F(MultiProcessTest, AKilledRendererLeavesTheBrowserProcessRunning) {
 }
 
 TEST_F(MultiProcessTest, ShutdownEndsEveryRendererWithExitCodeZero) {
+  // Both render processes are up and connected (the avatar's too).
+  ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
   std::vector<HANDLE> renderers;
   for (DWORD pid : ChildRenderers()) {
     renderers.push_back(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid));
   }
   ASSERT_FALSE(renderers.empty());
-  if (g_client_handler)
-    g_client_handler->RemoveObserver(this);
+  g_client_handler->CloseAllBrowsers(true);
+  ASSERT_TRUE(RunUntil([&] { return last_browser_closed_; }));
+  EmbedBrowserHandler::RemoveObserver(this);
   CefShutdown();
   for (HANDLE process : renderers) {
     EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);

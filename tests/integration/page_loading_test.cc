@@ -21,7 +21,9 @@ TEST_F(PageLoadingTest, AKeptOnloadSendsOnLoadAndSyncsTheVoices) {
             std::string::npos);
 }
 
-TEST_F(PageLoadingTest, AReplacedOnloadSendsNoQuery) {
+TEST_F(PageLoadingTest, AnOnloadReplacedBeforeTheScriptCameSendsNoQuery) {
+  // Only when the browser's script arrives before the page's own.
+  cef_internal::Navigator::SetPageWaitsForLoadStart(true);
   OptionStore::GetInstance()->AddNormalVoice(L"never synced");
   ASSERT_TRUE(
       LoadAndWait(main_browser(),

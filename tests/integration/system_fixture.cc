@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 
 #include "include/cef_app.h"
 #include "src/core/message_loop.h"
@@ -86,7 +87,8 @@ void SystemTest::SetUp() {
   });
   temp_dir_ = MakeTempDir();
   log_path_ = temp_dir_ + L"\\framework.log";
-  console_.reset(new ConsoleLogTail(log_path_));
+  // Before the framework starts, as a host may.
+  EmbedBrowserHandler::AddObserver(this);
 
   OptionStore* store = OptionStore::GetInstance();
   store->SetHostWindow(host_window_);
@@ -109,19 +111,28 @@ void SystemTest::SetUp() {
   ASSERT_TRUE(RunUntil([] {
     return g_client_handler && g_client_handler->browser_count() == 2;
   }));
-  g_client_handler->AddObserver(this);
+  EXPECT_TRUE(main_browser_created_);
 }
 
 void SystemTest::TearDown() {
-  if (g_client_handler)
-    g_client_handler->RemoveObserver(this);
+  // As a host must: every browser closed before the framework ends.
+  if (g_client_handler && g_client_handler->browser_count() > 0) {
+    g_client_handler->CloseAllBrowsers(true);
+    EXPECT_TRUE(RunUntil([&] { return last_browser_closed_; }));
+  }
+  EmbedBrowserHandler::RemoveObserver(this);
   CefShutdown();
+  cef_internal::Navigator::SetPageWaitsForLoadStart(false);
+  std::ifstream log(CefString(log_path_).ToString(), std::ios::binary);
+  std::stringstream log_text;
+  log_text << log.rdbuf();
+  EXPECT_EQ(std::string::npos, log_text.str().find("still open"))
+      << log_text.str();
   OptionStore* store = OptionStore::GetInstance();
   store->SetHostRecordEnabled(false);
   store->SetHostHandle(INVALID_HANDLE_VALUE);
   store->SetHostWindow(nullptr);
   app_ = nullptr;
-  console_.reset();
   CloseHandle(record_write_);  // ends the reader
   if (record_reader_.joinable())
     record_reader_.join();
@@ -161,8 +172,6 @@ bool SystemTest::WaitForConsole(const std::string& prefix,
                                 int timeout_ms) {
   return RunUntil(
       [&] {
-        for (const std::string& message : console_->ReadNewMessages())
-          console_messages_.push_back(message);
         for (; console_read_ < console_messages_.size(); ++console_read_) {
           const std::string& message = console_messages_[console_read_];
           if (message.compare(0, prefix.size(), prefix) == 0) {

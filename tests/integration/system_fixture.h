@@ -1,7 +1,7 @@
 // The whole system in one process: the framework's browser side with
 // SimpleApp, EmbedBrowserHandler and the option store, its render side in
 // single-process mode, a real host window and a real record pipe. Pages
-// report through console.log, which the framework writes to its log file.
+// report through console.log, which the fixture hears as an observer.
 #ifndef TESTS_INTEGRATION_SYSTEM_FIXTURE_H_
 #define TESTS_INTEGRATION_SYSTEM_FIXTURE_H_
 
@@ -18,7 +18,7 @@
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
 #include "gtest/gtest.h"
-#include "host/console_log_tail.h"
+#include "src/browser/navigator.h"
 
 class SystemTest : public testing::Test, public PageObserver {
  protected:
@@ -68,8 +68,18 @@ class SystemTest : public testing::Test, public PageObserver {
   std::string ReadRecords();
 
   // PageObserver:
+  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override {
+    main_browser_created_ = true;
+  }
   void OnMainFrameLoaded() override { ++main_frame_loads_; }
   void OnJump() override { ++jumps_; }
+  void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                        const CefString& message,
+                        const CefString& source,
+                        int line) override {
+    console_messages_.push_back(message.ToString());
+  }
+  void OnLastBrowserClosed() override { last_browser_closed_ = true; }
 
   CefRefPtr<SimpleApp> app_;
   HWND host_window_ = nullptr;
@@ -83,11 +93,12 @@ class SystemTest : public testing::Test, public PageObserver {
   std::string records_;  // guarded by |records_lock_|
   std::wstring temp_dir_;
   std::wstring log_path_;
-  std::unique_ptr<ConsoleLogTail> console_;
   std::vector<std::string> console_messages_;
   size_t console_read_ = 0;
   int main_frame_loads_ = 0;
   int jumps_ = 0;
+  bool main_browser_created_ = false;
+  bool last_browser_closed_ = false;
 };
 
 #endif  // TESTS_INTEGRATION_SYSTEM_FIXTURE_H_

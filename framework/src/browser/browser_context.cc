@@ -7,6 +7,7 @@
 
 #include "src/browser/browser_impl.h"
 #include "src/browser/child_process_render_host.h"
+#include "src/browser/framework_log.h"
 #include "src/browser/in_process_render_process_host.h"
 #include "src/core/message_loop.h"
 
@@ -24,6 +25,19 @@ std::atomic<int> g_generation{0};
 // Browser and render-side ids stay unique for the life of the process.
 int g_last_browser_id = 0;
 int g_last_host_id = 0;
+
+// "browser 3 (window "kxweb", url file:///a.html)".
+std::string DescribeBrowser(BrowserImpl* browser) {
+  wchar_t title[128] = L"";
+  HWND window = browser->GetWindowHandle();
+  if (window)
+    GetWindowTextW(window, title, 128);
+  CefRefPtr<CefFrame> main_frame = browser->GetMainFrame();
+  const std::string url = main_frame ? main_frame->GetURL().ToString() : "";
+  return "browser " + std::to_string(browser->GetIdentifier()) + " (window \"" +
+         CefString(title).ToString() + "\", url " +
+         (url.empty() ? std::string("none") : url) + ")";
+}
 
 }  // namespace
 
@@ -192,8 +206,16 @@ void BrowserContext::OnRenderProcessGone(RenderProcessHost* host,
 
 void BrowserContext::CloseAllBrowsers() {
   std::vector<CefRefPtr<BrowserImpl>> open;
-  for (const auto& entry : browsers_)
+  for (const auto& entry : browsers_) {
     open.push_back(entry.second);
+    // The real framework requires every browser closed first; its wrapper
+    // stops on one left alive. Here it is named, then closed.
+    FrameworkLog::Write(settings_, LOGSEVERITY_ERROR, "context.cc", __LINE__,
+                        "CefShutdown with a browser still open: " +
+                            DescribeBrowser(entry.second.get()) +
+                            "; close every browser and wait for its "
+                            "OnBeforeClose first");
+  }
   for (auto& browser : open)
     browser->ForceClose();
   browsers_.clear();

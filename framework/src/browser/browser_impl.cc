@@ -1,7 +1,6 @@
 #include "src/browser/browser_impl.h"
 
 #include "src/browser/browser_context.h"
-#include "src/browser/console_log.h"
 #include "src/browser/context_menu_runner.h"
 #include "src/browser/popup_opener.h"
 #include "src/browser/render_process_host.h"
@@ -104,6 +103,11 @@ void BrowserImpl::OnRenderMessage(Op op, CefRefPtr<CefListValue> args) {
   if (IsClosed())
     return;
   switch (op) {
+    case Op::kDocumentStarted:
+      navigator_.OnDocumentStarted(
+          FrameIdArg(args, 1),
+          args->GetType(2) == VTYPE_BOOL && args->GetBool(2));
+      break;
     case Op::kDocumentLoaded:
       navigator_.OnDocumentLoaded(FrameIdArg(args, 1));
       break;
@@ -371,18 +375,10 @@ void BrowserImpl::OnConsoleMessage(CefRefPtr<CefListValue> args) {
   CefRefPtr<CefClient> handler_client = client();
   CefRefPtr<CefDisplayHandler> display =
       handler_client ? handler_client->GetDisplayHandler() : nullptr;
-  if (display && display->OnConsoleMessage(this, message, source, line))
-    return;
-  // An optional [4] carries the severity; without it the line is INFO.
-  cef_log_severity_t severity = LOGSEVERITY_INFO;
-  if (args->GetType(4) == VTYPE_INT) {
-    int level = args->GetInt(4);
-    if (level >= LOGSEVERITY_VERBOSE && level <= LOGSEVERITY_ERROR)
-      severity = static_cast<cef_log_severity_t>(level);
-  }
-  BrowserContext* context = BrowserContext::Get();
-  if (context)
-    ConsoleLog::Write(context->settings(), severity, message, source, line);
+  // As in the real framework, the handler is the only way out for a page's
+  // console: nothing is logged whatever it answers.
+  if (display)
+    display->OnConsoleMessage(this, message, source, line);
 }
 
 void BrowserImpl::OnOpenPopup(CefRefPtr<CefListValue> args) {

@@ -12,6 +12,15 @@ namespace cef_internal {
 
 namespace {
 
+// Off: as the real framework mostly does, a committed document runs at once
+// and OnLoadStart's script arrives after it. On: the document waits until
+// OnLoadStart has run, so such a script runs before the page's own.
+std::atomic<bool> g_page_waits_for_load_start{false};
+
+}  // namespace
+
+namespace {
+
 constexpr int kLoadStringStatus = 200;
 
 // Process-wide so that a late fetch result can never match a newer
@@ -152,6 +161,7 @@ void Navigator::Commit(FrameImpl* frame_ptr,
   commit->SetDouble(1, static_cast<double>(frame_id));
   commit->SetString(2, url);
   commit->SetString(3, source);
+  commit->SetBool(4, !g_page_waits_for_load_start);
   browser_->SendToRenderer(Op::kCommitNavigation, commit);
 
   CefRefPtr<CefClient> client = browser_->client();
@@ -159,17 +169,28 @@ void Navigator::Commit(FrameImpl* frame_ptr,
       client ? client->GetDisplayHandler() : nullptr;
   if (display && frame->IsMain())
     display->OnAddressChange(browser_, frame.get(), url);
-  // Script the handler runs from OnLoadStart reaches the new document before
-  // the document's own script: kRunDocument is sent only afterwards.
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser_);
-  if (handler)
-    handler->OnLoadStart(browser_, frame.get());
-  if (browser_->IsClosed() || !frame->IsValid())
+}
+
+void Navigator::OnDocumentStarted(int64 frame_id, bool waiting) {
+  CefRefPtr<FrameImpl> frame = browser_->FindFrame(frame_id);
+  if (frame) {
+    CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser_);
+    if (handler)
+      handler->OnLoadStart(browser_, frame.get());
+  }
+  // A waiting document runs whatever happened meanwhile, so that its
+  // kDocumentLoaded still comes.
+  if (!waiting || browser_->IsClosed())
     return;
   CefRefPtr<CefListValue> run = CefListValue::Create();
-  run->SetInt(0, browser_id);
+  run->SetInt(0, browser_->GetIdentifier());
   run->SetDouble(1, static_cast<double>(frame_id));
   browser_->SendToRenderer(Op::kRunDocument, run);
+}
+
+// static
+void Navigator::SetPageWaitsForLoadStart(bool waits) {
+  g_page_waits_for_load_start = waits;
 }
 
 void Navigator::OnDocumentLoaded(int64 frame_id) {

@@ -1,8 +1,11 @@
 // Navigation and load events of one browser's frames. A navigation asks
 // OnBeforeBrowse, fetches its document off the UI thread, then commits it to
-// the render side: kCommitNavigation, OnLoadStart, kRunDocument, and
-// OnLoadEnd once kDocumentLoaded comes back. A failed fetch reports
-// OnLoadError and leaves the frame as it was.
+// the render side with kCommitNavigation. OnLoadStart follows when the
+// render side answers kDocumentStarted, which it does once the document has
+// its context; by then the document usually runs already (a short page may
+// have loaded), as with the real framework. OnLoadEnd follows
+// kDocumentLoaded. A failed fetch reports OnLoadError and leaves the frame
+// as it was.
 #ifndef FRAMEWORK_SRC_BROWSER_NAVIGATOR_H_
 #define FRAMEWORK_SRC_BROWSER_NAVIGATOR_H_
 
@@ -34,7 +37,16 @@ class Navigator {
   // Aborts every navigation still fetching (ERR_ABORTED).
   void StopLoad();
 
+  // OnLoadStart; a |waiting| document is then told to run.
+  void OnDocumentStarted(int64 frame_id, bool waiting);
   void OnDocumentLoaded(int64 frame_id);
+
+  // Any thread; for tests, which must see both orders. True: a committed
+  // document waits until OnLoadStart has run, so script that OnLoadStart
+  // sends runs before the page's own. False (the default): the document
+  // runs at once and such script arrives later, usually after the load
+  // event. The real framework promises neither.
+  static void SetPageWaitsForLoadStart(bool waits);
   void OnSubframeCreated(int64 parent_id,
                          int64 frame_id,
                          const std::wstring& url,

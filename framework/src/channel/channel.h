@@ -28,26 +28,31 @@ enum class Op : int {
   kBrowserCreated = 1,  // [browser_id:int, is_popup:bool]
   kBrowserDestroyed,    // [browser_id:int]
   // A new document for a frame: release the old context, make a new one
-  // (OnContextCreated). Page script does not run yet.
-  kCommitNavigation,  // [browser_id, frame_id:double, url:string, source:string]
+  // (OnContextCreated) and answer kDocumentStarted. With run_at_once the
+  // document then runs as for kRunDocument; without it, it waits for one.
+  kCommitNavigation,  // [browser_id, frame_id:double, url:string,
+                      //  source:string, run_at_once:bool]
   // Runs the committed document's inline scripts in order, creates its
   // sub-frames, fires window.onload, then answers kDocumentLoaded.
-  kRunDocument,         // [browser_id, frame_id:double]
-  kExecuteJavaScript,   // [browser_id, frame_id:double, code, url, line:int]
-  kShutdown,            // []: end the render process
+  kRunDocument,        // [browser_id, frame_id:double]
+  kExecuteJavaScript,  // [browser_id, frame_id:double, code, url, line:int]
+  kShutdown,           // []: end the render process
   // both ways
   kProcessMessage,  // [browser_id, name:string, arguments:list]
   // render -> browser
-  kDocumentLoaded,    // [browser_id, frame_id:double]
-  kSubframeCreated,   // [browser_id, parent_frame_id:double, frame_id:double,
-                      //  url:string (resolved against the parent), name]
-  kConsoleMessage,    // [browser_id, message, source, line:int]
-  kOpenPopup,         // [browser_id, frame_id:double, url:string, target_name]
-  kCloseBrowser,      // [browser_id]: window.close()
+  kDocumentLoaded,   // [browser_id, frame_id:double]
+  kSubframeCreated,  // [browser_id, parent_frame_id:double, frame_id:double,
+                     //  url:string (resolved against the parent), name]
+  kConsoleMessage,   // [browser_id, message, source, line:int]
+  kOpenPopup,        // [browser_id, frame_id:double, url:string, target_name]
+  kCloseBrowser,     // [browser_id]: window.close()
   // browser -> render, only to a render process of its own and before any
   // other op: what OnRenderProcessThreadCreated put in the list, for the
   // render side's OnRenderThreadCreated.
   kRenderThreadCreated,  // [extra_info:list]
+  // render -> browser: a committed document has its context; |waiting|: it
+  // runs only once kRunDocument comes.
+  kDocumentStarted,  // [browser_id, frame_id:double, waiting:bool]
 };
 
 class Channel {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "src/renderer/url_resolver.h"
+#include "src/script/page_globals.h"
 #include "src/script/window_events.h"
 
 namespace cef_internal {
@@ -32,12 +33,15 @@ void DocumentRunner::Run(RenderBrowser* browser, RenderFrame* frame) {
     if (!StillCurrent(frame, context.get()))
       return;
   }
+  PageGlobals::SetReadyState(context->heap(), "interactive");
   for (const HtmlElement& element : elements) {
     if (element.kind == HtmlElement::Kind::kIframe)
       CreateSubframe(browser, frame, element);
   }
-  if (StillCurrent(frame, context.get()))
-    WindowEvents::DispatchTrusted(context.get(), "load");
+  if (!StillCurrent(frame, context.get()))
+    return;
+  PageGlobals::SetReadyState(context->heap(), "complete");
+  WindowEvents::DispatchTrusted(context.get(), "load");
 }
 
 bool DocumentRunner::StillCurrent(RenderFrame* frame, V8ContextImpl* context) {

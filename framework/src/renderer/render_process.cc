@@ -60,6 +60,8 @@ struct RenderProcess::Impl : public ScriptDelegate, public RenderSide {
   void BrowserCreated(CefRefPtr<CefListValue> args);
   void BrowserDestroyed(CefRefPtr<CefListValue> args);
   void CommitNavigation(CefRefPtr<CefListValue> args);
+  // The new context of a committed document, without running it.
+  void MakeDocument(CefRefPtr<CefListValue> args);
   void RunDocument(CefRefPtr<CefListValue> args);
   void ExecuteJavaScript(CefRefPtr<CefListValue> args);
   void ProcessMessage(CefRefPtr<CefListValue> args);
@@ -149,6 +151,23 @@ void RenderProcess::Impl::BrowserDestroyed(CefRefPtr<CefListValue> args) {
 }
 
 void RenderProcess::Impl::CommitNavigation(CefRefPtr<CefListValue> args) {
+  const bool run_at_once =
+      args && args->GetType(4) == VTYPE_BOOL && args->GetBool(4);
+  MakeDocument(args);
+  RenderBrowser* browser = FindBrowser(args);
+  int64 frame_id = 0;
+  if (browser && ReadFrameId(args, 1, &frame_id)) {
+    CefRefPtr<CefListValue> started = CefListValue::Create();
+    started->SetInt(0, browser->GetIdentifier());
+    started->SetDouble(1, static_cast<double>(frame_id));
+    started->SetBool(2, !run_at_once);
+    SendToBrowser(Op::kDocumentStarted, started);
+  }
+  if (run_at_once)
+    RunDocument(args);
+}
+
+void RenderProcess::Impl::MakeDocument(CefRefPtr<CefListValue> args) {
   RenderBrowser* browser = nullptr;
   RenderFrame* frame = FindFrame(args, &browser);
   CefString url;

@@ -22,6 +22,8 @@ constexpr ConsoleMethod kConsoleMethods[] = {
 };
 
 constexpr double kMaxDelayMs = 2147483647.0;
+// Heap stash key of document.readyState's value.
+const char kReadyStateKey[] = "kxReadyState";
 
 void DefineHidden(duk_context* ctx,
                   const char* name,
@@ -96,11 +98,37 @@ void PageGlobals::Install(duk_context* ctx) {
   }
   duk_put_prop_string(ctx, -2, "console");
 
+  // document.readyState, read-only as in a browser.
+  duk_push_string(ctx, "document");
+  duk_push_object(ctx);
+  duk_push_string(ctx, "readyState");
+  duk_push_c_function(ctx, ReadyState, 0);
+  duk_def_prop(ctx, -3,
+               DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_SET_ENUMERABLE |
+                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  duk_def_prop(ctx, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_CLEAR_WRITABLE |
+                   DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  SetReadyState(ctx, "loading");
+
   DefineHidden(ctx, "setTimeout", SetTimeout, DUK_VARARGS);
   DefineHidden(ctx, "clearTimeout", ClearTimeout, 1);
   DefineHidden(ctx, "open", Open, 2);
   DefineHidden(ctx, "close", Close, 0);
   duk_pop(ctx);
+}
+
+void PageGlobals::SetReadyState(duk_context* ctx, const char* state) {
+  duk_push_heap_stash(ctx);
+  duk_push_string(ctx, state);
+  duk_put_prop_string(ctx, -2, kReadyStateKey);
+  duk_pop(ctx);
+}
+
+duk_ret_t PageGlobals::ReadyState(duk_context* ctx) {
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, kReadyStateKey);
+  return 1;
 }
 
 duk_ret_t PageGlobals::Console(duk_context* ctx) {
