@@ -10,7 +10,10 @@
 
 namespace cef_internal {
 
-// Exit code of a render process whose browser process went away.
+// Exit code of a render process whose pipe closed under it: the browser
+// side dropped the channel, or the browser process ended while this process
+// was outside its job. (Inside the job, the end of the browser process ends
+// this one at once, with exit code 0: the job's, not ours.)
 constexpr int kBrowserProcessLostExitCode = 2;
 
 class RenderProcess : public Channel::Delegate {
