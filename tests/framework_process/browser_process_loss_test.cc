@@ -100,5 +100,23 @@ TEST(BrowserProcessLossTest, JobEndsAHungRenderProcessOfAKilledBrowser) {
   EXPECT_TRUE(renderer.WaitForEnd());
 }
 
+TEST(BrowserProcessLossTest, KilledBrowserProcessLeavesNoRenderProcess) {
+  HelperBrowser helper("<script>kxtest.reportPid();</script>", true);
+  ASSERT_TRUE(helper.process().valid());
+  DWORD pid = helper.WaitForRenderPid();
+  ASSERT_NE(0u, pid) << "helper ended with " << helper.process().exit_code();
+  ProcessWatch renderer(pid);
+  ASSERT_TRUE(renderer.valid());
+  helper.process().Kill(9);
+  ASSERT_TRUE(helper.process().WaitForEnd());
+  ASSERT_TRUE(renderer.WaitForEnd());
+  // The job ends it (0, the job's code), unless it saw its pipe close
+  // first (2); never a crash, never left running.
+  EXPECT_TRUE(renderer.exit_code() == 0 ||
+              renderer.exit_code() ==
+                  static_cast<DWORD>(cef_internal::kBrowserProcessLostExitCode))
+      << renderer.exit_code();
+}
+
 }  // namespace
 }  // namespace process_test

@@ -4,6 +4,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/process_messages.h"
@@ -124,6 +125,50 @@ TEST_F(MultiProcessTest, AKilledRendererLeavesTheBrowserProcessRunning) {
   ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("after.html", "<p/>")));
   EXPECT_EQ(Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')"), "true");
   ASSERT_TRUE(RunUntil([&] { return notifications() == 1; }));
+}
+
+TEST_F(MultiProcessTest, ARendererKilledInABurstLeavesOnlyWholeRecords) {
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(),
+      WritePage(
+          "burst.html",
+          "<script>var next = 0;"
+          "function burst() {"
+          "  for (var i = 0; i < 20; ++i)"
+          "    KXHelper.SetUserOptions('[{\"uic_type\":1,\"filter_id\":' +"
+          "        (next++) + ',\"is_filter\":true}]');"
+          "  setTimeout(burst, 0);"
+          "}"
+          "burst();</script>")));
+  ASSERT_TRUE(RunUntil([] { return notifications() >= 50; }));
+  const std::vector<DWORD> killed = ChildRenderers();
+  for (DWORD pid : killed) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    TerminateProcess(process, 137);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+  // Whatever the renderer sent before it died is handled; then nothing more.
+  RunUntil([] { return false; }, 1000);
+  const std::string records = ReadRecords();
+  ASSERT_EQ(records.size() % 56, 0u) << records.size();
+  const size_t count = records.size() / 56;
+  EXPECT_EQ(static_cast<int>(count), notifications());
+  for (size_t i = 0; i < count; ++i) {
+    int32_t words[3];
+    std::memcpy(words, records.data() + i * 56, sizeof(words));
+    // Type 1, one filter, the page's ids in order: no record torn or lost.
+    ASSERT_EQ(words[0], 1) << i;
+    ASSERT_EQ(words[1], 1) << i;
+    ASSERT_EQ(words[2], static_cast<int32_t>(i)) << i;
+  }
+  // The next load gets a render process of its own, and it works.
+  ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("after.html", "<p/>")));
+  for (DWORD pid : ChildRenderers())
+    EXPECT_EQ(std::find(killed.begin(), killed.end(), pid), killed.end());
+  EXPECT_EQ(Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')"), "true");
+  ASSERT_TRUE(
+      RunUntil([&] { return notifications() == static_cast<int>(count) + 1; }));
 }
 
 TEST_F(MultiProcessTest, ShutdownEndsEveryRendererWithExitCodeZero) {
