@@ -1,6 +1,7 @@
 // The render half of the message router, driven through real page script
 // and the browser half's messages played by the harness.
 #include "gtest/gtest.h"
+#include "src/core/message_loop.h"
 #include "src/testing/render_harness.h"
 #include "src/wrapper/message_router_protocol.h"
 #include "tests/framework_renderer/test_render_app.h"
@@ -86,10 +87,29 @@ TEST_F(MessageRouterRendererTest, SuccessEndsAQuery) {
   EXPECT_EQ(1, app_->router_claimed);
   EXPECT_EQ("ok:answer", Eval("log.join()"));
   EXPECT_EQ(0, Pending());
-  // A second answer finds nothing to claim.
+  // A second answer is taken too, and finds nothing to answer.
   Reply(query->GetInt(1), query->GetInt(2), true, "late");
-  EXPECT_EQ(1, app_->router_claimed);
+  EXPECT_EQ(2, app_->router_claimed);
   EXPECT_EQ("ok:answer", Eval("log.join()"));
+}
+
+TEST_F(MessageRouterRendererTest, ThePageHearsFromATaskOfItsOwn) {
+  Eval("ask('q')");
+  CefRefPtr<CefListValue> query = LastQuery();
+  CefRefPtr<CefProcessMessage> answer =
+      CefProcessMessage::Create("cefQueryMsg");
+  answer->GetArgumentList()->SetInt(0, query->GetInt(1));
+  answer->GetArgumentList()->SetInt(1, query->GetInt(2));
+  answer->GetArgumentList()->SetBool(2, true);
+  answer->GetArgumentList()->SetString(3, "later");
+  EXPECT_TRUE(app_->router->OnProcessMessageReceived(
+      harness_.GetBrowser(kBrowser), PID_BROWSER, answer));
+  // Nothing ran inside the call.
+  EXPECT_EQ(1, Pending());
+  EXPECT_EQ("", Eval("log.join()"));
+  cef_internal::MessageLoop::Current()->RunUntilIdle();
+  EXPECT_EQ(0, Pending());
+  EXPECT_EQ("ok:later", Eval("log.join()"));
 }
 
 TEST_F(MessageRouterRendererTest, PersistentQueryLastsUntilFailure) {
@@ -129,9 +149,10 @@ TEST_F(MessageRouterRendererTest, ReleasedContextCancelsAllItsQueries) {
   EXPECT_EQ(query->GetInt(1), cancels[0].message->GetArgumentList()->GetInt(0));
   EXPECT_EQ(0, cancels[0].message->GetArgumentList()->GetInt(1));
   EXPECT_EQ(0, Pending());
-  // Replies for the old context are not the router's any more.
+  // Replies for the old context are taken and go nowhere.
   Reply(query->GetInt(1), query->GetInt(2), true, "stale");
-  EXPECT_EQ(0, app_->router_claimed);
+  EXPECT_EQ(1, app_->router_claimed);
+  EXPECT_EQ("", Eval("log.join()"));
   // The new document has its own functions and context id.
   Eval("ask('new')");
   EXPECT_NE(query->GetInt(1), LastQuery()->GetInt(1));
@@ -173,7 +194,7 @@ TEST_F(MessageRouterRendererTest, PageFunctionsAreFixed) {
   EXPECT_EQ("-1", Eval("Object.keys(window).indexOf('cefQuery')"));
 }
 
-TEST_F(MessageRouterRendererTest, ClaimsOnlyItsOwnReplies) {
+TEST_F(MessageRouterRendererTest, TakesEveryQueryAnswerAndNothingElse) {
   Eval("ask('x')");
   CefRefPtr<CefListValue> query = LastQuery();
   CefRefPtr<CefProcessMessage> other = CefProcessMessage::Create("save_option");
@@ -183,12 +204,17 @@ TEST_F(MessageRouterRendererTest, ClaimsOnlyItsOwnReplies) {
   malformed->GetArgumentList()->SetString(0, "1");
   harness_.SendProcessMessage(kBrowser, malformed);
   Reply(query->GetInt(1), query->GetInt(2) + 100, true, "unknown id");
-  EXPECT_EQ(0, app_->router_claimed);
+  // The malformed answer and the unknown id: taken, answering nothing.
+  EXPECT_EQ(2, app_->router_claimed);
   EXPECT_EQ(3u, app_->received.size());
   EXPECT_EQ(1, Pending());
-  EXPECT_FALSE(app_->router->OnProcessMessageReceived(
+  EXPECT_EQ("", Eval("log.join()"));
+  EXPECT_TRUE(app_->router->OnProcessMessageReceived(
       harness_.GetBrowser(kBrowser), PID_RENDERER,
       CefProcessMessage::Create("cefQueryMsg")));
+  EXPECT_FALSE(app_->router->OnProcessMessageReceived(
+      harness_.GetBrowser(kBrowser), PID_BROWSER,
+      CefProcessMessage::Create("cefQueryCancelMsg")));
 }
 
 TEST_F(MessageRouterRendererTest, CallbackThatThrowsLeavesTheRouterWorking) {

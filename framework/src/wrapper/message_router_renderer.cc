@@ -1,12 +1,26 @@
 #include "src/wrapper/message_router_renderer.h"
 
+#include <functional>
+#include <utility>
 #include <vector>
 
+#include "include/cef_task.h"
 #include "src/wrapper/message_router_protocol.h"
 
 namespace cef_internal {
 
 namespace {
+
+class AnswerTask : public CefTask {
+ public:
+  explicit AnswerTask(std::function<void()> closure)
+      : closure_(std::move(closure)) {}
+  void Execute() override { closure_(); }
+
+ private:
+  std::function<void()> closure_;
+  IMPLEMENT_REFCOUNTING(AnswerTask);
+};
 
 constexpr char kMemberRequest[] = "request";
 constexpr char kMemberOnSuccess[] = "onSuccess";
@@ -200,21 +214,31 @@ bool MessageRouterRenderer::OnProcessMessageReceived(
     CefRefPtr<CefBrowser> browser,
     CefProcessId source_process,
     CefRefPtr<CefProcessMessage> message) {
-  if (!browser || !message || source_process != PID_BROWSER ||
-      message->GetName().ToString() != query_message_) {
+  if (!message || message->GetName().ToString() != query_message_)
     return false;
-  }
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  if (!browser)
+    return true;
+  CefRefPtr<MessageRouterRenderer> self(this);
+  const int browser_id = browser->GetIdentifier();
+  CefRefPtr<CefListValue> args = message->GetArgumentList()->Copy();
+  CefPostTask(TID_RENDERER, new AnswerTask([self, browser_id, args]() {
+                self->DeliverAnswer(browser_id, args);
+              }));
+  return true;
+}
+
+void MessageRouterRenderer::DeliverAnswer(int browser_id,
+                                          CefRefPtr<CefListValue> args) {
   if (args->GetType(0) != VTYPE_INT || args->GetType(1) != VTYPE_INT ||
       args->GetType(2) != VTYPE_BOOL) {
-    return false;
+    return;
   }
   const QueryKey key(args->GetInt(0), args->GetInt(1));
   auto query = queries_.find(key);
   auto context = contexts_.find(key.first);
   if (query == queries_.end() || context == contexts_.end() ||
-      context->second.browser_id != browser->GetIdentifier()) {
-    return false;
+      context->second.browser_id != browser_id) {
+    return;
   }
   PendingQuery pending = query->second;
   const bool success = args->GetBool(2);
@@ -229,7 +253,6 @@ bool MessageRouterRenderer::OnProcessMessageReceived(
             {CefV8Value::CreateInt(args->GetInt(3)),
              CefV8Value::CreateString(args->GetString(4))});
   }
-  return true;
 }
 
 int MessageRouterRenderer::ContextIdOf(CefRefPtr<CefV8Context> context) const {

@@ -35,6 +35,9 @@ class MessageRouterRenderer : public CefMessageRouterRendererSide {
   void OnContextReleased(CefRefPtr<CefBrowser> browser,
                          CefRefPtr<CefFrame> frame,
                          CefRefPtr<CefV8Context> context) override;
+  // Takes (returns true for) every query answer, as the real router does;
+  // the page's onSuccess/onFailure runs later, from a task posted to the
+  // render thread, never inside this call.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -60,6 +63,9 @@ class MessageRouterRenderer : public CefMessageRouterRendererSide {
   int ContextIdOf(CefRefPtr<CefV8Context> context) const;
   // Sends the cancel message for |request_id| (0: all) of |context_id|.
   void SendCancel(int context_id, int request_id);
+  // The posted half of OnProcessMessageReceived: finds the query (it may
+  // have been cancelled or its context released meanwhile) and answers it.
+  void DeliverAnswer(int browser_id, CefRefPtr<CefListValue> args);
   // Runs |callback| in the query's context; its errors stay in the page.
   void Deliver(int context_id,
                CefRefPtr<CefV8Value> callback,
