@@ -164,6 +164,7 @@ bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser> browser,
             Utf8(target_frame_name) + " " + std::to_string(target_disposition) +
             " " + (user_gesture ? "gesture" : "no-gesture"));
   last_popup_info = windowInfo;
+  popup_thread = GetCurrentThreadId();
   last_popup_client = client;
   return on_before_popup ? on_before_popup(windowInfo) : false;
 }

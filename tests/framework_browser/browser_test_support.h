@@ -222,6 +222,8 @@ class TestClient : public CefClient,
   std::vector<std::string> console_sources;
   std::vector<int> console_lines;
   CefWindowInfo last_popup_info;
+  // The thread OnBeforePopup last ran on.
+  DWORD popup_thread = 0;
   CefRefPtr<CefClient> last_popup_client;
   int last_menu_item_count = -1;
   std::vector<int> last_menu_commands;

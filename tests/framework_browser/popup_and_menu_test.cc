@@ -33,6 +33,9 @@ TEST_F(PopupTest, CancelledPopupOpensNothing) {
   EXPECT_EQ(nullptr, info.parent_window);
   EXPECT_EQ(CW_USEDEFAULT, info.width);
   EXPECT_EQ(client_.get(), client_->last_popup_client.get());
+  // On the framework's IO thread, as in the real framework.
+  EXPECT_NE(0u, client_->popup_thread);
+  EXPECT_NE(GetCurrentThreadId(), client_->popup_thread);
 }
 
 TEST_F(PopupTest, AllowedPopupUsesTheChangedWindowInfo) {

@@ -85,9 +85,11 @@ bool BrowserContext::CurrentlyOnUiThread() {
 
 BrowserContext::BrowserContext(const CefSettings& settings,
                                CefRefPtr<CefApp> app)
-    : settings_(settings), app_(app) {}
+    : settings_(settings), app_(app), io_thread_(new IoThread()) {}
 
-BrowserContext::~BrowserContext() {}
+BrowserContext::~BrowserContext() {
+  io_thread_.reset();
+}
 
 CefRefPtr<BrowserImpl> BrowserContext::CreateBrowser(
     const CefWindowInfo& window_info,

@@ -12,6 +12,7 @@
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "src/browser/io_thread.h"
 #include "src/browser/render_process_host.h"
 
 namespace cef_internal {
@@ -31,6 +32,8 @@ class BrowserContext : public RenderProcessHost::Client {
   // (or started anew) by then. Callable from any thread.
   static void PostUiTask(std::function<void()> task);
   static bool CurrentlyOnUiThread();
+  // Runs |task| on the IO thread.
+  void PostIoTask(std::function<void()> task) { io_thread_->Post(task); }
 
   BrowserContext(const BrowserContext&) = delete;
   BrowserContext& operator=(const BrowserContext&) = delete;
@@ -78,6 +81,8 @@ class BrowserContext : public RenderProcessHost::Client {
 
   const CefSettings settings_;
   const CefRefPtr<CefApp> app_;
+  // Joined first when the context is destroyed.
+  std::unique_ptr<IoThread> io_thread_;
   std::map<int, CefRefPtr<BrowserImpl>> browsers_;
   std::vector<std::unique_ptr<RenderProcessHost>> hosts_;
   RenderProcessHost* shared_host_ = nullptr;
