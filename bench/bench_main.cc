@@ -12,6 +12,7 @@
 
 #include "bench/bench_stats.h"
 #include "bench/floors.h"
+#include "bench/host_start.h"
 #include "bench/script_rows.h"
 #include "bench/system_session.h"
 
@@ -223,6 +224,17 @@ int wmain(int argc, wchar_t** argv) {
   std::printf(
       "(the two per-item rows give the ratio of their medians; the others "
       "the median of each repetition's ratio)\n");
+  HostStartFigures host;
+  if (MeasureHostStart(folder, &host)) {
+    std::printf(
+        "also: kxhost start to the page's first console line %.0f ms (an "
+        "empty program's start-to-exit %.0f ms); peak working set / private "
+        "bytes: kxhost %.1f / %.1f MiB, its render process %.1f / %.1f MiB\n",
+        host.first_line_ms, start.floor.Median(), host.host_peak_mib,
+        host.host_private_mib, host.render_peak_mib, host.render_private_mib);
+  } else {
+    std::printf("also: kxhost start to the first console line: no figure\n");
+  }
   std::printf(
       "records and notifications lost (component and raw loop together): "
       "%lld\n",
