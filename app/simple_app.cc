@@ -2,6 +2,7 @@
 
 #include "browser/embed_browser_handler.h"
 #include "include/base/cef_logging.h"
+#include "include/cef_task.h"
 
 CRITICAL_SECTION g_cache_lock;
 bool g_cache_sync_requested = false;
@@ -45,6 +46,16 @@ DWORD ProgramStartError(const std::wstring& program) {
   CloseHandle(file);
   return is_program ? ERROR_SUCCESS : ERROR_BAD_EXE_FORMAT;
 }
+
+class ReportNotStartedTask : public CefTask {
+ public:
+  void Execute() override {
+    EmbedBrowserHandler::ReportRenderProgramNotStarted();
+  }
+
+ private:
+  IMPLEMENT_REFCOUNTING(ReportNotStartedTask);
+};
 
 }  // namespace
 
@@ -113,6 +124,9 @@ void SimpleApp::OnBeforeChildProcessLaunch(
   LOG(ERROR) << "The render process program cannot start: \""
              << program.ToString() << "\": Win32 error " << error << ", "
              << cef::logging::SystemErrorCodeToString(error);
+  // Posted: the launch happens while a browser is being created, and the
+  // observers should find it created.
+  CefPostTask(TID_UI, new ReportNotStartedTask());
 }
 
 void SimpleApp::OnRenderProcessThreadCreated(

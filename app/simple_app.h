@@ -66,8 +66,9 @@ class SimpleApp : public CefApp,
   // Requests the hidden pop-up browsers "kxweb" and "avatar" with one client
   // handler.
   void OnContextInitialized() override;
-  // Logs an error naming the program and the Win32 error when the render
-  // process program cannot start (missing, not an executable).
+  // When the render process program cannot start (missing, not an
+  // executable): logs an error naming it and the Win32 error, and tells the
+  // host's observers (kRenderProcessNotStarted).
   void OnBeforeChildProcessLaunch(
       CefRefPtr<CefCommandLine> command_line) override;
   // Hands the origin allow-list, when there is one, to the new render process.

@@ -102,6 +102,14 @@ void EmbedBrowserHandler::RemoveObserver(PageObserver* observer) {
   Observers().observers.erase(observer);
 }
 
+// static
+void EmbedBrowserHandler::ReportRenderProgramNotStarted() {
+  NotifyObservers([](PageObserver* observer) {
+    observer->OnRenderProcessEnded(nullptr,
+                                   PageObserver::kRenderProcessNotStarted);
+  });
+}
+
 void EmbedBrowserHandler::CloseAllBrowsers(bool force_close) {
   // A copy: a close may complete, and leave the list, from within the call.
   const std::list<CefRefPtr<CefBrowser>> browsers = browser_list_;

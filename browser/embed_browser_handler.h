@@ -54,6 +54,10 @@ class EmbedBrowserHandler : public CefClient,
   // and while no handler exists.
   static void AddObserver(PageObserver* observer);
   static void RemoveObserver(PageObserver* observer);
+  // Tells the observers that the render process program cannot start:
+  // OnRenderProcessEnded without a browser (every browser is affected) and
+  // with kRenderProcessNotStarted. UI thread.
+  static void ReportRenderProgramNotStarted();
 
   // Asks every open page browser to close (UI thread). |force_close| skips
   // the pages' unload handling. OnLastBrowserClosed follows once they are

@@ -41,7 +41,10 @@ class PageObserver {
                                 const CefString& source,
                                 int line) {}
   // |browser|'s render process ended without being asked to. The browser
-  // stays open; its next page load starts a new render process.
+  // stays open; its next page load starts a new render process. With
+  // kRenderProcessNotStarted |browser| is null: the program named by
+  // CefSettings.browser_subprocess_path cannot start (the framework's log
+  // names it and the Win32 error), for any browser, and no page will load.
   virtual void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                                     RenderProcessEnd status) {}
   // |browser| has closed (its window is gone); it is no longer counted.

@@ -84,7 +84,7 @@ int HostSession::Run() {
   main_browser_ = nullptr;
   CefShutdown();
   FinishRecords();
-  return 0;
+  return exit_code_;
 }
 
 void HostSession::OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {
@@ -113,6 +113,20 @@ void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {
   // The main page closed itself (window.close()): the demo is over.
   if (main_browser_ && browser && browser->IsSame(main_browser_))
     CloseAll();
+}
+
+void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                                       RenderProcessEnd status) {
+  // Reported once per render process the framework would start: one line.
+  if (status != kRenderProcessNotStarted || exit_code_ != 0)
+    return;
+  exit_code_ = kProgramCannotStartExitCode;
+  std::fprintf(stderr,
+               "error: the render process program cannot start: %s (the "
+               "line before names the Win32 error)\n",
+               CefString(SiblingPath(L"kxsubprocess.exe")).ToString().c_str());
+  std::fflush(stderr);
+  CloseAll();
 }
 
 void HostSession::OnLastBrowserClosed() {

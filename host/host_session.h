@@ -17,6 +17,10 @@
 #include "host/record_reader.h"
 #include "include/cef_base.h"
 
+// Exit code of a run whose render process program (kxsubprocess.exe beside
+// kxhost.exe) cannot start.
+constexpr int kProgramCannotStartExitCode = 3;
+
 class HostSession : public PageObserver {
  public:
   explicit HostSession(const HostOptions& options);
@@ -40,6 +44,10 @@ class HostSession : public PageObserver {
                     int error_code) override;
   // The main page closed itself: the others follow.
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override;
+  // The render process program cannot start: one "error: ..." line, every
+  // browser closes, and the run ends with kProgramCannotStartExitCode.
+  void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                            RenderProcessEnd status) override;
   void OnLastBrowserClosed() override;
 
  private:
@@ -69,6 +77,7 @@ class HostSession : public PageObserver {
   CefRefPtr<CefBrowser> main_browser_;
   bool closing_ = false;
   bool all_closed_ = false;
+  int exit_code_ = 0;
 };
 
 #endif  // HOST_HOST_SESSION_H_

@@ -54,4 +54,17 @@ for line in "record count=1 first_filter=42" "notify" "done"; do
   echo "$out" | tr -d '\r' | grep -qx "$line" \
     || { echo "check_package: no line \"$line\""; exit 1; }
 done
+# Without kxsubprocess.exe beside it, the host hears so and fails at once.
+mkdir "$work/lonely"
+cp "$work/host-build/minimal_host.exe" "$work/lonely/"
+set +e
+"$here/tools/wine_run.sh" "$work/lonely/minimal_host.exe" "$url" \
+  >"$work/lonely.out" 2>"$work/lonely.err"
+rc=$?
+set -e
+[ "$rc" -eq 1 ] || { echo "check_package: lonely host exit code $rc"; cat "$work/lonely.err"; exit 1; }
+grep -q "^error: the render process program cannot start" "$work/lonely.err" \
+  || { echo "check_package: no error line"; cat "$work/lonely.err"; exit 1; }
+grep -q "kxsubprocess.exe\": Win32 error 2, " "$work/lonely.err" \
+  || { echo "check_package: no log line"; cat "$work/lonely.err"; exit 1; }
 echo "check_package: the example host built from the package ran"

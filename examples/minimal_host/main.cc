@@ -5,8 +5,10 @@
 //
 //   minimal_host.exe URL
 //
-// Output, one line per event: "record count=N first_filter=F",
-// "notify", "done"; a failure prints "error: ..." and exits 1.
+// Output, one line per event: "record count=N first_filter=F", "notify",
+// "console: TEXT" (the page's console), "done" at the end. A render process
+// program that cannot start, or a framework that does not, prints
+// "error: ..." and exits 1.
 #include <windows.h>
 
 // CommandLineToArgvW; <windows.h> leaves it out under WIN32_LEAN_AND_MEAN.
@@ -19,6 +21,7 @@
 
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
+#include "browser/page_observer.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_task.h"
@@ -28,10 +31,8 @@
 namespace {
 
 constexpr int kTimeLimitMs = 20000;
-constexpr int kCheckMs = 20;
 
 std::mutex g_print_lock;
-bool g_page_requested = false;
 std::wstring g_url;
 
 void Print(const std::string& line) {
@@ -103,35 +104,47 @@ class Task : public CefTask {
   IMPLEMENT_REFCOUNTING(Task);
 };
 
-// Asks every page browser to close; CefRunMessageLoop returns after the last
-// one has (the framework wants none left at CefShutdown).
+// Asks every page browser to close; the framework wants none left at
+// CefShutdown. CefRunMessageLoop returns once the last one has closed.
 void CloseAllBrowsers() {
-  if (!g_client_handler)
-    return CefQuitMessageLoop();
-  for (CefRefPtr<CefBrowser> browser :
-       {g_client_handler->main_browser(), g_client_handler->second_browser()}) {
-    if (browser)
-      browser->GetHost()->CloseBrowser(true);
-  }
+  if (g_client_handler)
+    g_client_handler->CloseAllBrowsers(true);
+  else
+    CefQuitMessageLoop();
 }
 
-// Loads the page once the main page browser exists, and ends the run once
-// the page has closed it.
-void Check() {
-  if (!g_client_handler || !g_client_handler->main_browser()) {
-    CefPostDelayedTask(TID_UI, new Task(Check), kCheckMs);
-    return;
+// What the host hears of the page browsers: it never polls.
+class HostObserver : public PageObserver {
+ public:
+  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override {
+    browser->GetMainFrame()->LoadURL(g_url);
   }
-  if (!g_page_requested) {
-    g_page_requested = true;
-    g_client_handler->main_browser()->GetMainFrame()->LoadURL(g_url);
+  void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
+                        const CefString& message,
+                        const CefString& source,
+                        int line) override {
+    Print("console: " + message.ToString());
   }
-  if (g_client_handler->main_window()) {
-    CefPostDelayedTask(TID_UI, new Task(Check), kCheckMs);
-    return;
+  void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override {
+    // The page closed itself (window.close()): the run is over.
+    if (g_client_handler && browser->IsSame(g_client_handler->main_browser()))
+      CloseAllBrowsers();
   }
-  CloseAllBrowsers();
-}
+  void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                            RenderProcessEnd status) override {
+    if (status != kRenderProcessNotStarted || failed_)
+      return;
+    // The framework's log names the program and the Win32 error.
+    failed_ = true;
+    std::fprintf(stderr, "error: the render process program cannot start\n");
+    CloseAllBrowsers();
+  }
+
+  bool failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
 
 }  // namespace
 
@@ -161,6 +174,10 @@ int main() {
   store->AddNormalVoice(L"a normal voice");
   store->AddHornVoice(L"a horn voice");
 
+  // Before CefInitialize, so that no event is missed.
+  HostObserver observer;
+  EmbedBrowserHandler::AddObserver(&observer);
+
   CefRefPtr<SimpleApp> app(new SimpleApp());
   app->SetParentWindow(host_window);
   RECT bounds = {0, 0, 800, 600};
@@ -170,14 +187,15 @@ int main() {
   CefString(&settings.browser_subprocess_path) =
       SiblingPath(L"kxsubprocess.exe");
   CefMainArgs main_args(GetModuleHandleW(nullptr));
-  if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
+  bool started = CefInitialize(main_args, settings, app.get(), nullptr);
+  if (started) {
+    CefPostDelayedTask(TID_UI, new Task(CloseAllBrowsers), kTimeLimitMs);
+    CefRunMessageLoop();
+    CefShutdown();
+  } else {
     std::fprintf(stderr, "error: the framework did not start\n");
-    return 1;
   }
-  CefPostTask(TID_UI, new Task(Check));
-  CefPostDelayedTask(TID_UI, new Task(CloseAllBrowsers), kTimeLimitMs);
-  CefRunMessageLoop();
-  CefShutdown();
+  EmbedBrowserHandler::RemoveObserver(&observer);
 
   // The store no longer writes: clear its handle before closing it.
   store->SetHostRecordEnabled(false);
@@ -186,6 +204,8 @@ int main() {
   reader.join();
   CloseHandle(record_read);
   DestroyWindow(host_window);
+  if (!started || observer.failed())
+    return 1;
   Print("done");
   return 0;
 }

@@ -49,7 +49,10 @@ class KxHostTest : public testing::Test {
 
   // Runs kxhost.exe with |args|; returns its exit code and fills |out| and
   // |err| with its standard output and error.
-  DWORD Run(const std::wstring& args, std::string* out, std::string* err) {
+  DWORD Run(const std::wstring& args,
+            std::string* out,
+            std::string* err,
+            const std::wstring& program = BinDir() + L"kxhost.exe") {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     const std::wstring out_path = Path(L"out.txt"), err_path = Path(L"err.txt");
     HANDLE out_file =
@@ -63,7 +66,7 @@ class KxHostTest : public testing::Test {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = out_file;
     startup.hStdError = err_file;
-    std::wstring command = L"\"" + BinDir() + L"kxhost.exe\" " + args;
+    std::wstring command = L"\"" + program + L"\" " + args;
     PROCESS_INFORMATION process = {};
     DWORD exit_code = 0xDEADBEEF;
     if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
@@ -350,6 +353,32 @@ TEST_F(KxHostTest, APageThatNeverYieldsIsStoppedAndTheTimeLimitHolds) {
     EXPECT_NE(IndexOf(lines, "console: later timer"), std::string::npos) << out;
   }
   SetEnvironmentVariableW(L"KX_SCRIPT_BUDGET_MS", nullptr);
+}
+
+TEST_F(KxHostTest, ARenderProgramThatCannotStartEndsTheRunWithOneError) {
+  // kxhost.exe alone in a folder: no kxsubprocess.exe beside it.
+  const std::wstring lonely = Path(L"kxhost.exe");
+  ASSERT_TRUE(
+      CopyFileW((BinDir() + L"kxhost.exe").c_str(), lonely.c_str(), FALSE));
+  const std::wstring url = WritePage(L"page.html", "<p>never shown</p>");
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=60000", &out, &err, lonely),
+            3u);
+  const std::string program = CefString(Path(L"kxsubprocess.exe")).ToString();
+  size_t errors = 0, logged = 0;
+  for (const std::string& line : Lines(err)) {
+    if (line.compare(0, 7, "error: ") == 0) {
+      ++errors;
+      EXPECT_NE(line.find(program), std::string::npos) << line;
+    }
+    // The framework's log line before it names the program and the error.
+    if (line.find(":ERROR:") != std::string::npos &&
+        line.find("\"" + program + "\": Win32 error 2, ") != std::string::npos)
+      ++logged;
+  }
+  EXPECT_EQ(errors, 1u) << err;
+  EXPECT_GE(logged, 1u) << err;
+  EXPECT_EQ(out, "");
 }
 
 TEST_F(KxHostTest, BadCommandLineIsAOneLineUsageError) {
