@@ -9,7 +9,7 @@
 #include "app/simple_app.h"
 #include "gtest/gtest.h"
 #include "include/cef_command_line.h"
-#include "src/core/framework_log.h"
+#include "src/core/log_destination.h"
 
 namespace {
 
@@ -31,10 +31,10 @@ class ChildLaunchCheckTest : public testing::Test {
   void SetUp() override {
     log_ = TempPath(L"-kxlaunch.log");
     DeleteFileW(log_.c_str());
-    cef_internal::FrameworkLog::Configure(log_, LOGSEVERITY_DEFAULT);
+    cef_internal::LogDestination::Configure(log_, LOGSEVERITY_DEFAULT);
   }
   void TearDown() override {
-    cef_internal::FrameworkLog::Reset();
+    cef_internal::LogDestination::Reset();
     DeleteFileW(log_.c_str());
   }
 
@@ -72,7 +72,8 @@ TEST_F(ChildLaunchCheckTest, AFileThatIsNoProgramIsNamedWithItsError) {
   ASSERT_NE(GetFileAttributesW(text_file.c_str()), INVALID_FILE_ATTRIBUTES);
   const std::string log = LogAfterLaunchOf(text_file);
   DeleteFileW(text_file.c_str());
-  EXPECT_NE(log.find("Win32 error 193, "), std::string::npos) << "[" << log << "]";
+  EXPECT_NE(log.find("Win32 error 193, "), std::string::npos)
+      << "[" << log << "]";
 }
 
 TEST_F(ChildLaunchCheckTest, AProgramThatCanStartLogsNothing) {

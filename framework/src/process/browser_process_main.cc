@@ -3,7 +3,7 @@
 #include "include/cef_app.h"
 #include "src/browser/browser_context.h"
 #include "src/browser/child_process_reaper.h"
-#include "src/core/framework_log.h"
+#include "src/core/log_destination.h"
 #include "src/core/message_loop.h"
 #include "src/process/process_type.h"
 #include "src/process/scheme_registrar_impl.h"
@@ -36,7 +36,7 @@ bool CefInitialize(const CefMainArgs& args,
   }
   if (!BrowserContext::Initialize(settings, application))
     return false;
-  cef_internal::FrameworkLog::Configure(
+  cef_internal::LogDestination::Configure(
       CefString(&settings.log_file).ToWString(), settings.log_severity);
   CefRefPtr<CefBrowserProcessHandler> handler =
       application ? application->GetBrowserProcessHandler() : nullptr;
@@ -52,7 +52,7 @@ bool CefInitialize(const CefMainArgs& args,
 void CefShutdown() {
   BrowserContext::Shutdown();
   cef_internal::ChildProcessReaper::EndAll(kRetiredProcessWaitMs);
-  cef_internal::FrameworkLog::Reset();
+  cef_internal::LogDestination::Reset();
 }
 
 void CefDoMessageLoopWork() {

@@ -1,4 +1,4 @@
-#include "src/core/framework_log.h"
+#include "src/core/log_destination.h"
 
 #include <windows.h>
 
@@ -50,8 +50,8 @@ const char* SeverityName(int severity) {
 }  // namespace
 
 // static
-void FrameworkLog::Configure(const std::wstring& file,
-                             cef_log_severity_t severity) {
+void LogDestination::Configure(const std::wstring& file,
+                               cef_log_severity_t severity) {
   std::lock_guard<std::mutex> hold(LogLock());
   delete g_log_file;
   g_log_file = file.empty() ? nullptr : new std::wstring(file);
@@ -59,21 +59,21 @@ void FrameworkLog::Configure(const std::wstring& file,
 }
 
 // static
-void FrameworkLog::Reset() {
+void LogDestination::Reset() {
   Configure(std::wstring(), LOGSEVERITY_DEFAULT);
 }
 
 // static
-int FrameworkLog::MinLevel() {
+int LogDestination::MinLevel() {
   std::lock_guard<std::mutex> hold(LogLock());
   return g_min_level;
 }
 
 // static
-std::string FrameworkLog::Format(const char* file,
-                                 int line,
-                                 int severity,
-                                 const char* message) {
+std::string LogDestination::Format(const char* file,
+                                   int line,
+                                   int severity,
+                                   const char* message) {
   const char* name = file ? file : "";
   for (const char* p = name; *p; ++p) {
     if (*p == '/' || *p == '\\')
@@ -90,7 +90,7 @@ std::string FrameworkLog::Format(const char* file,
 }
 
 // static
-void FrameworkLog::Write(const std::string& line) {
+void LogDestination::Write(const std::string& line) {
   const std::string text = line + "\n";
   std::lock_guard<std::mutex> hold(LogLock());
   if (!g_log_file) {
@@ -112,7 +112,7 @@ void FrameworkLog::Write(const std::string& line) {
 }  // namespace cef_internal
 
 int cef_get_min_log_level() {
-  return cef_internal::FrameworkLog::MinLevel();
+  return cef_internal::LogDestination::MinLevel();
 }
 
 int cef_get_vlog_level(const char* file_start, size_t N) {
@@ -120,10 +120,10 @@ int cef_get_vlog_level(const char* file_start, size_t N) {
 }
 
 void cef_log(const char* file, int line, int severity, const char* message) {
-  if (severity < cef_internal::FrameworkLog::MinLevel())
+  if (severity < cef_internal::LogDestination::MinLevel())
     return;
-  cef_internal::FrameworkLog::Write(
-      cef_internal::FrameworkLog::Format(file, line, severity, message));
+  cef_internal::LogDestination::Write(
+      cef_internal::LogDestination::Format(file, line, severity, message));
   if (severity >= cef_internal::kFatalLevel)
     std::abort();
 }

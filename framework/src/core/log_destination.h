@@ -1,8 +1,8 @@
 // Where the framework's own log lines go, as the settings of the running
 // framework say: CefSettings.log_file when one is set, standard error
 // otherwise, and from which severity on. Any thread.
-#ifndef FRAMEWORK_SRC_CORE_FRAMEWORK_LOG_H_
-#define FRAMEWORK_SRC_CORE_FRAMEWORK_LOG_H_
+#ifndef FRAMEWORK_SRC_CORE_LOG_DESTINATION_H_
+#define FRAMEWORK_SRC_CORE_LOG_DESTINATION_H_
 
 #include <string>
 
@@ -10,7 +10,7 @@
 
 namespace cef_internal {
 
-class FrameworkLog {
+class LogDestination {
  public:
   // From CefInitialize; Reset() from CefShutdown (standard error, INFO).
   static void Configure(const std::wstring& file, cef_log_severity_t severity);
@@ -32,4 +32,4 @@ class FrameworkLog {
 
 }  // namespace cef_internal
 
-#endif  // FRAMEWORK_SRC_CORE_FRAMEWORK_LOG_H_
+#endif  // FRAMEWORK_SRC_CORE_LOG_DESTINATION_H_
