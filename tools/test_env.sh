@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Runs a command with a virtual display and one persistent wineserver, then
 # tears both down. Usage: tools/test_env.sh COMMAND [ARGS...]
+# KX_WINEPREFIX and KX_WINEARCH choose the prefix (default: the 32-bit one in
+# build/); KX_WINE_REG lists .reg files imported once into a new prefix.
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 export KX_WINEPREFIX="${KX_WINEPREFIX:-$here/build/wineprefix}"
-export WINEPREFIX="$KX_WINEPREFIX" WINEARCH=win32 WINEDEBUG=-all
+export KX_WINEARCH="${KX_WINEARCH:-win32}"
+export WINEPREFIX="$KX_WINEPREFIX" WINEARCH="$KX_WINEARCH" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=""
@@ -24,6 +27,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+fi
+if [ -n "${KX_WINE_REG:-}" ] && [ ! -f "$WINEPREFIX/.kx-reg-imported" ]; then
+  for reg in $KX_WINE_REG; do
+    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+  done
+  wineserver -w
+  touch "$WINEPREFIX/.kx-reg-imported"
 fi
 # One server for the whole run: every Wine start after this one is fast.
 wineserver -p >/dev/null 2>&1

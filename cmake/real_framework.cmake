@@ -1,0 +1,79 @@
+# The real framework from a binary distribution at CEF_ROOT, in the
+# framework's usual layout (include/, libcef_dll/, Release/, Resources/,
+# cef_paths.gypi, cef_paths2.gypi). Gives the targets the application code
+# links against when it builds on the stand-in: fw_headers, fw_core and
+# framework, here the public headers, the wrapper library and libcef.dll.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  message(FATAL_ERROR "The distribution is x86-64: configure with "
+                      "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake")
+endif()
+get_filename_component(CEF_ROOT "${CEF_ROOT}" ABSOLUTE)
+foreach(needed include/cef_version.h Release/libcef.dll.a cef_paths.gypi
+               cef_paths2.gypi)
+  if(NOT EXISTS ${CEF_ROOT}/${needed})
+    message(FATAL_ERROR "CEF_ROOT=${CEF_ROOT} has no ${needed}")
+  endif()
+endforeach()
+
+# Reads the list |name| of the distribution's gypi files, following its
+# '<@(other)' references, into |out|.
+function(kx_gypi_list out name)
+  file(READ ${CEF_ROOT}/cef_paths.gypi paths)
+  file(READ ${CEF_ROOT}/cef_paths2.gypi paths2)
+  string(REGEX MATCH "'${name}': \\[[^]]*\\]" block "${paths}\n${paths2}")
+  if(NOT block)
+    message(FATAL_ERROR "No list '${name}' in ${CEF_ROOT}/cef_paths*.gypi")
+  endif()
+  string(REGEX MATCHALL "'[^']+'," items "${block}")
+  set(files)
+  foreach(item ${items})
+    string(REGEX REPLACE "^'(.*)',$" "\\1" item "${item}")
+    if(item MATCHES "^<@\\((.+)\\)$")
+      kx_gypi_list(nested ${CMAKE_MATCH_1})
+      list(APPEND files ${nested})
+    else()
+      list(APPEND files ${item})
+    endif()
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# The wrapper library, from the distribution's own source list.
+kx_gypi_list(wrapper_files libcef_dll_wrapper_sources_common)
+list(FILTER wrapper_files INCLUDE REGEX "\\.cc$")
+list(TRANSFORM wrapper_files PREPEND ${CEF_ROOT}/)
+add_library(libcef_dll_wrapper STATIC ${wrapper_files})
+target_include_directories(libcef_dll_wrapper PUBLIC ${CEF_ROOT})
+target_compile_definitions(libcef_dll_wrapper
+    PUBLIC USING_CEF_SHARED
+    PRIVATE WRAPPING_CEF_SHARED NDEBUG)
+# The framework's own code, built as the framework builds it: C++11, its own
+# warnings left alone, and one source that uses strlen without <cstring>.
+set_target_properties(libcef_dll_wrapper PROPERTIES CXX_STANDARD 11
+                      CXX_EXTENSIONS ON)
+target_compile_options(libcef_dll_wrapper PRIVATE -O2 -w -include string.h)
+
+add_library(libcef SHARED IMPORTED)
+set_target_properties(libcef PROPERTIES
+    IMPORTED_IMPLIB ${CEF_ROOT}/Release/libcef.dll.a
+    IMPORTED_LOCATION ${CEF_ROOT}/Release/libcef.dll)
+
+add_library(fw_headers INTERFACE)
+target_include_directories(fw_headers INTERFACE ${CEF_ROOT})
+target_compile_definitions(fw_headers INTERFACE USING_CEF_SHARED)
+# The public string header calls strlen without including <cstring>: every
+# user of the headers needs it first, not only the wrapper library.
+target_compile_options(fw_headers INTERFACE
+                       $<$<COMPILE_LANGUAGE:CXX>:-include cstring>)
+target_link_libraries(fw_headers INTERFACE user32 gdi32 shell32 ole32)
+add_library(fw_core INTERFACE)
+target_link_libraries(fw_core INTERFACE fw_headers libcef_dll_wrapper libcef)
+add_library(framework INTERFACE)
+target_link_libraries(framework INTERFACE fw_core)
+
+# The run-time files go beside the executables, as a host ships them.
+file(GLOB cef_runtime ${CEF_ROOT}/Release/*.dll ${CEF_ROOT}/Release/*.bin
+     ${CEF_ROOT}/Resources/*.pak ${CEF_ROOT}/Resources/*.dat)
+file(COPY ${cef_runtime} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+file(COPY ${CEF_ROOT}/Resources/locales
+     DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
