@@ -1,8 +1,11 @@
 # The user's habits: `make demo` and `make test` do the whole set-up themselves.
 BUILD ?= build
+# The real-framework build: a distribution made from ../shared/cef, or your own
+# with CEF_ROOT=<distribution>.
+REAL ?= build-real
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build test fuzz demo package bench clean
+.PHONY: setup build build-real test test-real fuzz demo demo-real package bench clean
 
 setup:
 	@bash tools/setup.sh
@@ -14,10 +17,21 @@ $(BUILD)/CMakeCache.txt:
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target kxsubprocess kxhost
 
-# Everything, the test binaries too, then the whole suite.
-test: build
+build-real: setup
+	tools/real_build.sh $(REAL) $(JOBS)
+
+# Everything, the test binaries too, then the whole suite: the stand-in's, then
+# the real framework's group.
+test: build build-real
 	cmake --build $(BUILD) -j $(JOBS)
 	tools/test_env.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+	$(MAKE) --no-print-directory test-real
+
+# The real-framework group, when build-real made its build.
+test-real:
+	@if [ -f $(REAL)/CTestTestfile.cmake ]; then \
+	  tools/real_env.sh ctest --test-dir $(REAL) --output-on-failure --timeout 300; \
+	else echo "real framework: not built, its tests are skipped"; fi
 
 # The fuzz tests of the suite from a random seed, with FUZZ_SCALE times as
 # many inputs (default 50). A failure names its seed: rerun it with
@@ -43,5 +57,9 @@ bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target kxbench
 	tools/test_env.sh tools/wine_run.sh $(BUILD)/bin/kxbench.exe --reps=$(REPS)
 
+# The demo on the real framework, with screenshots of its pages in $(REAL)/.
+demo-real: build-real
+	tools/real_env.sh tools/demo.sh $(REAL) --screenshots
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(REAL)

@@ -8,7 +8,7 @@
 const char kHostUsage[] =
     "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
     "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
-    "[--single-process] [--allow-origin=ORIGIN]...";
+    "[--single-process] [--allow-origin=ORIGIN]... [--show]";
 
 namespace {
 
@@ -86,6 +86,8 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
       options->allowed_origins.push_back(origin);
     } else if (arg == L"--single-process") {
       options->single_process = true;
+    } else if (arg == L"--show") {
+      options->show = true;
     } else {
       *error = "unknown argument";
       return false;

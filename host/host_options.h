@@ -1,7 +1,7 @@
 // The host's command line:
 //   kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]...
 //              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
-//              [--single-process] [--allow-origin=ORIGIN]...
+//              [--single-process] [--allow-origin=ORIGIN]... [--show]
 #ifndef HOST_HOST_OPTIONS_H_
 #define HOST_HOST_OPTIONS_H_
 
@@ -20,6 +20,8 @@ struct HostOptions {
   bool single_process = false;
   // Empty: every page may use KXHelper. Otherwise only these origins.
   std::vector<std::string> allowed_origins;
+  // Shows the main page window, which the component creates hidden.
+  bool show = false;
 };
 
 // Parses |args| (without the program name). On failure returns false and

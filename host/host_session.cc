@@ -91,6 +91,8 @@ void HostSession::OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {
   if (main_browser_ || closing_)
     return;
   main_browser_ = browser;
+  if (options_.show)
+    ShowWindow(browser->GetHost()->GetWindowHandle(), SW_SHOWNOACTIVATE);
   browser->GetMainFrame()->LoadURL(options_.url);
 }
 

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # The main job: the demo host on the options page, across real processes.
-# Run through tools/test_env.sh (make demo does), which provides the display.
+# Run through tools/test_env.sh (make demo does) or tools/real_env.sh (make
+# demo-real), which provide the display.
+# Usage: tools/demo.sh BUILD_DIR [--screenshots]
 set -u
 build=${1:-build}
 here=$(cd "$(dirname "$0")/.." && pwd)
 pages=$(cd "$here/pages" && pwd)
 host="$build/bin/kxhost.exe"
-run() { "$here/tools/wine_run.sh" "$host" "$@"; }
-page_url() { echo "file:///$(winepath -w "$pages/$1" 2>/dev/null | tr '\\' '/')"; }
+runner="$here/tools/wine_run.sh"
+[ -f "$build/bin/libcef.dll" ] && runner="$here/tools/wine64_run.sh"
+run() { "$runner" "$host" "$@"; }
+file_url() { echo "file:///$(winepath -w "$1" 2>/dev/null | tr '\\' '/')"; }
+page_url() { file_url "$pages/$1"; }
 
 echo "== options page: the page changes the filters; the host gets a record and a notification;"
 echo "== the browser pushes options and voice texts back to the page"
@@ -17,3 +22,31 @@ run --url="$(page_url options.html)" \
 echo
 echo "== error page: a sub-frame whose file is missing shows the built-in page"
 run --url="$(page_url error.html)" --timeout-ms=8000
+
+[ "${2:-}" = "--screenshots" ] || exit 0
+# The main page window (at the display's top left, the bounds' size) as the
+# framework paints it: a copy of the page that stays open, shown, captured once
+# the host has seen MARKER (or after a while); the time limit ends the run.
+shoot() {
+  local page=$1 marker=$2 png=$3 copy out
+  copy="$build/screenshots/$page"
+  out="$build/screenshots/${page%.html}.out"
+  mkdir -p "$build/screenshots"
+  sed 's/window\.close();//' "$pages/$page" >"$copy"
+  : >"$out"
+  run --url="$(file_url "$copy")" --show --timeout-ms=12000 >"$out" 2>/dev/null &
+  local pid=$!
+  for _ in $(seq 80); do
+    grep -q "^$marker" "$out" && break
+    sleep 0.1
+  done
+  sleep 1.5
+  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left 0 -top 0 -width 800 -height 600 |
+    pnmquant 64 2>/dev/null | pnmtopng -compression 9 >"$png"
+  wait $pid
+  echo "$png"
+}
+echo
+echo "== screenshots"
+shoot options.html notify "$build/options-page.png"
+shoot error.html error-page "$build/error-page.png"

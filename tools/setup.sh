@@ -7,7 +7,15 @@ set -euo pipefail
 packages=(wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix
           gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 cmake make
           duktape-dev rapidjson-dev googletest python3 chromium file fontconfig ccache
-          fonts-dejavu-core fonts-wqy-microhei)
+          fonts-dejavu-core fonts-wqy-microhei
+          # The real-framework build (x86-64) and its run under Wine: the
+          # 64-bit Wine, MinGW-w64 x86-64, gendef for libcef.dll's import
+          # library, and the fonts the framework's Wine prefix maps to.
+          wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+          binutils-mingw-w64-x86-64 mingw-w64-tools fonts-liberation)
+# The distribution's run-time files come through npm; a machine with Node.js
+# from elsewhere has it already.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -19,7 +19,8 @@ TEST(HostOptions, ReadsEverySwitch) {
       Parse({L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
              L"--horn-voice=h", L"--record-file=C:\\r.bin",
              L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process",
-             L"--allow-origin=https://app.test", L"--allow-origin=file://"},
+             L"--allow-origin=https://app.test", L"--allow-origin=file://",
+             L"--show"},
             &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
@@ -31,6 +32,7 @@ TEST(HostOptions, ReadsEverySwitch) {
   EXPECT_TRUE(options.single_process);
   EXPECT_EQ(options.allowed_origins,
             std::vector<std::string>({"https://app.test", "file://"}));
+  EXPECT_TRUE(options.show);
 }
 
 TEST(HostOptions, RefusesBadCommandLines) {
@@ -48,6 +50,7 @@ TEST(HostOptions, RefusesBadCommandLines) {
   EXPECT_FALSE(Parse({L"--url=x", L"--allow-origin=app.test"}, &options));
   EXPECT_FALSE(
       Parse({L"--url=x", L"--allow-origin=https://app.test/x"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--show=yes"}, &options));
 }
 
 std::string RecordBytes(std::initializer_list<int32_t> words) {
