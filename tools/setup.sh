@@ -12,7 +12,9 @@ packages=(wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix
           # 64-bit Wine, MinGW-w64 x86-64, gendef for libcef.dll's import
           # library, and the fonts the framework's Wine prefix maps to.
           wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-          binutils-mingw-w64-x86-64 mingw-w64-tools fonts-liberation)
+          binutils-mingw-w64-x86-64 mingw-w64-tools fonts-liberation
+          # make demo-real: screenshots of the virtual display.
+          x11-apps netpbm)
 # The distribution's run-time files come through npm; a machine with Node.js
 # from elsewhere has it already.
 command -v npm >/dev/null || packages+=(npm)
