@@ -69,6 +69,9 @@ int HostSession::Run() {
   // left behind for a later run to find.
   CefSettings settings;
   settings.single_process = options_.single_process;
+  // Without the framework's sandbox library linked in, as here, the sandbox
+  // must be off.
+  settings.no_sandbox = 1;
   CefString(&settings.browser_subprocess_path) =
       SiblingPath(L"kxsubprocess.exe");
   CefMainArgs main_args(GetModuleHandleW(nullptr));

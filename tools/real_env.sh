@@ -7,5 +7,5 @@
 here=$(cd "$(dirname "$0")/.." && pwd)
 export KX_WINEPREFIX="${KX_WINEPREFIX:-$here/build-real/wineprefix}"
 export KX_WINEARCH=win64
-export KX_WINE_REG="$here/tools/wine-fonts.reg $here/tools/wine-real.reg"
+export KX_WINE_REG="$here/tools/wine-fonts.reg $here/tools/wine-cjk-fonts.reg $here/tools/wine-real.reg"
 exec "$here/tools/test_env.sh" "$@"
