@@ -52,6 +52,12 @@ target_compile_definitions(libcef_dll_wrapper
 set_target_properties(libcef_dll_wrapper PROPERTIES CXX_STANDARD 11
                       CXX_EXTENSIONS ON)
 target_compile_options(libcef_dll_wrapper PRIVATE -O2 -w -include string.h)
+# Its objects do not depend on where the checkout is: with paths taken
+# relative to it, a fresh clone finds them in the compiler cache.
+if(KX_CCACHE)
+  set_target_properties(libcef_dll_wrapper PROPERTIES CXX_COMPILER_LAUNCHER
+      "${CMAKE_COMMAND};-E;env;CCACHE_BASEDIR=${CMAKE_SOURCE_DIR};${KX_CCACHE}")
+endif()
 
 add_library(libcef SHARED IMPORTED)
 set_target_properties(libcef PROPERTIES

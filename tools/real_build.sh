@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the application on the real framework in BUILD_DIR (x86-64): from
 # CEF_ROOT when it is set, else from a distribution made once into
-# BUILD_DIR/cef out of ../shared/cef beside the checkout. Without either it
-# says so in one line and builds nothing.
+# BUILD_DIR/cef out of ../shared/cef beside the checkout (or KX_CEF_SHARED).
+# Without either it says so in one line and builds nothing.
 # Usage: tools/real_build.sh BUILD_DIR JOBS
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$1
 jobs=${2:-2}
-shared="$here/../shared/cef"
+shared=${KX_CEF_SHARED:-$here/../shared/cef}
 root=${CEF_ROOT:-}
 if [ -z "$root" ]; then
   if [ ! -x "$shared/make-distribution.sh" ]; then
