@@ -38,11 +38,14 @@ test-real:
 # KX_FUZZ_SEED=<seed>.
 FUZZ_SCALE ?= 50
 fuzz: build
-	cmake --build $(BUILD) -j $(JOBS) --target framework_core_tests
+	cmake --build $(BUILD) -j $(JOBS) --target framework_core_tests \
+	    framework_process_tests
 	KX_FUZZ_SEED=$$(od -An -N4 -tu4 /dev/urandom | tr -d ' ') \
 	KX_FUZZ_SCALE=$(FUZZ_SCALE) \
-	tools/test_env.sh wine $(BUILD)/bin/framework_core_tests.exe \
-	    --gtest_filter='*Fuzz*'
+	tools/test_env.sh sh -c 'wine $(BUILD)/bin/framework_core_tests.exe \
+	    --gtest_filter="*Fuzz*" && \
+	  wine $(BUILD)/bin/framework_process_tests.exe \
+	    --gtest_filter="*Damaged*"'
 
 demo: build
 	tools/test_env.sh tools/demo.sh $(BUILD)

@@ -1,9 +1,13 @@
 // A render process against a browser end played by hand: how it starts,
 // what it drops, and how it ends when the browser end misbehaves or goes.
+#include <stdio.h>
+
+#include <random>
 #include <string>
 
 #include "src/browser/child_process_switches.h"
 #include "src/renderer/render_process.h"
+#include "tests/framework_core/fuzz_settings.h"
 #include "tests/framework_process/process_test_support.h"
 #include "tests/framework_process/raw_pipe.h"
 
@@ -81,6 +85,50 @@ TEST_F(RawWireTest, MalformedFramesAreDroppedAndTheNextOneIsRead) {
   ASSERT_TRUE(reply) << "render process ended with " << renderer_->exit_code();
   // The garbage "echo" frames were dropped, not answered.
   EXPECT_EQ("after", Utf8(reply->GetString(0)));
+  EXPECT_FALSE(renderer_->Ended());
+}
+
+TEST_F(RawWireTest, RandomlyDamagedFramesAreSurvived) {
+  StartRenderer();
+  ASSERT_TRUE(ReadMessage("render-hello"));
+  CefRefPtr<CefListValue> inner = CefListValue::Create();
+  inner->SetString(0, "damaged");
+  inner->SetDictionary(1, CefDictionaryValue::Create());
+  inner->GetDictionary(1)->SetInt("k", 1);
+  inner->SetList(2, CefListValue::Create());
+  CefRefPtr<CefListValue> message = CefListValue::Create();
+  message->SetInt(0, kBrowserId);
+  message->SetString(1, "echo");
+  message->SetList(2, inner);
+  const std::string valid =
+      RawPipe::Encode(Op::kProcessMessage, message).substr(4);
+  // The header (version and op) stays: every frame that still decodes is a
+  // process message with damaged arguments for the render side to handle.
+  const uint32_t seed = fuzz_test::FuzzSeed();
+  std::mt19937 random(seed);
+  const uint32_t inputs = fuzz_test::FuzzInputs(2000);
+  std::string frames;
+  for (uint32_t n = 0; n < inputs; ++n) {
+    std::string payload = valid;
+    for (int flips = 1 + random() % 4; flips > 0; --flips)
+      payload[5 + random() % (payload.size() - 5)] =
+          static_cast<char>(random());
+    if (random() % 4 == 0)
+      payload.resize(5 + random() % (payload.size() - 5));
+    frames += RawPipe::Frame(payload);
+  }
+  ASSERT_TRUE(pipe_.WriteBytes(frames));
+  ASSERT_TRUE(SendEcho("after the damage"));
+  bool answered = false;
+  while (!answered) {
+    CefRefPtr<CefListValue> reply = ReadMessage("echo-reply");
+    ASSERT_TRUE(reply) << "seed " << seed << ", render process ended with "
+                       << renderer_->exit_code();
+    answered = reply->GetType(0) == VTYPE_STRING &&
+               Utf8(reply->GetString(0)) == "after the damage";
+  }
+  printf("damaged frames into a render process: seed %u, %u frames\n", seed,
+         inputs);
   EXPECT_FALSE(renderer_->Ended());
 }
 
