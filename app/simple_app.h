@@ -37,7 +37,8 @@ class SimpleApp : public CefApp,
   SimpleApp();
 
   // Host integration: the host sets both before the framework initialises
-  // its context (OnContextInitialized reads them).
+  // its context (OnContextInitialized reads them), on the thread that then
+  // calls CefInitialize and becomes the UI thread.
   void SetParentWindow(HWND parent) { parent_window_ = parent; }
   void SetWindowBounds(const RECT& bounds) { window_bounds_ = bounds; }
   // Host integration, set before CefInitialize: only frames whose origin is

@@ -31,6 +31,8 @@ class EmbedBrowserHandler : public CefClient,
  public:
   EmbedBrowserHandler();
 
+  // The accessors below read state the UI thread (TID_UI) changes: call
+  // them there, e.g. from an observer callback.
   // The first browser reported created; kept after it closes.
   CefRefPtr<CefBrowser> main_browser() const { return main_browser_; }
   HWND main_window() const { return main_window_; }
