@@ -149,6 +149,15 @@ bool SystemSession::Start() {
 
 void SystemSession::Stop() {
   if (started_) {
+    // As a host must: every browser closed before the framework ends.
+    if (g_client_handler && g_client_handler->browser_count() > 0) {
+      g_client_handler->CloseAllBrowsers(true);
+      RunUntil(
+          [] {
+            return !g_client_handler || g_client_handler->browser_count() == 0;
+          },
+          kWaitMs);
+    }
     if (g_client_handler)
       g_client_handler->RemoveObserver(this);
     CefShutdown();
