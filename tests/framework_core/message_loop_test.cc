@@ -120,6 +120,56 @@ TEST(MessageLoopTest, RunUntilGivesUpAtTimeout) {
   EXPECT_FALSE(loop->RunUntil([] { return false; }, 50));
 }
 
+// Keeps the loop busy forever, as a page's endless zero-delay timer does:
+// each task posts the next. It gives up by itself only after a minute, so a
+// loop that cannot look up from it fails instead of hanging the suite.
+class EndlessChain {
+ public:
+  explicit EndlessChain(MessageLoop* loop) : loop_(loop) {}
+  void Start() {
+    give_up_at_ = GetTickCount64() + 60000;
+    Next();
+  }
+  // Lets the last posted task find the chain over.
+  void Stop() { stopped_ = true; }
+  bool running() const { return !stopped_ && !gave_up_; }
+  int links() const { return links_; }
+
+ private:
+  void Next() {
+    if (stopped_)
+      return;
+    if (GetTickCount64() >= give_up_at_) {
+      gave_up_ = true;
+      return;
+    }
+    ++links_;
+    loop_->PostTask([this] { Next(); });
+  }
+
+  MessageLoop* loop_;
+  ULONGLONG give_up_at_ = 0;
+  bool stopped_ = false;
+  bool gave_up_ = false;
+  int links_ = 0;
+};
+
+TEST(MessageLoopTest, RunUntilLooksUpFromWorkThatNeverEnds) {
+  MessageLoop* loop = MessageLoop::Current();
+  EndlessChain chain(loop);
+  chain.Start();
+  // The timeout is honoured while tasks keep coming...
+  EXPECT_FALSE(loop->RunUntil([] { return false; }, 100));
+  ASSERT_TRUE(chain.running());
+  // ... and so is the condition, long before any timeout.
+  const int seen = chain.links();
+  EXPECT_TRUE(
+      loop->RunUntil([&] { return chain.links() >= seen + 1000; }, 30000));
+  EXPECT_TRUE(chain.running());
+  chain.Stop();
+  loop->RunUntilIdle();
+}
+
 int g_received = 0;
 
 LRESULT CALLBACK TestWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {

@@ -79,6 +79,10 @@ class SystemTest : public testing::Test, public PageObserver {
                         int line) override {
     console_messages_.push_back(message.ToString());
   }
+  void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
+                            RenderProcessEnd status) override {
+    ++render_process_ends_;
+  }
   void OnLastBrowserClosed() override { last_browser_closed_ = true; }
 
   CefRefPtr<SimpleApp> app_;
@@ -97,6 +101,7 @@ class SystemTest : public testing::Test, public PageObserver {
   size_t console_read_ = 0;
   int main_frame_loads_ = 0;
   int jumps_ = 0;
+  int render_process_ends_ = 0;
   bool main_browser_created_ = false;
   bool last_browser_closed_ = false;
 };

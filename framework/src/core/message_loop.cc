@@ -13,6 +13,8 @@ namespace {
 const wchar_t kWindowClass[] = L"KxCefMessageLoopWindow";
 const UINT kWakeMessage = WM_APP + 1;
 const UINT_PTR kTimerId = 1;
+// RunUntil() asks its condition at least once per this many messages.
+const int kMessagesPerDoneCheck = 32;
 
 std::atomic<MessageLoop*> g_main_loop{nullptr};
 
@@ -50,8 +52,6 @@ struct MessageLoop::Impl {
   void ProcessWork();
   void MoveDueTasksLocked(ULONGLONG now);
   void UpdateTimer();
-  // Returns false when WM_QUIT was seen (and posted again).
-  bool PumpMessages();
   // Milliseconds until the next delayed task, or INFINITE.
   DWORD TimeToNextDelayedTask();
   void Shutdown();
@@ -189,19 +189,6 @@ void MessageLoop::Impl::UpdateTimer() {
            wait < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : wait, nullptr);
 }
 
-bool MessageLoop::Impl::PumpMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return true;
-}
-
 DWORD MessageLoop::Impl::TimeToNextDelayedTask() {
   AutoLock auto_lock(&lock);
   if (delayed.empty())
@@ -335,8 +322,24 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
     if (done())
       return true;
     impl->ProcessWork();
-    if (!impl->PumpMessages())
-      return done();
+    // Message by message, looking up between them: work that never lets the
+    // queue run dry (a page's endless zero-delay timer, a render process's
+    // burst) must not hide |done| or the deadline.
+    MSG msg;
+    for (int since_check = 1; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+         ++since_check) {
+      if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return done();
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      if (Now() >= deadline)
+        return done();
+      // |done| may itself be costly (it may run a nested loop).
+      if (since_check % kMessagesPerDoneCheck == 0 && done())
+        return true;
+    }
     if (done())
       return true;
     ULONGLONG now = Now();
