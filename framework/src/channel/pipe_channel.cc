@@ -152,7 +152,10 @@ struct PipeChannel::Shared {
         if (error == ERROR_IO_PENDING) {
           if (Finish(ov, time_left(), true) < 0)
             return false;
-        } else if (error != ERROR_PIPE_CONNECTED) {
+        } else if (error != ERROR_PIPE_CONNECTED && error != ERROR_NO_DATA) {
+          // ERROR_NO_DATA: the client came, wrote and left before this
+          // thread got here. What it wrote can still be read, and its
+          // process id is still known.
           return false;
         }
       }
