@@ -170,6 +170,18 @@ TEST(MessageLoopTest, RunUntilLooksUpFromWorkThatNeverEnds) {
   loop->RunUntilIdle();
 }
 
+TEST(MessageLoopTest, OneRoundReturnsFromWorkThatNeverEnds) {
+  MessageLoop* loop = MessageLoop::Current();
+  EndlessChain chain(loop);
+  chain.Start();
+  const int before = chain.links();
+  loop->RunOneRound();
+  EXPECT_TRUE(chain.running());
+  EXPECT_GT(chain.links(), before);
+  chain.Stop();
+  loop->RunUntilIdle();
+}
+
 int g_received = 0;
 
 LRESULT CALLBACK TestWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {

@@ -15,6 +15,8 @@ const UINT kWakeMessage = WM_APP + 1;
 const UINT_PTR kTimerId = 1;
 // RunUntil() asks its condition at least once per this many messages.
 const int kMessagesPerDoneCheck = 32;
+// RunOneRound() dispatches at most this many window messages.
+const int kMessagesPerRound = 64;
 
 std::atomic<MessageLoop*> g_main_loop{nullptr};
 
@@ -312,6 +314,21 @@ int MessageLoop::RunUntilIdle() {
       break;
   }
   return impl->tasks_run - start;
+}
+
+void MessageLoop::RunOneRound() {
+  impl_->ProcessWork();
+  MSG msg;
+  for (int i = 0;
+       i < kMessagesPerRound && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+       ++i) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
 }
 
 bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {

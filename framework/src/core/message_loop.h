@@ -37,6 +37,10 @@ class MessageLoop {
   void Quit();
   // Runs what is ready now without blocking; returns the number of tasks run.
   int RunUntilIdle();
+  // One round without blocking: the tasks queued now, then the window
+  // messages waiting, at most a bounded number. Returns even when work never
+  // stops arriving, as a host's own loop needs.
+  void RunOneRound();
   // Runs until |done| returns true or |timeout_ms| passes; returns |done|'s
   // last answer. For tests and shutdown.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms);

@@ -58,7 +58,7 @@ void CefShutdown() {
 void CefDoMessageLoopWork() {
   MessageLoop* loop = MessageLoop::Main();
   if (loop && loop->BelongsToCurrentThread())
-    loop->RunUntilIdle();
+    loop->RunOneRound();
 }
 
 void CefRunMessageLoop() {
