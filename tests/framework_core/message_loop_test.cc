@@ -1,5 +1,7 @@
 #include "src/core/message_loop.h"
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -61,6 +63,29 @@ TEST(MessageLoopTest, DelayedTasksRunByDueTimeAfterImmediateOnes) {
   EXPECT_EQ((std::vector<int>{1}), order);
   EXPECT_TRUE(loop->RunUntil([&] { return order.size() == 4; }, 5000));
   EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), order);
+}
+
+// A condition another thread makes true without posting anything must still
+// end the wait (a loop that only rechecks when woken sleeps on forever).
+TEST(MessageLoopTest, RunUntilSeesStateSetByAnotherThreadWithoutAWake) {
+  MessageLoop* loop = MessageLoop::Current();
+  loop->RunUntilIdle();
+  std::atomic<bool> set{false};
+  std::atomic<int> checks{0};
+  std::thread setter([&] {
+    // Set only once the loop has checked twice and gone to wait.
+    while (checks < 2)
+      std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    set = true;
+  });
+  EXPECT_TRUE(loop->RunUntil(
+      [&] {
+        ++checks;
+        return set.load();
+      },
+      -1));
+  setter.join();
 }
 
 TEST(MessageLoopTest, DelayedTaskFiresInsideRun) {

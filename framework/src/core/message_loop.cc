@@ -1,5 +1,6 @@
 #include "src/core/message_loop.h"
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <map>
@@ -17,6 +18,7 @@ const UINT_PTR kTimerId = 1;
 const int kMessagesPerDoneCheck = 32;
 // RunOneRound() dispatches at most this many window messages.
 const int kMessagesPerRound = 64;
+const DWORD kRunUntilRecheckMs = 5;
 
 std::atomic<MessageLoop*> g_main_loop{nullptr};
 
@@ -362,7 +364,10 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
     ULONGLONG now = Now();
     if (now >= deadline)
       return false;
-    DWORD wait = impl->TimeToNextDelayedTask();
+    // |done| may read what another thread changes without posting anything
+    // here, so the wait never outlasts a short recheck interval.
+    DWORD wait =
+        std::min<DWORD>(impl->TimeToNextDelayedTask(), kRunUntilRecheckMs);
     if (deadline != ~0ULL && deadline - now < wait)
       wait = static_cast<DWORD>(deadline - now);
     MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT,

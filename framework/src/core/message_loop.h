@@ -42,7 +42,9 @@ class MessageLoop {
   // stops arriving, as a host's own loop needs.
   void RunOneRound();
   // Runs until |done| returns true or |timeout_ms| passes; returns |done|'s
-  // last answer. For tests and shutdown.
+  // last answer. |done| may read state another thread sets without waking
+  // this loop: it is checked again every few milliseconds. For tests and
+  // shutdown.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms);
 
   bool BelongsToCurrentThread() const;
