@@ -164,6 +164,7 @@ int wmain(int argc, wchar_t** argv) {
                  Goal::kAtMost, 1.3};
   burst_scale.of_medians = trip_scale.of_medians = true;
   long long lost = -1;
+  bool stalled = false;
 
   std::printf("kxbench: %d repetitions, floors interleaved with the project\n",
               counts.reps);
@@ -213,6 +214,7 @@ int wmain(int argc, wchar_t** argv) {
       lost = session.Lost();
     }
     session.Stop();
+    stalled = session.stalled();
   }
 
   std::printf("\n%-34s | %-27s | %-22s | %-15s | %-14s |\n", "measure",
@@ -225,7 +227,8 @@ int wmain(int argc, wchar_t** argv) {
       "(the two per-item rows give the ratio of their medians; the others "
       "the median of each repetition's ratio)\n");
   HostStartFigures host;
-  if (MeasureHostStart(folder, &host)) {
+  const bool host_measured = MeasureHostStart(folder, &host);
+  if (host_measured) {
     std::printf(
         "also: kxhost start to the page's first console line %.0f ms (an "
         "empty program's start-to-exit %.0f ms); peak working set / private "
@@ -239,7 +242,9 @@ int wmain(int argc, wchar_t** argv) {
       "records and notifications lost (component and raw loop together): "
       "%lld\n",
       lost);
-  bool failed = lost != 0;
+  if (stalled)
+    std::printf("a wait ran out: the run fails\n");
+  bool failed = lost != 0 || stalled || !host_measured;
   for (const Row* row :
        {&trip, &options, &voices, &start, &burst, &burst_scale, &trip_scale})
     failed = failed || row->failed;

@@ -5,6 +5,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "bench/bench_stats.h"
@@ -112,7 +113,12 @@ bool MeasureHostStart(const std::wstring& folder, HostStartFigures* figures) {
     while (ReadFile(out_read, buffer, sizeof(buffer), &moved, nullptr) &&
            moved) {
     }
-    WaitForSingleObject(info.hProcess, kWaitMs);
+    if (WaitForSingleObject(info.hProcess, kWaitMs) != WAIT_OBJECT_0) {
+      std::fprintf(stderr, "kxbench: kxhost did not exit within %lu ms\n",
+                   static_cast<unsigned long>(kWaitMs));
+      TerminateProcess(info.hProcess, 1);
+      seen = false;
+    }
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
   }

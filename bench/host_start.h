@@ -15,7 +15,8 @@ struct HostStartFigures {
 };
 
 // Runs kxhost.exe from |folder| on a page that logs one line and closes
-// itself a little later. False when the line never came.
+// itself a little later. False when the line never came or kxhost did not
+// exit.
 bool MeasureHostStart(const std::wstring& folder, HostStartFigures* figures);
 
 #endif  // BENCH_HOST_START_H_

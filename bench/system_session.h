@@ -22,6 +22,8 @@ class SystemSession : public PageObserver {
 
   // Starts the framework and loads the round-trip page; false on failure.
   bool Start();
+  // True once any wait ran out: its figures are not to be trusted.
+  bool stalled() const { return stalled_; }
   void Stop();
 
   // Microseconds per option round trip (page SetUserOptions until the same
@@ -59,6 +61,7 @@ class SystemSession : public PageObserver {
   std::atomic<long long> record_bytes_{0};
   std::wstring page_path_;
   bool started_ = false;
+  bool stalled_ = false;
   int main_frame_loads_ = 0;
   int jumps_ = 0;
   long long record_size_ = 0;
