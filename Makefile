@@ -61,7 +61,7 @@ package: build
 REPS ?= 3
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target kxbench
-	tools/test_env.sh tools/wine_run.sh $(BUILD)/bin/kxbench.exe --reps=$(REPS)
+	tools/test_env.sh tools/wine_run.sh $(BUILD)/bin/kxbench.exe --reps=$(REPS) $(if $(ONLY),--only=$(ONLY))
 
 # The demo on the real framework, with screenshots of its pages in $(REAL)/.
 demo-real: build-real

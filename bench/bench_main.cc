@@ -67,6 +67,8 @@ struct Row {
   bool of_medians = false;
   BenchStats project, floor, ratio;
   bool failed = false;
+  // Left out of this run by --only.
+  bool skipped = false;
 
   void Add(double project_value, double floor_value) {
     if (project_value <= 0 || floor_value <= 0) {
@@ -91,6 +93,10 @@ struct Row {
 };
 
 void PrintRow(const Row& row) {
+  if (row.skipped) {
+    std::printf("%-34s | not measured in this run (--only)\n", row.measure);
+    return;
+  }
   if (row.failed || row.ratio.empty()) {
     std::printf("%-34s | no figure (the measurement failed)\n", row.measure);
     return;
@@ -136,12 +142,16 @@ bool ParseInt(const wchar_t* arg, const wchar_t* name, int* value) {
 
 int wmain(int argc, wchar_t** argv) {
   Counts counts;
+  // --only=script, start or system measures one group of rows.
+  std::wstring only;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg(argv[i]);
     if (arg.compare(0, std::wcslen(kPipePeerSwitch), kPipePeerSwitch) == 0)
       return RunPipePeer(arg.substr(std::wcslen(kPipePeerSwitch)));
     if (arg == L"--smoke")
       counts = SmokeCounts();
+    else if (arg.compare(0, 7, L"--only=") == 0)
+      only = arg.substr(7);
     else
       ParseInt(argv[i], L"--reps=", &counts.reps);
   }
@@ -163,14 +173,25 @@ int wmain(int argc, wchar_t** argv) {
   Row trip_scale{"round trips: per-item 2000 / 200", "us", "<= 1.3x (linear)",
                  Goal::kAtMost, 1.3};
   burst_scale.of_medians = trip_scale.of_medians = true;
-  long long lost = -1;
+  const bool run_script = only.empty() || only == L"script";
+  const bool run_start = only.empty() || only == L"start";
+  const bool run_system = only.empty() || only == L"system";
+  if (!run_script && !run_start && !run_system) {
+    std::fprintf(stderr, "kxbench: --only takes script, start or system\n");
+    return 2;
+  }
+  options.skipped = voices.skipped = !run_script;
+  start.skipped = !run_start;
+  trip.skipped = burst.skipped = burst_scale.skipped = trip_scale.skipped =
+      !run_system;
+  long long lost = run_system ? -1 : 0;
   bool stalled = false;
 
   std::printf("kxbench: %d repetitions, floors interleaved with the project\n",
               counts.reps);
   std::fflush(stdout);
 
-  {
+  if (run_script) {
     ScriptRows script(FullVoiceList(), kOptionsJson);
     if (!script.ready()) {
       options.failed = voices.failed = true;
@@ -186,7 +207,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   const std::wstring folder = ProgramFolder();
-  for (int rep = 0; rep < counts.reps; ++rep) {
+  for (int rep = 0; run_start && rep < counts.reps; ++rep) {
     const double floor =
         StartToExitMs(L"\"" + folder + L"bench_empty.exe\"", counts.launches);
     start.Add(
@@ -194,7 +215,7 @@ int wmain(int argc, wchar_t** argv) {
         floor);
   }
 
-  {
+  if (run_system) {
     SystemSession session;
     if (!session.Start()) {
       trip.failed = burst.failed = burst_scale.failed = trip_scale.failed =
@@ -227,15 +248,15 @@ int wmain(int argc, wchar_t** argv) {
       "(the two per-item rows give the ratio of their medians; the others "
       "the median of each repetition's ratio)\n");
   HostStartFigures host;
-  const bool host_measured = MeasureHostStart(folder, &host);
-  if (host_measured) {
+  const bool host_measured = !run_start || MeasureHostStart(folder, &host);
+  if (run_start && host_measured) {
     std::printf(
         "also: kxhost start to the page's first console line %.0f ms (an "
         "empty program's start-to-exit %.0f ms); peak working set / private "
         "bytes: kxhost %.1f / %.1f MiB, its render process %.1f / %.1f MiB\n",
         host.first_line_ms, start.floor.Median(), host.host_peak_mib,
         host.host_private_mib, host.render_peak_mib, host.render_private_mib);
-  } else {
+  } else if (run_start) {
     std::printf("also: kxhost start to the first console line: no figure\n");
   }
   std::printf(
@@ -247,6 +268,6 @@ int wmain(int argc, wchar_t** argv) {
   bool failed = lost != 0 || stalled || !host_measured;
   for (const Row* row :
        {&trip, &options, &voices, &start, &burst, &burst_scale, &trip_scale})
-    failed = failed || row->failed;
+    failed = failed || (!row->skipped && row->failed);
   return failed ? 1 : 0;
 }
