@@ -31,4 +31,27 @@ TEST(CefStringTest, EmbeddedNulsAreKept) {
   EXPECT_EQ(with_nul, text.ToString());
 }
 
+TEST(CefStringTest, WithoutCopyRefersToTheCallersUnits) {
+  wchar_t units[] = L"abcdef";
+  CefString view(units, 3, false);
+  units[0] = L'x';
+  EXPECT_EQ(std::wstring(L"xbc"), view.ToWString());
+
+  // A copy owns its units; so does the view once it is assigned to, and the
+  // caller's buffer is left alone.
+  CefString copy(view);
+  view = std::wstring(L"new text");
+  units[1] = L'y';
+  EXPECT_EQ(std::wstring(L"xbc"), copy.ToWString());
+  EXPECT_EQ(std::wstring(L"new text"), view.ToWString());
+  EXPECT_EQ(std::wstring(L"xycdef"), std::wstring(units));
+
+  CefString moved(std::move(copy));
+  units[2] = L'z';
+  EXPECT_EQ(std::wstring(L"xbc"), moved.ToWString());
+  EXPECT_TRUE(CefString(units, 0, false).empty());
+  EXPECT_TRUE(CefString(nullptr, 4, false).empty());
+  EXPECT_EQ(std::wstring(L"xy"), CefString(units, 2, true).ToWString());
+}
+
 }  // namespace

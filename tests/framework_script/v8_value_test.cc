@@ -118,6 +118,28 @@ TEST_F(V8ValueTest, StringsRoundTripOutsideTheBasicPlane) {
             Eval("'x\\u0000y'")->GetStringValue().ToWString());
 }
 
+TEST_F(V8ValueTest, LongStringsReachScriptIntact) {
+  // Long strings take another way into the heap than short ones, through
+  // room reused from one string to the next (stale bytes would show in a
+  // shorter one) unless it is very long.
+  std::wstring piece = L"a\"\x00E9\x4F60\xD83D\xDE00\xD800|\xDC00<";
+  piece.push_back(L'\0');
+  const size_t lengths[] = {3000, 129, 400000, 200, 128};
+  CefRefPtr<CefV8Value> global = context_->GetGlobal();
+  for (size_t length : lengths) {
+    std::wstring text;
+    while (text.size() < length)
+      text += piece;
+    text.resize(length);
+    ASSERT_TRUE(global->SetValue("s", CefV8Value::CreateString(text),
+                                 V8_PROPERTY_ATTRIBUTE_NONE));
+    EXPECT_EQ(static_cast<int>(length), Eval("s.length")->GetIntValue());
+    // Compared as a whole, without printing half a megabyte on a failure.
+    EXPECT_TRUE(text == Eval("s")->GetStringValue().ToWString()) << length;
+    EXPECT_EQ(0xDC00, Eval("s.charCodeAt(8)")->GetIntValue());
+  }
+}
+
 TEST_F(V8ValueTest, PropertiesHonourAttributes) {
   CefRefPtr<CefV8Value> object = CefV8Value::CreateObject(nullptr);
   ASSERT_TRUE(object);

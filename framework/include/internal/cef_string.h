@@ -1,6 +1,8 @@
 // The framework's string: UTF-16 code units, either in a buffer the string
 // owns or, when made from a |cef_string_t*|, in that C record, which reads
-// and writes then go through (`CefString(&settings.log_file) = path;`).
+// and writes then go through (`CefString(&settings.log_file) = path;`). Made
+// with |copy| false, it refers to the caller's units until it is assigned
+// to; copies of it own their units.
 #ifndef CEF_INCLUDE_INTERNAL_CEF_STRING_H_
 #define CEF_INCLUDE_INTERNAL_CEF_STRING_H_
 
@@ -31,13 +33,27 @@ class CefString {
     if (wide)
       str_.assign(wide, length);
   }
-  // |copy| is accepted for the framework's signature; the text is always
-  // copied.
-  CefString(const wchar_t* wide, size_t length, bool copy)
-      : CefString(wide, length) {}
+  // |copy| false refers to |wide|, which must outlive this string (or its
+  // next assignment); c_str() is then not terminated.
+  CefString(const wchar_t* wide, size_t length, bool copy) {
+    if (!wide || !length)
+      return;
+    if (copy) {
+      str_.assign(wide, length);
+      return;
+    }
+    own_record_.str = const_cast<wchar_t*>(wide);
+    own_record_.length = length;
+    record_ = &own_record_;
+  }
   // Refers to |record| (not owned) until destroyed: nothing is copied.
   CefString(const cef_string_t* record)
       : record_(const_cast<cef_string_t*>(record)) {}
+  // Frees what an assignment to a referring string made it own.
+  ~CefString() {
+    if (record_ == &own_record_)
+      cef_string_utf16_clear(&own_record_);
+  }
 
   CefString& operator=(const CefString& other) {
     Assign(other.data(), other.length());
@@ -104,6 +120,8 @@ class CefString {
 
   std::wstring str_;
   cef_string_t* record_ = nullptr;
+  // The record of a string made with |copy| false.
+  cef_string_t own_record_ = {};
 };
 
 #endif  // CEF_INCLUDE_INTERNAL_CEF_STRING_H_

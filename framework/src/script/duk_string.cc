@@ -1,5 +1,7 @@
 #include "src/script/duk_string.h"
 
+#include "src/script/v8_context_impl.h"
+
 namespace cef_internal {
 
 namespace {
@@ -115,8 +117,13 @@ void PushCefString(duk_context* ctx, const CefString& text) {
     duk_push_lstring(ctx, small, end - small);
     return;
   }
-  std::string bytes = ToCesu8(text);
-  duk_push_lstring(ctx, bytes.data(), bytes.size());
+  // Longer ones are converted into room the context keeps for the next
+  // one, sized once for the worst case.
+  ScratchBuffer& scratch = V8ContextImpl::FromDuk(ctx)->string_scratch();
+  char* bytes = scratch.Get(text.length() * 3);
+  char* end = WriteCesu8(text.c_str(), text.length(), bytes);
+  duk_push_lstring(ctx, bytes, end - bytes);
+  scratch.Release();
 }
 
 CefString GetCefString(duk_context* ctx, duk_idx_t index) {
