@@ -15,6 +15,7 @@
 #include "include/cef_app.h"
 #include "include/wrapper/cef_message_router.h"
 #include "renderer/cache_change_notifier.h"
+#include "renderer/cached_voice_list.h"
 
 // Guards the renderer cache's appends. Initialised by the first SimpleApp
 // constructor of the process and never deleted.
@@ -127,10 +128,11 @@ class SimpleApp : public CefApp,
   void SetUserOptionsJson(const CefString& json);
   VoiceList GetNormalVoices() const;
   VoiceList GetHornVoices() const;
-  // A list as the JSON array a page reads, written straight from the cache
-  // under g_cache_lock: no copy of the list.
-  std::wstring GetNormalVoicesJson() const;
-  std::wstring GetHornVoicesJson() const;
+  // A list as the JSON array a page reads: the cache's own text, not a copy.
+  // It changes with the list's next append, on this same thread: use it at
+  // once.
+  const std::wstring& GetNormalVoicesJson() const;
+  const std::wstring& GetHornVoicesJson() const;
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
 
@@ -142,15 +144,15 @@ class SimpleApp : public CefApp,
   ~SimpleApp() override;
 
  private:
-  void AppendVoice(VoiceList* list, const std::wstring& voice);
+  void AppendVoice(CachedVoiceList* list, const std::wstring& voice);
   void ApplyCacheUpdate(const std::string& name,
                         CefRefPtr<CefProcessMessage> message);
   void NotifyVoiceAdded(int list);
 
   HWND parent_window_;
   RECT window_bounds_;
-  VoiceList normal_voices_;
-  VoiceList horn_voices_;
+  CachedVoiceList normal_voices_;
+  CachedVoiceList horn_voices_;
   int filtered_count_;
   CefString user_options_json_;
   CefRefPtr<CefMessageRouterRendererSide> message_router_;

@@ -93,18 +93,17 @@ bool ClientV8ExtensionHandler::GetFilteredVoices(
     CefRefPtr<CefV8Value>& retval) {
   if (!kind->IsInt())
     return false;
-  std::wstring json;
-  switch (kind->GetIntValue()) {
-    case kNormalVoices:
-      json = app_->GetNormalVoicesJson();
-      break;
-    case kHornVoices:
-      json = app_->GetHornVoicesJson();
-      break;
-    default:
-      json = L"[]";
-      break;
+  const std::wstring* json = nullptr;
+  if (kind->GetIntValue() == kNormalVoices)
+    json = &app_->GetNormalVoicesJson();
+  else if (kind->GetIntValue() == kHornVoices)
+    json = &app_->GetHornVoicesJson();
+  if (!json) {
+    retval = CefV8Value::CreateString(L"[]");
+    return true;
   }
-  retval = CefV8Value::CreateString(json);
+  // The framework copies the text into the new value: no copy of our own.
+  retval = CefV8Value::CreateString(CefString(json->data(), json->size(),
+                                              /*copy=*/false));
   return true;
 }

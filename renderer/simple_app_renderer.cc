@@ -7,7 +7,6 @@
 #include "include/cef_parser.h"
 #include "renderer/client_v8_extension_handler.h"
 #include "renderer/kxhelper_extension.h"
-#include "renderer/voice_list_json.h"
 
 namespace {
 
@@ -141,14 +140,21 @@ void SimpleApp::AppendHornVoice(const std::wstring& voice) {
   AppendVoice(&horn_voices_, voice);
 }
 
-void SimpleApp::AppendVoice(VoiceList* list, const std::wstring& voice) {
+void SimpleApp::AppendVoice(CachedVoiceList* list, const std::wstring& voice) {
   EnterCriticalSection(&g_cache_lock);
-  while (list->size() > kMaxCachedVoices)
-    list->pop_front();
+  // An append that runs out of memory leaves the list and the count as they
+  // were, and the lock free.
+  try {
+    while (list->size() > kMaxCachedVoices)
+      list->DropOldest();
+    list->Append(voice);
+  } catch (...) {
+    LeaveCriticalSection(&g_cache_lock);
+    throw;
+  }
   // The count only ever grows; it stops at its ceiling instead of wrapping.
   if (filtered_count_ < INT_MAX)
     ++filtered_count_;
-  list->push_back(voice);
   LeaveCriticalSection(&g_cache_lock);
 }
 
@@ -160,25 +166,19 @@ void SimpleApp::SetUserOptionsJson(const CefString& json) {
 }
 
 SimpleApp::VoiceList SimpleApp::GetNormalVoices() const {
-  return normal_voices_;
+  return normal_voices_.texts();
 }
 
 SimpleApp::VoiceList SimpleApp::GetHornVoices() const {
-  return horn_voices_;
+  return horn_voices_.texts();
 }
 
-std::wstring SimpleApp::GetNormalVoicesJson() const {
-  EnterCriticalSection(&g_cache_lock);
-  std::wstring json = VoiceListToJson(normal_voices_);
-  LeaveCriticalSection(&g_cache_lock);
-  return json;
+const std::wstring& SimpleApp::GetNormalVoicesJson() const {
+  return normal_voices_.json();
 }
 
-std::wstring SimpleApp::GetHornVoicesJson() const {
-  EnterCriticalSection(&g_cache_lock);
-  std::wstring json = VoiceListToJson(horn_voices_);
-  LeaveCriticalSection(&g_cache_lock);
-  return json;
+const std::wstring& SimpleApp::GetHornVoicesJson() const {
+  return horn_voices_.json();
 }
 
 CefString SimpleApp::GetUserOptionsJson() const {

@@ -32,16 +32,6 @@ size_t EscapedSize(wchar_t c) {
   }
 }
 
-size_t JsonSize(const std::deque<std::wstring>& voices) {
-  size_t size = 2 + (voices.empty() ? 0 : voices.size() - 1);
-  for (const std::wstring& voice : voices) {
-    size += 2;
-    for (wchar_t c : voice)
-      size += EscapedSize(c);
-  }
-  return size;
-}
-
 wchar_t* WriteEscaped(wchar_t c, wchar_t* out) {
   wchar_t short_form = 0;
   switch (c) {
@@ -105,17 +95,16 @@ wchar_t* WriteQuoted(const std::wstring& text, wchar_t* out) {
 
 }  // namespace
 
-std::wstring VoiceListToJson(const std::deque<std::wstring>& voices) {
-  // One counting pass sizes the text exactly; the writing pass then never
-  // checks for room.
-  std::wstring json(JsonSize(voices), L'\0');
-  wchar_t* out = &json[0];
-  *out++ = L'[';
-  for (size_t i = 0; i < voices.size(); ++i) {
-    if (i)
-      *out++ = L',';
-    out = WriteQuoted(voices[i], out);
-  }
-  *out++ = L']';
-  return json;
+size_t QuotedJsonSize(const std::wstring& text) {
+  size_t size = 2;
+  for (wchar_t c : text)
+    size += EscapedSize(c);
+  return size;
+}
+
+void AppendQuotedJson(const std::wstring& text, std::wstring* json) {
+  // Sized exactly first, so the writing pass never checks for room.
+  const size_t start = json->size();
+  json->resize(start + QuotedJsonSize(text));
+  WriteQuoted(text, &(*json)[start]);
 }

@@ -1,6 +1,7 @@
-// The voice lists a page reads are written without the framework's JSON
-// writer; they must come out exactly as it would write them.
-#include "renderer/voice_list_json.h"
+// A voice list's JSON text is kept without the framework's JSON writer, text
+// by text as texts come and go; it must always read exactly as the writer
+// would write the list.
+#include "renderer/cached_voice_list.h"
 
 #include "gtest/gtest.h"
 #include "include/cef_parser.h"
@@ -16,7 +17,14 @@ std::wstring FrameworkJson(const std::deque<std::wstring>& voices) {
   return CefWriteJSON(value, JSON_WRITER_DEFAULT).ToWString();
 }
 
-TEST(VoiceListJsonTest, MatchesTheFrameworkWriter) {
+CachedVoiceList ListOf(const std::deque<std::wstring>& voices) {
+  CachedVoiceList list;
+  for (const std::wstring& voice : voices)
+    list.Append(voice);
+  return list;
+}
+
+TEST(CachedVoiceListTest, MatchesTheFrameworkWriter) {
   std::wstring every_control;
   for (wchar_t c = 0; c < 0x20; ++c)
     every_control.push_back(c);
@@ -28,19 +36,45 @@ TEST(VoiceListJsonTest, MatchesTheFrameworkWriter) {
       {every_control + L"\x7F"},
       {L"\x4F60\x597D \x00E9t\x00E9 \xD83D\xDE00 pair"},
       {L"lone \xD800 high", L"lone \xDC00 low", L"\xD83D", L"end \xDE00"},
-      {L"\xDBFF\xDFFF", L"\xD800\xD800\xDC00"},
+      {L"\xDBFF\xDFFF", L"\xD800\xD800\xDC00", L"\xDC00\xD800"},
   };
-  for (const std::deque<std::wstring>& voices : cases)
-    EXPECT_EQ(VoiceListToJson(voices), FrameworkJson(voices));
+  for (const std::deque<std::wstring>& voices : cases) {
+    const CachedVoiceList list = ListOf(voices);
+    EXPECT_EQ(list.json(), FrameworkJson(voices));
+    EXPECT_EQ(list.texts(), voices);
+  }
 }
 
-TEST(VoiceListJsonTest, LongListsOfEscapesGrowCorrectly) {
-  std::deque<std::wstring> voices;
-  for (int i = 0; i < 201; ++i)
-    voices.push_back(std::wstring(299, i % 2 ? L'<' : L'\x01'));
-  const std::wstring json = VoiceListToJson(voices);
-  EXPECT_EQ(json, FrameworkJson(voices));
-  EXPECT_EQ(json.size(), 2 + 200 + 201 * (2 + 299 * 6));
+TEST(CachedVoiceListTest, DroppingTheOldestKeepsTheTextExact) {
+  CachedVoiceList list =
+      ListOf({L"first \"one\"", L"", L"\x01<third>", L"\xD800 lone"});
+  std::deque<std::wstring> expected = list.texts();
+  while (list.size()) {
+    list.DropOldest();
+    expected.pop_front();
+    EXPECT_EQ(list.json(), FrameworkJson(expected));
+  }
+  EXPECT_EQ(list.json(), L"[]");
+  list.DropOldest();
+  EXPECT_EQ(list.json(), L"[]");
+  list.Append(L"again");
+  EXPECT_EQ(list.json(), L"[\"again\"]");
+}
+
+TEST(CachedVoiceListTest, FullListsOfEscapesRollOver) {
+  CachedVoiceList list;
+  std::deque<std::wstring> expected;
+  for (int i = 0; i < 260; ++i) {
+    if (list.size() > 200) {
+      list.DropOldest();
+      expected.pop_front();
+    }
+    const std::wstring text(299, i % 2 ? L'<' : L'\x01');
+    list.Append(text);
+    expected.push_back(text);
+  }
+  EXPECT_EQ(list.json(), FrameworkJson(expected));
+  EXPECT_EQ(list.json().size(), 2 + 200 + 201 * (2 + 299 * 6));
 }
 
 }  // namespace
