@@ -116,12 +116,15 @@ TEST_F(V8ValueTest, StringsRoundTripOutsideTheBasicPlane) {
   EXPECT_EQ(smiley, Eval("'a\\uD83D\\uDE00z'")->GetStringValue().ToWString());
   EXPECT_EQ(std::wstring(L"x\0y", 3),
             Eval("'x\\u0000y'")->GetStringValue().ToWString());
+  EXPECT_TRUE(CefV8Value::CreateString(smiley)->IsSame(Eval("s")));
+  EXPECT_TRUE(Eval("'a\\uD83D\\uDE00z'")->IsSame(Eval("s")));
+  EXPECT_FALSE(CefV8Value::CreateString(L"a\xD83Dz")->IsSame(Eval("s")));
 }
 
 TEST_F(V8ValueTest, LongStringsReachScriptIntact) {
   // Long strings take another way into the heap than short ones, through
-  // room reused from one string to the next (stale bytes would show in a
-  // shorter one) unless it is very long.
+  // blocks reused from one string to the next (stale bytes would show in a
+  // shorter one).
   std::wstring piece = L"a\"\x00E9\x4F60\xD83D\xDE00\xD800|\xDC00<";
   piece.push_back(L'\0');
   const size_t lengths[] = {3000, 129, 400000, 200, 128};

@@ -1,6 +1,6 @@
 #include "src/script/duk_string.h"
 
-#include "src/script/v8_context_impl.h"
+#include "src/script/script_text.h"
 
 namespace cef_internal {
 
@@ -63,8 +63,8 @@ bool DecodeOne(const unsigned char* data,
   return true;
 }
 
-// Writes |count| UTF-16 units as CESU-8 at |out| (room for three bytes a
-// unit); returns the end.
+}  // namespace
+
 char* WriteCesu8(const wchar_t* data, size_t count, char* out) {
   for (size_t i = 0; i < count; ++i) {
     const unsigned int code = static_cast<unsigned int>(data[i]) & 0xFFFF;
@@ -81,8 +81,6 @@ char* WriteCesu8(const wchar_t* data, size_t count, char* out) {
   }
   return out;
 }
-
-}  // namespace
 
 std::string ToCesu8(const CefString& text) {
   // Sized once for the worst case, then cut to what was written.
@@ -117,13 +115,9 @@ void PushCefString(duk_context* ctx, const CefString& text) {
     duk_push_lstring(ctx, small, end - small);
     return;
   }
-  // Longer ones are converted into room the context keeps for the next
-  // one, sized once for the worst case.
-  ScratchBuffer& scratch = V8ContextImpl::FromDuk(ctx)->string_scratch();
-  char* bytes = scratch.Get(text.length() * 3);
-  char* end = WriteCesu8(text.c_str(), text.length(), bytes);
-  duk_push_lstring(ctx, bytes, end - bytes);
-  scratch.Release();
+  // Longer ones are converted once, without zero-filling, into a block the
+  // next long string may use again.
+  ScriptText(text).Push(ctx);
 }
 
 CefString GetCefString(duk_context* ctx, duk_idx_t index) {

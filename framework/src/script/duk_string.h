@@ -13,6 +13,9 @@ namespace cef_internal {
 
 // Every UTF-16 unit, lone surrogates included, encodes on its own.
 std::string ToCesu8(const CefString& text);
+// Writes |count| units as CESU-8 at |out|, which has room for three bytes a
+// unit; returns the end of what was written.
+char* WriteCesu8(const wchar_t* data, size_t count, char* out);
 // Accepts CESU-8 and plain UTF-8; invalid bytes become U+FFFD.
 CefString FromCesu8(const char* data, size_t length);
 

@@ -7,6 +7,7 @@
 
 #include "src/script/context_stack.h"
 #include "src/script/duk_string.h"
+#include "src/script/large_blocks.h"
 #include "src/script/page_globals.h"
 #include "src/script/script_delegate.h"
 #include "src/script/v8_exception_impl.h"
@@ -86,7 +87,8 @@ V8ContextImpl* V8ContextImpl::FromDuk(duk_context* ctx) {
 }
 
 bool V8ContextImpl::Setup() {
-  heap_ = duk_create_heap(nullptr, nullptr, nullptr, this, OnFatal);
+  heap_ = duk_create_heap(LargeBlocks::DukAlloc, LargeBlocks::DukRealloc,
+                          LargeBlocks::DukFree, this, OnFatal);
   if (!heap_)
     return false;
   valid_ = true;

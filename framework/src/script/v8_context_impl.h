@@ -12,7 +12,6 @@
 #include "include/cef_v8.h"
 #include "src/script/extension_registry.h"
 #include "src/script/native_functions.h"
-#include "src/script/scratch_buffer.h"
 #include "src/script/script_budget.h"
 #include "src/script/timer_queue.h"
 
@@ -69,8 +68,6 @@ class V8ContextImpl : public CefV8Context {
   NativeFunctions& natives() { return natives_; }
   TimerQueue& timers() { return timers_; }
   const ScriptBudget& budget() const { return budget_; }
-  // Room for converting long strings into this heap's form.
-  ScratchBuffer& string_scratch() { return string_scratch_; }
   const std::vector<ScriptExtension>& extensions() const { return extensions_; }
 
   // Keeps the value at |index| alive under a new id (0 when invalid).
@@ -113,7 +110,6 @@ class V8ContextImpl : public CefV8Context {
   NativeFunctions natives_;
   TimerQueue timers_;
   ScriptBudget budget_;
-  ScratchBuffer string_scratch_;
 
   IMPLEMENT_REFCOUNTING(V8ContextImpl);
 };

@@ -74,6 +74,9 @@ V8ValueImpl::V8ValueImpl(Type type, double number) : type_(type) {
 V8ValueImpl::V8ValueImpl(const CefString& text)
     : type_(Type::kString), string_(text) {}
 
+V8ValueImpl::V8ValueImpl(ScriptText text)
+    : type_(Type::kString), text_(std::move(text)) {}
+
 V8ValueImpl::V8ValueImpl(V8ContextImpl* context, uint32_t stash_id)
     : type_(Type::kObject), context_(context), stash_id_(stash_id) {}
 
@@ -191,7 +194,10 @@ bool V8ValueImpl::PushTo(V8ContextImpl* context) {
       duk_push_number(ctx, number_);
       return true;
     case Type::kString:
-      PushCefString(ctx, string_);
+      if (string_.empty())
+        text_.Push(ctx);
+      else
+        PushCefString(ctx, string_);
       return true;
     case Type::kObject:
       return context_.get() == context && PushObject();
@@ -292,7 +298,7 @@ bool V8ValueImpl::IsSame(CefRefPtr<CefV8Value> that) {
     case Type::kNumber:
       return number_ == other->number_;
     case Type::kString:
-      return string_ == other->string_;
+      return GetStringValue() == other->GetStringValue();
     case Type::kObject:
       break;
   }
@@ -329,7 +335,9 @@ double V8ValueImpl::GetDoubleValue() {
 }
 
 CefString V8ValueImpl::GetStringValue() {
-  return type_ == Type::kString ? string_ : CefString();
+  if (type_ != Type::kString)
+    return CefString();
+  return string_.empty() ? text_.ToCefString() : string_;
 }
 
 bool V8ValueImpl::HasException() {
@@ -614,7 +622,8 @@ CefRefPtr<CefV8Value> CefV8Value::CreateDouble(double value) {
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
-  return new cef_internal::V8ValueImpl(value);
+  using cef_internal::ScriptText;
+  return new cef_internal::V8ValueImpl(ScriptText(value));
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateObject(

@@ -10,6 +10,7 @@
 
 #include "duktape.h"
 #include "include/cef_v8.h"
+#include "src/script/script_text.h"
 
 namespace cef_internal {
 
@@ -22,7 +23,10 @@ class V8ValueImpl : public CefV8Value {
   // A context-free primitive.
   explicit V8ValueImpl(Type type);
   V8ValueImpl(Type type, double number);
+  // A string read from script, kept as the application reads it.
   explicit V8ValueImpl(const CefString& text);
+  // A string made by the application, kept as script reads it.
+  explicit V8ValueImpl(ScriptText text);
 
   // The value at |index| of |context|'s heap.
   static CefRefPtr<V8ValueImpl> FromStack(V8ContextImpl* context,
@@ -107,7 +111,10 @@ class V8ValueImpl : public CefV8Value {
   Type type_;
   bool bool_ = false;
   double number_ = 0;
+  // A string is kept in the form its reader needs: each is converted once,
+  // where it is used. One of the two is empty.
   CefString string_;
+  ScriptText text_;
   bool flags_read_ = true;
   bool is_array_ = false;
   bool is_function_ = false;
