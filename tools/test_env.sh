@@ -28,12 +28,24 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
-if [ -n "${KX_WINE_REG:-}" ] && [ ! -f "$WINEPREFIX/.kx-reg-imported" ]; then
-  for reg in $KX_WINE_REG; do
-    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
-  done
-  wineserver -w
-  touch "$WINEPREFIX/.kx-reg-imported"
+# The registry files go in through the prefix's own regedit: the 64-bit one in
+# a 64-bit prefix, or machine keys land in the 32-bit view only. A prefix
+# made before the files last changed gets them again.
+if [ -n "${KX_WINE_REG:-}" ]; then
+  reg_sum=$(cat $KX_WINE_REG | md5sum | cut -d' ' -f1)
+  if [ "$(cat "$WINEPREFIX/.kx-reg-imported" 2>/dev/null)" != "$reg_sum" ]; then
+    loader=wine
+    if [ "$KX_WINEARCH" = win64 ]; then
+      for candidate in wine64 /usr/lib/wine/wine64 /usr/lib64/wine/wine64; do
+        command -v "$candidate" >/dev/null && { loader=$candidate; break; }
+      done
+    fi
+    for reg in $KX_WINE_REG; do
+      "$loader" regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+    done
+    wineserver -w
+    echo "$reg_sum" >"$WINEPREFIX/.kx-reg-imported"
+  fi
 fi
 # One server for the whole run: every Wine start after this one is fast.
 wineserver -p >/dev/null 2>&1

@@ -25,15 +25,24 @@ std::wstring BinDir() {
 }
 
 // Processes of the demo host still running, by executable name.
-std::vector<std::wstring> HostProcesses() {
+std::vector<std::wstring> HostProcesses(bool end_them = false) {
   std::vector<std::wstring> names;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry = {sizeof(entry)};
   for (BOOL more = Process32FirstW(snapshot, &entry); more;
        more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0 ||
-        _wcsicmp(entry.szExeFile, L"kxhost.exe") == 0) {
-      names.push_back(entry.szExeFile);
+    if (_wcsicmp(entry.szExeFile, L"kxsubprocess.exe") != 0 &&
+        _wcsicmp(entry.szExeFile, L"kxhost.exe") != 0) {
+      continue;
+    }
+    names.push_back(entry.szExeFile);
+    if (end_them) {
+      HANDLE process =
+          OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+      if (process) {
+        TerminateProcess(process, 1);
+        CloseHandle(process);
+      }
     }
   }
   CloseHandle(snapshot);
@@ -92,7 +101,13 @@ class KxHostTest : public testing::Test {
     DWORD exit_code = 0xDEADBEEF;
     if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
                        nullptr, &startup, &process)) {
-      EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+      const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+      EXPECT_EQ(waited, WAIT_OBJECT_0);
+      if (waited != WAIT_OBJECT_0) {
+        // A host that hangs fails this run only, not every run after it.
+        TerminateProcess(process.hProcess, 0xDEADBEEF);
+        WaitForSingleObject(process.hProcess, 10000);
+      }
       GetExitCodeProcess(process.hProcess, &exit_code);
       wchar_t temp[MAX_PATH];
       GetTempPathW(MAX_PATH, temp);
@@ -112,7 +127,8 @@ class KxHostTest : public testing::Test {
   }
 
   // Render processes may still be on their way out when the host has ended;
-  // none may stay.
+  // none may stay. One that does fails this test and is ended, so that the
+  // tests after it start from nothing.
   static void ExpectNothingLeftRunning() {
     std::vector<std::wstring> left = HostProcesses();
     for (int i = 0; i < 100 && !left.empty(); ++i) {
@@ -121,6 +137,8 @@ class KxHostTest : public testing::Test {
     }
     EXPECT_TRUE(left.empty())
         << CefString(left.front()).ToString() << " is still running";
+    if (!left.empty())
+      HostProcesses(/*end_them=*/true);
   }
 
   // The file URL of a page of the repository's pages/ folder.
