@@ -1,0 +1,46 @@
+#include "app/lazy_imports/lazy_import.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// The codes a failed delayed import raises: VcppException(ERROR_SEVERITY_ERROR,
+// ERROR_MOD_NOT_FOUND / ERROR_PROC_NOT_FOUND).
+constexpr DWORD kModuleNotFound = 0xC06D007E;
+constexpr DWORD kFunctionNotFound = 0xC06D007F;
+
+// Only the system folder's copy: a file of the same name beside the program
+// or in the current folder is never loaded.
+HMODULE LoadSystemModule(const char* module) {
+  char folder[MAX_PATH];
+  UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (!length || length >= MAX_PATH)
+    return nullptr;
+  std::string path(folder, length);
+  path += '\\';
+  path += module;
+  return LoadLibraryA(path.c_str());
+}
+
+[[noreturn]] void Fail(DWORD code, const LazyImport* import) {
+  ULONG_PTR details[] = {reinterpret_cast<ULONG_PTR>(import->module),
+                         reinterpret_cast<ULONG_PTR>(import->name)};
+  for (;;)
+    RaiseException(code, EXCEPTION_NONCONTINUABLE, 2, details);
+}
+
+}  // namespace
+
+extern "C" void* __cdecl kx_BindLazyImport(const LazyImport* import) {
+  HMODULE module = LoadSystemModule(import->module);
+  if (!module)
+    Fail(kModuleNotFound, import);
+  void* function =
+      reinterpret_cast<void*>(GetProcAddress(module, import->name));
+  if (!function)
+    Fail(kFunctionNotFound, import);
+  InterlockedExchangePointer(import->slot, function);
+  return function;
+}
