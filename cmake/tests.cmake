@@ -9,6 +9,7 @@ set(KX_TEST_LIBS_framework_process framework fw_testing)
 set(KX_TEST_LIBS_common kx_common)
 set(KX_TEST_LIBS_host kx_host)
 set(KX_TEST_LIBS_integration kx_host fw_testing)
+set(KX_TEST_LIBS_app kx_system fw_testing kx_lazy_imports)
 set(KX_TEST_LIBS_default kx_system fw_testing)
 # On the real framework, the areas whose tests need nothing but its public API
 # in a process that never initialises it more than once.

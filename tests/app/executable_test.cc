@@ -2,7 +2,9 @@
 // manifest resource.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -48,6 +50,37 @@ std::string ManifestText() {
   return text;
 }
 
+// The names of the libraries |module| (a data-file mapping) imports.
+std::vector<std::string> ImportedLibraries(HMODULE module) {
+  // A data-file mapping is tagged in its low bits.
+  const BYTE* base = reinterpret_cast<const BYTE*>(
+      reinterpret_cast<ULONG_PTR>(module) & ~static_cast<ULONG_PTR>(3));
+  const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+  // The file's layout: an address inside the image is found by its section.
+  auto at = [&](DWORD rva) -> const BYTE* {
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& section = sections[i];
+      if (rva >= section.VirtualAddress &&
+          rva < section.VirtualAddress + section.SizeOfRawData)
+        return base + section.PointerToRawData + rva - section.VirtualAddress;
+    }
+    return nullptr;
+  };
+  std::vector<std::string> names;
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_IMPORT_DESCRIPTOR* entry =
+      reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+          at(directory.VirtualAddress));
+  for (; entry && entry->Name; ++entry) {
+    const char* name = reinterpret_cast<const char*>(at(entry->Name));
+    names.push_back(name ? name : "?");
+  }
+  return names;
+}
+
 TEST(Executable, WithoutTypeSwitchExitsWithMinusOne) {
   EXPECT_EQ(RunAndWait(L""), static_cast<DWORD>(-1));
   EXPECT_EQ(RunAndWait(L"--some-switch=1 page.html"), static_cast<DWORD>(-1));
@@ -56,6 +89,30 @@ TEST(Executable, WithoutTypeSwitchExitsWithMinusOne) {
 TEST(Executable, ProcessTypesNeverStartedHereEndAtOnce) {
   EXPECT_EQ(RunAndWait(L"--type=gpu-process"), 1u);
   EXPECT_EQ(RunAndWait(L"--type=utility"), 1u);
+}
+
+TEST(Executable, ReadsATypeSwitchWrittenWithQuotes) {
+  // The command line's rules make these "--type=gpu-process".
+  EXPECT_EQ(RunAndWait(L"\"--type=gpu-process\""), 1u);
+  EXPECT_EQ(RunAndWait(L"--ty\"pe=gpu\"-process"), 1u);
+  EXPECT_EQ(RunAndWait(L"\"--type\"=\"utility\" page.html"), 1u);
+  // Not a switch of its own: part of another argument.
+  EXPECT_EQ(RunAndWait(L"\"page --type=gpu\""), static_cast<DWORD>(-1));
+}
+
+// Everything else (user32, shell32, the browser side's libraries) loads on
+// first use: started without arguments it loads what an empty program does.
+TEST(Executable, ImportsNothingButKernel32AndTheCRuntime) {
+  HMODULE module = LoadLibraryExW(ExecutablePath().c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(module);
+  std::vector<std::string> names = ImportedLibraries(module);
+  FreeLibrary(module);
+  for (std::string& name : names)
+    CharLowerBuffA(&name[0], static_cast<DWORD>(name.size()));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"kernel32.dll", "msvcrt.dll"}))
+      << "a function missing from app/lazy_imports/subprocess_imports.cc";
 }
 
 TEST(Executable, ManifestAsksForInvokerLevelAndCommonControls6) {

@@ -1,0 +1,70 @@
+// Functions bound on first call: the library stays unloaded until then, and
+// the call reaches the real function with its arguments and result intact.
+// dbghelp is a library nothing else in this program loads.
+#include <windows.h>
+
+#include <dbghelp.h>
+
+#include <string>
+
+#include "app/lazy_imports/lazy_import.h"
+#include "gtest/gtest.h"
+
+KX_LAZY_IMPORT("dbghelp.dll", SymSetOptions, 4);
+KX_LAZY_IMPORT("dbghelp.dll", SymGetOptions, 0);
+KX_LAZY_IMPORT("dbghelp.dll", UnDecorateSymbolName, 16);
+
+extern "C" void* g_sym_get_options_slot __asm__("__imp__SymGetOptions@0");
+extern "C" void* g_undecorate_slot __asm__("__imp__UnDecorateSymbolName@16");
+
+namespace {
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder, length);
+}
+
+std::wstring ModuleFolder(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+  std::wstring full(path, length);
+  return full.substr(0, full.find_last_of(L"\\/"));
+}
+
+// Runs before any other call into dbghelp.
+TEST(LazyImport, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
+  ASSERT_EQ(GetModuleHandleW(L"dbghelp.dll"), nullptr);
+
+  const DWORD options = SYMOPT_UNDNAME | SYMOPT_LOAD_LINES;
+  EXPECT_EQ(SymSetOptions(options), options);
+  HMODULE dbghelp = GetModuleHandleW(L"dbghelp.dll");
+  ASSERT_NE(dbghelp, nullptr);
+  EXPECT_EQ(_wcsicmp(ModuleFolder(dbghelp).c_str(), SystemFolder().c_str()), 0);
+
+  // A second function of the same library: bound on its own first call.
+  const void* function =
+      reinterpret_cast<const void*>(GetProcAddress(dbghelp, "SymGetOptions"));
+  EXPECT_NE(g_sym_get_options_slot, function);
+  EXPECT_EQ(SymGetOptions(), options);
+  EXPECT_EQ(g_sym_get_options_slot, function);
+}
+
+TEST(LazyImport, PassesEveryArgumentAndTheResult) {
+  // Twice: through the binding stub, then through the bound slot.
+  for (int call = 0; call < 2; ++call) {
+    char name[128] = {};
+    DWORD length = UnDecorateSymbolName("?Twice@@YGHH@Z", name, sizeof(name),
+                                        UNDNAME_NAME_ONLY);
+    EXPECT_EQ(std::string(name), "Twice") << call;
+    EXPECT_EQ(length, 5u) << call;
+    // The caller's stack is as it was: the callee removed its arguments.
+    volatile int canary = 0x5eed;
+    EXPECT_EQ(canary, 0x5eed);
+  }
+  EXPECT_EQ(g_undecorate_slot,
+            reinterpret_cast<void*>(GetProcAddress(
+                GetModuleHandleW(L"dbghelp.dll"), "UnDecorateSymbolName")));
+}
+
+}  // namespace
