@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include "browser/error_page_pieces.h"
+#include <cwchar>
 
-const std::vector<std::wstring> g_error_page_lines(kErrorPagePieces,
-                                                   kErrorPagePieces +
-                                                       kErrorPagePieceCount);
+#include "browser/error_page_pieces.h"
 
 std::string WideToUtf8(const std::wstring& wide) {
   if (wide.empty())
@@ -26,8 +24,12 @@ std::string WideToUtf8(const std::wstring& wide) {
 }
 
 std::wstring JoinErrorPage() {
+  size_t size = 0;
+  for (size_t i = 0; i < kErrorPagePieceCount; ++i)
+    size += wcslen(kErrorPagePieces[i]);
   std::wstring page;
-  for (const std::wstring& line : g_error_page_lines)
-    page += line;
+  page.reserve(size);
+  for (size_t i = 0; i < kErrorPagePieceCount; ++i)
+    page += kErrorPagePieces[i];
   return page;
 }

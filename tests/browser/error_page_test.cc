@@ -1,11 +1,13 @@
 #include "browser/error_page.h"
 
+#include "browser/error_page_pieces.h"
+
 #include "gtest/gtest.h"
 
 namespace {
 
 TEST(ErrorPage, JoinedPageHasItsExactLengthAndStart) {
-  EXPECT_EQ(g_error_page_lines.size(), 1116u);
+  EXPECT_EQ(kErrorPagePieceCount, 1116u);
   const std::wstring page = JoinErrorPage();
   EXPECT_EQ(page.size(), 125225u);
   EXPECT_EQ(page.compare(0, 23, L"<html><meta http-equiv="), 0);
