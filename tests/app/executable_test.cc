@@ -126,7 +126,7 @@ TEST(Executable, ManifestAsksForInvokerLevelAndCommonControls6) {
   EXPECT_NE(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
 }
 
-TEST(Executable, IsAGuiProgram) {
+TEST(Executable, IsAGuiProgramLaidOutInPages) {
   HMODULE module = LoadLibraryExW(ExecutablePath().c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_TRUE(module);
@@ -139,6 +139,9 @@ TEST(Executable, IsAGuiProgram) {
   EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_EQ(nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  // Sections on pages of the file are mapped at start, not read in whole.
+  EXPECT_EQ(nt->OptionalHeader.FileAlignment,
+            nt->OptionalHeader.SectionAlignment);
   FreeLibrary(module);
 }
 
