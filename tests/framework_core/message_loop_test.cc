@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -203,6 +204,122 @@ TEST(MessageLoopTest, OneRoundReturnsFromWorkThatNeverEnds) {
   loop->RunOneRound();
   EXPECT_TRUE(chain.running());
   EXPECT_GT(chain.links(), before);
+  chain.Stop();
+  loop->RunUntilIdle();
+}
+
+// An event another thread may set, as a wait source; it records what the
+// loop tells it.
+class EventSource : public MessageLoop::WaitSource {
+ public:
+  EventSource() : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  ~EventSource() override { CloseHandle(event_); }
+
+  void OnLoopBlocks(bool blocks) override { told.push_back(blocks); }
+  HANDLE WaitHandle() override { return event_; }
+  void OnSignaled() override {
+    ++signaled;
+    if (on_signaled)
+      on_signaled();
+  }
+  HANDLE event() const { return event_; }
+
+  std::vector<bool> told;
+  int signaled = 0;
+  std::function<void()> on_signaled;
+
+ private:
+  HANDLE event_;
+};
+
+TEST(MessageLoopWaitSourceTest, ASignalFromAnotherThreadWakesTheOwner) {
+  MessageLoop* loop = MessageLoop::Current();
+  loop->RunUntilIdle();
+  EventSource source;
+  bool task_ran = false;
+  bool on_owner = false;
+  source.on_signaled = [&] {
+    on_owner = loop->BelongsToCurrentThread();
+    loop->PostTask([&] { task_ran = true; });
+  };
+  loop->AddWaitSource(&source);
+  // Only the source can end this wait: nothing rechecks on a timer. (Should
+  // it fail, a late task ends the wait rather than hang the suite.)
+  HANDLE over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  bool gave_up = false;
+  std::thread setter([&] {
+    SetEvent(source.event());
+    if (WaitForSingleObject(over, 30000) == WAIT_TIMEOUT)
+      loop->PostTask([&] { gave_up = true; });
+  });
+  EXPECT_TRUE(loop->RunUntilDone([&] { return task_ran || gave_up; }));
+  SetEvent(over);
+  setter.join();
+  CloseHandle(over);
+  EXPECT_FALSE(gave_up);
+  EXPECT_EQ(1, source.signaled);
+  EXPECT_TRUE(on_owner);
+  loop->RemoveWaitSource(&source);
+}
+
+TEST(MessageLoopWaitSourceTest, OnlyTheOutermostBlockingRunIsTold) {
+  MessageLoop* loop = MessageLoop::Current();
+  EventSource source, late;
+  loop->AddWaitSource(&source);
+  // Running without blocking is no reason to wait for the source.
+  loop->PostTask([] {});
+  loop->RunUntilIdle();
+  loop->RunOneRound();
+  EXPECT_TRUE(source.told.empty());
+  loop->PostTask([&] {
+    loop->RunUntil([] { return false; }, 1);
+    // Added while the loop blocks: told at once.
+    loop->AddWaitSource(&late);
+    EXPECT_EQ((std::vector<bool>{true}), late.told);
+    loop->Quit();
+  });
+  loop->Run();
+  EXPECT_EQ((std::vector<bool>{true, false}), source.told);
+  EXPECT_EQ((std::vector<bool>{true, false}), late.told);
+  // A menu's modal loop inside a blocking run never waits for the sources.
+  loop->PostTask([&] {
+    loop->NativeLoopStarts();
+    loop->RunUntil([] { return false; }, 1);
+    loop->NativeLoopEnds();
+    loop->Quit();
+  });
+  loop->Run();
+  EXPECT_EQ((std::vector<bool>{true, false, true, false, true, false}),
+            source.told);
+  loop->RemoveWaitSource(&late);
+  loop->RemoveWaitSource(&source);
+}
+
+TEST(MessageLoopWaitSourceTest, ASourceIsHeardThroughWorkThatNeverEnds) {
+  MessageLoop* loop = MessageLoop::Current();
+  EndlessChain chain(loop);
+  chain.Start();
+  EventSource source;
+  loop->AddWaitSource(&source);
+  SetEvent(source.event());
+  EXPECT_TRUE(loop->RunUntil([&] { return source.signaled == 1; }, 30000));
+  source.on_signaled = [loop] { loop->Quit(); };
+  SetEvent(source.event());
+  loop->Run();
+  EXPECT_EQ(2, source.signaled);
+  EXPECT_TRUE(chain.running());
+  // One removed by another's signal is not called.
+  EventSource first, second;
+  first.on_signaled = [&] { loop->RemoveWaitSource(&second); };
+  loop->AddWaitSource(&first);
+  loop->AddWaitSource(&second);
+  SetEvent(second.event());
+  SetEvent(first.event());
+  loop->RunUntil([&] { return first.signaled == 1; }, 30000);
+  loop->RunUntil([] { return false; }, 20);
+  EXPECT_EQ(0, second.signaled);
+  loop->RemoveWaitSource(&first);
+  loop->RemoveWaitSource(&source);
   chain.Stop();
   loop->RunUntilIdle();
 }

@@ -19,6 +19,8 @@ const int kMessagesPerDoneCheck = 32;
 // RunOneRound() dispatches at most this many window messages.
 const int kMessagesPerRound = 64;
 const DWORD kRunUntilRecheckMs = 5;
+// Leaves one slot of MsgWaitForMultipleObjectsEx's limit for the queue.
+const DWORD kMaxWaitHandles = MAXIMUM_WAIT_OBJECTS - 1;
 
 std::atomic<MessageLoop*> g_main_loop{nullptr};
 
@@ -60,6 +62,23 @@ struct MessageLoop::Impl {
   DWORD TimeToNextDelayedTask();
   void Shutdown();
 
+  // Owner thread: the wait sources.
+  void EnterBlocking();
+  void LeaveBlocking();
+  void TellSources(bool blocks);
+  // The handles the sources wait for, the next in turn first; |owners|
+  // gets each one's source.
+  DWORD CollectHandles(HANDLE* handles, WaitSource** owners);
+  // Blocks up to |timeout| for a window message, a wake or a source; true
+  // when a source fired (and ran).
+  bool Wait(DWORD timeout);
+  // Runs a source that is signaled now, without blocking; true if one ran.
+  bool PollSources();
+  void RunSource(WaitSource* source);
+  bool RunUntil(const std::function<bool()>& done,
+                ULONGLONG deadline,
+                bool recheck);
+
   const DWORD thread_id;
   HWND hwnd = nullptr;
 
@@ -76,6 +95,16 @@ struct MessageLoop::Impl {
   bool quit_requested = false;
   int tasks_run = 0;
   ULONGLONG timer_due = 0;
+  std::vector<WaitSource*> sources;
+  // Where the next round of handles starts, so no source starves another.
+  size_t next_source = 0;
+  // Run() and RunUntil() calls under way on this thread, and the native
+  // modal loops started inside them.
+  int blocking_depth = 0;
+  int native_depth = 0;
+  // A source runs, and the loop runs the tasks it posts right after: they
+  // need no wake message.
+  bool in_source = false;
 };
 
 void MessageLoop::Impl::RegisterClassOnce() {
@@ -130,6 +159,8 @@ bool MessageLoop::Impl::Enqueue(Task task, int delay_ms) {
 
 void MessageLoop::Impl::ScheduleWakeLocked() {
   if (wake_pending || !hwnd)
+    return;
+  if (GetCurrentThreadId() == thread_id && in_source)
     return;
   // One wake message at a time keeps the thread's queue from filling up.
   wake_pending = PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
@@ -202,6 +233,78 @@ DWORD MessageLoop::Impl::TimeToNextDelayedTask() {
   return due > now ? static_cast<DWORD>(due - now) : 0;
 }
 
+void MessageLoop::Impl::EnterBlocking() {
+  if (blocking_depth++ == 0 && native_depth == 0)
+    TellSources(true);
+}
+
+void MessageLoop::Impl::LeaveBlocking() {
+  if (--blocking_depth == 0 && native_depth == 0)
+    TellSources(false);
+}
+
+void MessageLoop::Impl::TellSources(bool blocks) {
+  // A source may add or remove sources while it is told.
+  const std::vector<WaitSource*> told = sources;
+  for (WaitSource* source : told) {
+    if (std::find(sources.begin(), sources.end(), source) != sources.end())
+      source->OnLoopBlocks(blocks);
+  }
+}
+
+DWORD MessageLoop::Impl::CollectHandles(HANDLE* handles, WaitSource** owners) {
+  DWORD count = 0;
+  const size_t size = sources.size();
+  for (size_t i = 0; i < size && count < kMaxWaitHandles; ++i) {
+    const size_t index = (next_source + i) % size;
+    HANDLE handle = sources[index]->WaitHandle();
+    if (handle) {
+      handles[count] = handle;
+      owners[count++] = sources[index];
+    }
+  }
+  return count;
+}
+
+bool MessageLoop::Impl::Wait(DWORD timeout) {
+  HANDLE handles[kMaxWaitHandles] = {};
+  WaitSource* owners[kMaxWaitHandles];
+  const DWORD count = CollectHandles(handles, owners);
+  const DWORD result = MsgWaitForMultipleObjectsEx(
+      count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (result >= WAIT_OBJECT_0 + count)
+    return false;
+  RunSource(owners[result - WAIT_OBJECT_0]);
+  return true;
+}
+
+bool MessageLoop::Impl::PollSources() {
+  if (sources.empty())
+    return false;
+  HANDLE handles[kMaxWaitHandles] = {};
+  WaitSource* owners[kMaxWaitHandles];
+  const DWORD count = CollectHandles(handles, owners);
+  if (!count)
+    return false;
+  const DWORD result = WaitForMultipleObjects(count, handles, FALSE, 0);
+  if (result >= WAIT_OBJECT_0 + count)
+    return false;
+  RunSource(owners[result - WAIT_OBJECT_0]);
+  return true;
+}
+
+void MessageLoop::Impl::RunSource(WaitSource* source) {
+  // The wait may have let a sent message's handler remove the source.
+  auto found = std::find(sources.begin(), sources.end(), source);
+  if (found == sources.end())
+    return;
+  next_source = static_cast<size_t>(found - sources.begin()) + 1;
+  const bool outer = in_source;
+  in_source = true;
+  source->OnSignaled();
+  in_source = outer;
+}
+
 void MessageLoop::Impl::Shutdown() {
   std::deque<Task> dropped;
   std::multimap<ULONGLONG, Task> dropped_delayed;
@@ -268,10 +371,24 @@ void MessageLoop::Run() {
   bool outer_quit = impl->quit_requested;
   impl->quit_requested = false;
   ++impl->run_depth;
+  impl->EnterBlocking();
   impl->ProcessWork();
-  while (!impl->quit_requested) {
+  for (int handled = 1; !impl->quit_requested; ++handled) {
     MSG msg;
-    BOOL result = GetMessageW(&msg, nullptr, 0, 0);
+    BOOL result;
+    if (impl->sources.empty()) {
+      result = GetMessageW(&msg, nullptr, 0, 0);
+    } else {
+      // Messages that never stop must not keep the sources waiting.
+      if (handled % kMessagesPerDoneCheck == 0 && impl->PollSources())
+        impl->ProcessWork();
+      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (impl->Wait(INFINITE))
+          impl->ProcessWork();
+        continue;
+      }
+      result = msg.message != WM_QUIT;
+    }
     if (result == 0) {
       if (impl->run_depth > 1)
         PostQuitMessage(static_cast<int>(msg.wParam));
@@ -282,6 +399,7 @@ void MessageLoop::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  impl->LeaveBlocking();
   --impl->run_depth;
   impl->quit_requested = outer_quit;
 }
@@ -300,7 +418,7 @@ int MessageLoop::RunUntilIdle() {
   int start = impl->tasks_run;
   for (;;) {
     MSG msg;
-    bool busy = false;
+    bool busy = impl->PollSources();
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         PostQuitMessage(static_cast<int>(msg.wParam));
@@ -319,6 +437,7 @@ int MessageLoop::RunUntilIdle() {
 }
 
 void MessageLoop::RunOneRound() {
+  impl_->PollSources();
   impl_->ProcessWork();
   MSG msg;
   for (int i = 0;
@@ -334,16 +453,31 @@ void MessageLoop::RunOneRound() {
 }
 
 bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
-  Impl* impl = impl_;
   const ULONGLONG deadline =
       timeout_ms < 0 ? ~0ULL : Now() + static_cast<ULONGLONG>(timeout_ms);
+  impl_->EnterBlocking();
+  const bool result = impl_->RunUntil(done, deadline, true);
+  impl_->LeaveBlocking();
+  return result;
+}
+
+bool MessageLoop::RunUntilDone(const std::function<bool()>& done) {
+  impl_->EnterBlocking();
+  const bool result = impl_->RunUntil(done, ~0ULL, false);
+  impl_->LeaveBlocking();
+  return result;
+}
+
+bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
+                                 ULONGLONG deadline,
+                                 bool recheck) {
   for (;;) {
     if (done())
       return true;
-    impl->ProcessWork();
+    ProcessWork();
     // Message by message, looking up between them: work that never lets the
     // queue run dry (a page's endless zero-delay timer, a render process's
-    // burst) must not hide |done| or the deadline.
+    // burst) must not hide |done|, the deadline or the sources.
     MSG msg;
     for (int since_check = 1; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
          ++since_check) {
@@ -356,8 +490,12 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
       if (Now() >= deadline)
         return done();
       // |done| may itself be costly (it may run a nested loop).
-      if (since_check % kMessagesPerDoneCheck == 0 && done())
-        return true;
+      if (since_check % kMessagesPerDoneCheck == 0) {
+        if (done())
+          return true;
+        if (PollSources())
+          ProcessWork();
+      }
     }
     if (done())
       return true;
@@ -365,14 +503,36 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
     if (now >= deadline)
       return false;
     // |done| may read what another thread changes without posting anything
-    // here, so the wait never outlasts a short recheck interval.
-    DWORD wait =
-        std::min<DWORD>(impl->TimeToNextDelayedTask(), kRunUntilRecheckMs);
+    // here, so then the wait never outlasts a short recheck interval.
+    DWORD wait = TimeToNextDelayedTask();
+    if (recheck)
+      wait = std::min<DWORD>(wait, kRunUntilRecheckMs);
     if (deadline != ~0ULL && deadline - now < wait)
       wait = static_cast<DWORD>(deadline - now);
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
+    Wait(wait);
   }
+}
+
+void MessageLoop::NativeLoopStarts() {
+  if (impl_->native_depth++ == 0 && impl_->blocking_depth > 0)
+    impl_->TellSources(false);
+}
+
+void MessageLoop::NativeLoopEnds() {
+  if (--impl_->native_depth == 0 && impl_->blocking_depth > 0)
+    impl_->TellSources(true);
+}
+
+void MessageLoop::AddWaitSource(WaitSource* source) {
+  impl_->sources.push_back(source);
+  if (impl_->blocking_depth > 0 && impl_->native_depth == 0)
+    source->OnLoopBlocks(true);
+}
+
+void MessageLoop::RemoveWaitSource(WaitSource* source) {
+  std::vector<WaitSource*>& sources = impl_->sources;
+  sources.erase(std::remove(sources.begin(), sources.end(), source),
+                sources.end());
 }
 
 bool MessageLoop::BelongsToCurrentThread() const {

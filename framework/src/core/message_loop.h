@@ -14,6 +14,25 @@ class MessageLoop {
  public:
   typedef std::function<void()> Task;
 
+  // Something the owning thread can wait for itself while it blocks in Run()
+  // or RunUntil(), so that no other thread has to wake it (a pipe read it
+  // has under way, say). Owner thread only.
+  class WaitSource {
+   public:
+    // The outermost Run() or RunUntil() starts (true) or stops (false)
+    // blocking on this thread; also said at once to a source added while it
+    // blocks. Outside of them nothing waits for WaitHandle().
+    virtual void OnLoopBlocks(bool blocks) = 0;
+    // Asked right before each wait (and each look without waiting): the
+    // object to wait for, or null for none.
+    virtual HANDLE WaitHandle() = 0;
+    // WaitHandle() was found signaled. The tasks this posts run right after.
+    virtual void OnSignaled() = 0;
+
+   protected:
+    virtual ~WaitSource() {}
+  };
+
   // The loop of the calling thread, created on first use. When the thread
   // ends, the loop stops accepting tasks; the object itself stays valid, so
   // a pointer held by another thread never dangles.
@@ -46,6 +65,20 @@ class MessageLoop {
   // this loop: it is checked again every few milliseconds. For tests and
   // shutdown.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms);
+  // Runs until |done| returns true, for a |done| that only this thread's own
+  // work changes: it is checked after each piece of work, and an idle
+  // thread sleeps until work arrives. Returns false on WM_QUIT.
+  bool RunUntilDone(const std::function<bool()>& done);
+
+  // Owner thread: a modal loop of the system's (a menu's) runs from here
+  // on, until NativeLoopEnds(); it runs this loop's tasks but never waits
+  // for the sources, so they are told the loop no longer blocks meanwhile.
+  void NativeLoopStarts();
+  void NativeLoopEnds();
+
+  // Owner thread. A source may remove itself (or another) from OnSignaled().
+  void AddWaitSource(WaitSource* source);
+  void RemoveWaitSource(WaitSource* source);
 
   bool BelongsToCurrentThread() const;
   DWORD thread_id() const;

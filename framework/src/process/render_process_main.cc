@@ -92,7 +92,7 @@ int RunRenderSide(CefRefPtr<CefApp> app,
     process.OnChannelMessage(start.early_op(), start.early_args());
   // Only a stray WM_QUIT ends the loop early: the process ends as if asked
   // to, and the browser process reports an end it did not ask for.
-  loop->RunUntil([&process]() { return process.finished(); }, -1);
+  loop->RunUntilDone([&process]() { return process.finished(); });
   return process.finished() ? process.exit_code() : 0;
 }
 
@@ -115,7 +115,7 @@ int RenderProcessMain::Run(CefRefPtr<CefApp> app) {
   int exit_code = kBrowserProcessLostExitCode;
   {
     StartReceiver start(channel.get());
-    loop->RunUntil([&start]() { return start.done(); }, -1);
+    loop->RunUntilDone([&start]() { return start.done(); });
     if (start.done() && !start.closed())
       exit_code = RunRenderSide(app, channel.get(), start);
   }
