@@ -1,7 +1,9 @@
 #include "src/channel/pipe_channel.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -310,6 +312,72 @@ TEST_F(PipeChannelTest, FramesSentWhileThePeerLagsArriveWholeAndInOrder) {
   for (size_t i = 0; i < sent.size(); ++i)
     EXPECT_TRUE(received[i + 1]->IsEqual(sent[i])) << i;
   CloseHandle(raw);
+}
+
+TEST_F(PipeChannelTest, AStreamCrossesHandOversBetweenReadersWhole) {
+  // The owner thread reads while its loop blocks and the reader thread
+  // reads between: a stream sent from another thread across hundreds of
+  // such hand-overs, frames bigger than the pipe among them, arrives whole
+  // and in order.
+  const int kCount = 2000;
+  std::vector<CefRefPtr<CefListValue>> sent;
+  for (int i = 0; i < kCount; ++i) {
+    sent.push_back(Mixed(i));
+    if (i % 200 == 100) {
+      std::string big(70 * 1024 + i, static_cast<char>(i));
+      sent.back()->SetBinary(3, CefBinaryValue::Create(big.data(), big.size()));
+    }
+  }
+  std::atomic<bool> received_all{false};
+  std::thread peer([&] {
+    std::unique_ptr<PipeChannel> client = PipeChannel::Connect(name_, kWaitMs);
+    if (!client)
+      return;
+    for (int i = 0; i < kCount; ++i) {
+      client->Send(Op::kProcessMessage, sent[i]);
+      if (i % 50 == 0)
+        Sleep(1);
+    }
+    while (!received_all.load())
+      Sleep(1);
+  });
+  const ULONGLONG give_up_at = GetTickCount64() + kWaitMs;
+  while (server_recorder_.ops.size() < kCount &&
+         GetTickCount64() < give_up_at) {
+    MessageLoop::Current()->RunUntil([] { return false; }, 1);
+    MessageLoop::Current()->RunUntilIdle();
+  }
+  received_all = true;
+  peer.join();
+  ASSERT_EQ(static_cast<size_t>(kCount), server_recorder_.ops.size());
+  for (int i = 0; i < kCount; ++i)
+    ASSERT_TRUE(server_recorder_.args[i]->IsEqual(sent[i])) << i;
+  EXPECT_EQ(0, server_recorder_.closed);
+}
+
+TEST_F(PipeChannelTest, ABusyOwnerNeitherBlocksThePeerNorLosesBytes) {
+  // Inside its loop, the owner thread reads the pipe itself; while a task
+  // keeps it busy nobody reads, yet the peer's Send() must not block (here
+  // it runs on that very thread) and every byte arrives afterwards.
+  ConnectClient();
+  ASSERT_TRUE(client_->Send(Op::kRunDocument, Mixed(-1)));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 1; }));
+  std::vector<CefRefPtr<CefListValue>> sent;
+  bool sent_all = false;
+  MessageLoop::Current()->PostTask([&] {
+    for (int i = 0; i < 16; ++i) {
+      CefRefPtr<CefListValue> args = Mixed(i);
+      std::string big(512 * 1024, static_cast<char>(i));
+      args->SetBinary(3, CefBinaryValue::Create(big.data(), big.size()));
+      sent.push_back(args);
+      EXPECT_TRUE(client_->Send(Op::kProcessMessage, args));
+    }
+    sent_all = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 17; }));
+  EXPECT_TRUE(sent_all);
+  for (size_t i = 0; i < sent.size(); ++i)
+    EXPECT_TRUE(server_recorder_.args[i + 1]->IsEqual(sent[i])) << i;
 }
 
 TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverReadsReturns) {

@@ -4,6 +4,7 @@
 #include "src/browser/browser_impl.h"
 #include "src/browser/context_menu_params_impl.h"
 #include "src/browser/menu_model_impl.h"
+#include "src/core/message_loop.h"
 
 namespace cef_internal {
 
@@ -103,9 +104,14 @@ void ContextMenuRunner::Run(BrowserImpl* browser_ptr, POINT screen_point) {
   // A menu only closes on an outside click if its owner is in front.
   SetForegroundWindow(window);
   g_menu_browser = browser.get();
+  // As the real framework lets its tasks run inside a menu, the render
+  // processes' messages keep arriving while it is up.
+  MessageLoop* loop = MessageLoop::Current();
+  loop->NativeLoopStarts();
   int command =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen_point.x,
                      screen_point.y, 0, window, nullptr);
+  loop->NativeLoopEnds();
   g_menu_browser = nullptr;
   DestroyMenu(menu);
   if (browser->IsClosed())

@@ -91,6 +91,10 @@ struct PipeChannel::Shared {
     outgoing = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     reader_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     client_known = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    yield_request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    yielded = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    resume = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    owner_off = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   }
   ~Shared() {
     if (pipe != INVALID_HANDLE_VALUE)
@@ -100,7 +104,72 @@ struct PipeChannel::Shared {
     CloseHandle(outgoing);
     CloseHandle(reader_done);
     CloseHandle(client_known);
+    CloseHandle(yield_request);
+    CloseHandle(yielded);
+    CloseHandle(resume);
+    CloseHandle(owner_off);
     DeleteCriticalSection(&lock);
+  }
+
+  // Hands every whole frame in |buffer| to the inbox. False when a length
+  // prefix is beyond the limit: the stream is out of step for good.
+  bool DeliverFrames() {
+    while (buffer.size() >= Codec::kLengthSize) {
+      uint32_t length = 0;
+      if (!Codec::ReadLength(buffer.data(), &length))
+        return false;
+      const size_t frame_size = Codec::kLengthSize + length;
+      if (buffer.size() < frame_size)
+        break;
+      Op op;
+      CefRefPtr<CefListValue> args;
+      // A frame that does not decode is dropped; the next one is intact.
+      if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op, &args))
+        inbox->PushMessage(op, args);
+      buffer.Consume(frame_size);
+    }
+    return true;
+  }
+
+  // Reader thread, asked to step aside: parks until the owner hands reading
+  // back. False on stop.
+  bool StepAside() {
+    EnterCriticalSection(&lock);
+    // The owner may have taken its request back meanwhile.
+    const bool step_aside = read_role == ReadRole::kYieldAsked;
+    if (step_aside)
+      read_role = ReadRole::kOwner;
+    LeaveCriticalSection(&lock);
+    if (!step_aside)
+      return true;
+    SetEvent(yielded);
+    HANDLE handles[2] = {resume, stop};
+    return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+  }
+
+  // Owner thread: its read under way has ended.
+  void OwnerReadEnded() {
+    EnterCriticalSection(&lock);
+    owner_read_pending = false;
+    const bool tell_writer = writer_waits_owner;
+    LeaveCriticalSection(&lock);
+    owner_reading = false;
+    if (tell_writer)
+      SetEvent(owner_off);
+  }
+
+  // Writer thread, before the pipe closes: no owner read may start, and one
+  // under way ends first.
+  void BarOwnerReads() {
+    EnterCriticalSection(&lock);
+    owner_barred = true;
+    const bool pending = owner_read_pending;
+    writer_waits_owner = pending;
+    LeaveCriticalSection(&lock);
+    if (!pending)
+      return;
+    CancelIoEx(pipe, owner_ov.get());
+    WaitForSingleObject(owner_off, INFINITE);
   }
 
   // The peer is gone or the stream is unusable: tell the owner once.
@@ -206,6 +275,27 @@ struct PipeChannel::Shared {
   std::string sender_frame;
   Overlapped sender_ov;
 
+  // Who reads the pipe: the reader thread; the owner thread while its loop
+  // blocks (asked for, then granted); nobody once reading is over.
+  enum class ReadRole { kThread, kYieldAsked, kOwner, kOver };
+  // Guarded by |lock|.
+  ReadRole read_role = ReadRole::kThread;
+  bool owner_read_pending = false;
+  bool owner_barred = false;
+  bool writer_waits_owner = false;
+  // Auto-reset: the owner asks for reading; the reader thread has stepped
+  // aside; it may read again; the owner's last read ended (for a writer
+  // thread waiting to close the pipe).
+  HANDLE yield_request;
+  HANDLE yielded;
+  HANDLE resume;
+  HANDLE owner_off;
+  // Whoever reads owns these.
+  FrameBuffer buffer;
+  Overlapped owner_ov;
+  // Owner thread only: a read of its own is under way.
+  bool owner_reading = false;
+
   std::atomic<bool> closed{false};
   std::shared_ptr<ChannelInbox> inbox;
 };
@@ -269,16 +359,144 @@ std::unique_ptr<PipeChannel> PipeChannel::Connect(const std::wstring& pipe_name,
 }
 
 PipeChannel::PipeChannel(std::shared_ptr<Shared> shared)
-    : shared_(std::move(shared)) {
-  shared_->inbox = ChannelInbox::Create(MessageLoop::Current());
+    : shared_(std::move(shared)), owner_loop_(MessageLoop::Current()) {
+  shared_->inbox = ChannelInbox::Create(owner_loop_);
   reader_ = std::thread(&PipeChannel::ReadLoop, shared_);
   writer_ = std::thread(&PipeChannel::WriteLoop, shared_);
+  owner_loop_->AddWaitSource(this);
 }
 
 PipeChannel::~PipeChannel() {
   Close();
   reader_.join();
   writer_.join();
+}
+
+void PipeChannel::OnLoopBlocks(bool blocks) {
+  Shared* shared = shared_.get();
+  if (!blocks) {
+    StopOwnerReads(true);
+    return;
+  }
+  EnterCriticalSection(&shared->lock);
+  const bool ask = shared->read_role == Shared::ReadRole::kThread;
+  if (ask)
+    shared->read_role = Shared::ReadRole::kYieldAsked;
+  LeaveCriticalSection(&shared->lock);
+  if (ask)
+    SetEvent(shared->yield_request);
+}
+
+HANDLE PipeChannel::WaitHandle() {
+  Shared* shared = shared_.get();
+  if (shared->owner_reading)
+    return shared->owner_ov.event();
+  EnterCriticalSection(&shared->lock);
+  const Shared::ReadRole role = shared->read_role;
+  LeaveCriticalSection(&shared->lock);
+  // Asked for, not yet granted: wait for the reader thread to step aside.
+  if (role == Shared::ReadRole::kYieldAsked)
+    return shared->yielded;
+  if (role != Shared::ReadRole::kOwner)
+    return nullptr;
+  // The read starts only now that the thread is about to wait: one under way
+  // while it works would have to interrupt it when bytes come.
+  return StartOwnerRead() ? shared->owner_ov.event() : nullptr;
+}
+
+void PipeChannel::OnSignaled() {
+  // A step aside needs nothing more: the next wait starts a read.
+  if (shared_->owner_reading)
+    TakeOwnerRead();
+}
+
+bool PipeChannel::StartOwnerRead() {
+  Shared* shared = shared_.get();
+  try {
+    char* space = shared->buffer.Space(kPipeBufferSize);
+    DWORD moved = 0;
+    EnterCriticalSection(&shared->lock);
+    const bool allowed = !shared->owner_barred && !shared->closed.load();
+    // Started under the lock, so the pipe cannot close in between. One that
+    // completes at once leaves its event signaled: the wait returns at once.
+    const bool started =
+        allowed && (ReadFile(shared->pipe, space, kPipeBufferSize, &moved,
+                             shared->owner_ov.get()) ||
+                    GetLastError() == ERROR_IO_PENDING);
+    shared->owner_read_pending = started;
+    LeaveCriticalSection(&shared->lock);
+    shared->owner_reading = started;
+    if (started)
+      return true;
+    shared->buffer.Commit(kPipeBufferSize, 0);
+  } catch (const std::exception&) {
+    // No memory for the bytes to come: the channel ends, as on the reader
+    // thread.
+  }
+  EndOwnerReading();
+  return false;
+}
+
+void PipeChannel::TakeOwnerRead() {
+  Shared* shared = shared_.get();
+  DWORD moved = 0;
+  const bool ok = GetOverlappedResult(shared->pipe, shared->owner_ov.get(),
+                                      &moved, FALSE) &&
+                  moved > 0;
+  shared->OwnerReadEnded();
+  shared->buffer.Commit(kPipeBufferSize, ok ? moved : 0);
+  bool delivered = false;
+  try {
+    delivered = ok && shared->DeliverFrames();
+  } catch (const std::exception&) {
+  }
+  if (!delivered)
+    EndOwnerReading();
+}
+
+void PipeChannel::EndOwnerReading() {
+  // The peer or the stream failed, or the channel is closing.
+  Shared* shared = shared_.get();
+  EnterCriticalSection(&shared->lock);
+  shared->read_role = Shared::ReadRole::kOver;
+  LeaveCriticalSection(&shared->lock);
+  shared->Fail();
+}
+
+void PipeChannel::StopOwnerReads(bool resume) {
+  Shared* shared = shared_.get();
+  bool failed = false;
+  if (shared->owner_reading) {
+    DWORD moved = 0;
+    CancelIoEx(shared->pipe, shared->owner_ov.get());
+    const bool ok = GetOverlappedResult(shared->pipe, shared->owner_ov.get(),
+                                        &moved, TRUE) != FALSE;
+    // Cancelled is what was asked for; anything else means a broken pipe.
+    failed = !ok && GetLastError() != ERROR_OPERATION_ABORTED;
+    shared->OwnerReadEnded();
+    shared->buffer.Commit(kPipeBufferSize, ok ? moved : 0);
+    // What the read brought before it was stopped still counts.
+    if (resume && !failed) {
+      try {
+        failed = !shared->DeliverFrames();
+      } catch (const std::exception&) {
+        failed = true;
+      }
+    }
+  }
+  if (failed) {
+    EndOwnerReading();
+    return;
+  }
+  EnterCriticalSection(&shared->lock);
+  const Shared::ReadRole role = shared->read_role;
+  if (resume && (role == Shared::ReadRole::kOwner ||
+                 role == Shared::ReadRole::kYieldAsked)) {
+    shared->read_role = Shared::ReadRole::kThread;
+  }
+  LeaveCriticalSection(&shared->lock);
+  if (resume && role == Shared::ReadRole::kOwner)
+    SetEvent(shared->resume);
 }
 
 void PipeChannel::AcceptOnlyClient(DWORD process_id) {
@@ -366,27 +584,42 @@ bool PipeChannel::WriteFromSender(std::string frame) {
 }
 
 void PipeChannel::Close() {
+  owner_loop_->RemoveWaitSource(this);
   shared_->inbox->Detach();
   shared_->closed.store(true);
+  StopOwnerReads(false);
   SetEvent(shared_->stop);
 }
 
 // static
 void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   Overlapped ov;
-  // Reads what the pipe holds, up to |room| bytes, at least one; false on
-  // stop, error or end of stream.
+  enum class Got { kBytes, kStepAside, kEnd };
+  // Reads what the pipe holds, up to |room| bytes; kStepAside when the
+  // owner asked for reading meanwhile (with the bytes that came first).
   auto read_some = [&](char* buffer, DWORD room, DWORD* moved) {
+    *moved = 0;
     if (ReadFile(shared->pipe, buffer, room, moved, ov.get()))
       return GetOverlappedResult(shared->pipe, ov.get(), moved, FALSE) &&
-             *moved > 0;
+                     *moved > 0
+                 ? Got::kBytes
+                 : Got::kEnd;
     if (GetLastError() != ERROR_IO_PENDING)
-      return false;
-    long finished = shared->Finish(&ov, INFINITE, true);
-    if (finished <= 0)
-      return false;
-    *moved = static_cast<DWORD>(finished);
-    return true;
+      return Got::kEnd;
+    HANDLE handles[3] = {ov.event(), shared->stop, shared->yield_request};
+    const DWORD woke = WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+    if (woke == WAIT_OBJECT_0)
+      return GetOverlappedResult(shared->pipe, ov.get(), moved, FALSE) &&
+                     *moved > 0
+                 ? Got::kBytes
+                 : Got::kEnd;
+    CancelIoEx(shared->pipe, ov.get());
+    const bool ok =
+        GetOverlappedResult(shared->pipe, ov.get(), moved, TRUE) != FALSE;
+    if (woke != WAIT_OBJECT_0 + 2 ||
+        (!ok && GetLastError() != ERROR_OPERATION_ABORTED))
+      return Got::kEnd;
+    return Got::kStepAside;
   };
 
   bool ok = true;
@@ -399,38 +632,25 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   // process: the owner then treats the peer as gone. (Nothing else on this
   // thread throws.)
   try {
-    FrameBuffer buffer;
     while (ok) {
       // One read takes whatever is there: often several frames, or a length
       // prefix with its payload.
-      char* space = buffer.Space(kPipeBufferSize);
+      char* space = shared->buffer.Space(kPipeBufferSize);
       DWORD moved = 0;
-      if (!read_some(space, kPipeBufferSize, &moved))
+      const Got got = read_some(space, kPipeBufferSize, &moved);
+      shared->buffer.Commit(kPipeBufferSize, got == Got::kEnd ? 0 : moved);
+      if (got == Got::kEnd || !shared->DeliverFrames())
         break;
-      buffer.Commit(kPipeBufferSize, moved);
-      while (buffer.size() >= Codec::kLengthSize) {
-        uint32_t length = 0;
-        // A length beyond the limit means the stream is out of step for
-        // good.
-        if (!Codec::ReadLength(buffer.data(), &length)) {
-          ok = false;
-          break;
-        }
-        const size_t frame_size = Codec::kLengthSize + length;
-        if (buffer.size() < frame_size)
-          break;
-        Op op;
-        CefRefPtr<CefListValue> args;
-        // A frame that does not decode is dropped; the next one is intact.
-        if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op,
-                          &args))
-          shared->inbox->PushMessage(op, args);
-        buffer.Consume(frame_size);
-      }
+      if (got == Got::kStepAside)
+        ok = shared->StepAside();
     }
   } catch (const std::exception&) {
   }
   // Ending without a local Close() means the peer or the stream failed.
+  EnterCriticalSection(&shared->lock);
+  if (shared->read_role != Shared::ReadRole::kOwner)
+    shared->read_role = Shared::ReadRole::kOver;
+  LeaveCriticalSection(&shared->lock);
   shared->Fail();
   SetEvent(shared->reader_done);
 }
@@ -584,9 +804,10 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       break;
     Sleep(1);
   }
-  // The reader must be off the handle before it closes; closing is what
+  // The readers must be off the handle before it closes; closing is what
   // tells the peer we are gone.
   WaitForSingleObject(shared->reader_done, INFINITE);
+  shared->BarOwnerReads();
   CloseHandle(shared->pipe);
   shared->pipe = INVALID_HANDLE_VALUE;
 }
