@@ -1,10 +1,13 @@
 // KXHelper as pages use it: real page script in a render side driven the
 // way the browser process drives it.
+#include <deque>
 #include <memory>
+#include <string>
 
 #include "app/simple_app.h"
 #include "common/process_messages.h"
 #include "gtest/gtest.h"
+#include "include/cef_parser.h"
 #include "src/testing/render_harness.h"
 
 namespace {
@@ -127,6 +130,32 @@ TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
   EXPECT_EQ(Eval("JSON.parse(KXHelper.GetFilteredVoices(1)).length + ' ' + "
                  "KXHelper.GetFilteredNum()"),
             "201 303");
+}
+
+TEST_F(KXHelperScriptTest, FullListsReadAsTheFrameworkWriterWritesThem) {
+  // Texts that need every kind of escape, long enough to take the long
+  // strings' way into script, past the list's limit so the oldest go.
+  std::deque<std::wstring> kept;
+  for (int i = 0; i < 230; ++i) {
+    std::wstring text = std::to_wstring(i) + L" \"q\" \\ </b> \x01\t";
+    while (text.size() < 299)
+      text += L"\x4F60\x00E9 \xD83D\xDE00 \xD800 ";
+    text.resize(299);
+    FromBrowser("add_horn_voice", text);
+    kept.push_back(text);
+    if (kept.size() > 201)
+      kept.pop_front();
+  }
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  for (size_t i = 0; i < kept.size(); ++i)
+    list->SetString(i, kept[i]);
+  CefRefPtr<CefValue> value = CefValue::Create();
+  value->SetList(list);
+  const std::string expected = CefWriteJSON(value, JSON_WRITER_DEFAULT);
+  // Compared as a whole, without printing 100 KB on a failure.
+  EXPECT_TRUE(Eval("KXHelper.GetFilteredVoices(2)") == expected);
+  EXPECT_EQ(Eval("KXHelper.GetFilteredVoices(2).length"),
+            std::to_string(CefString(expected).length()));
 }
 
 TEST_F(KXHelperScriptTest, FirstRouterReplyAsksForTheCacheOnceThenReachesPage) {
