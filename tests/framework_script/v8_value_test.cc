@@ -127,7 +127,7 @@ TEST_F(V8ValueTest, LongStringsReachScriptIntact) {
   // shorter one).
   std::wstring piece = L"a\"\x00E9\x4F60\xD83D\xDE00\xD800|\xDC00<";
   piece.push_back(L'\0');
-  const size_t lengths[] = {3000, 129, 400000, 200, 128};
+  const size_t lengths[] = {3000, 129, 400000, 513, 512, 200, 128};
   CefRefPtr<CefV8Value> global = context_->GetGlobal();
   for (size_t length : lengths) {
     std::wstring text;

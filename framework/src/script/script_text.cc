@@ -1,6 +1,7 @@
 #include "src/script/script_text.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "src/script/duk_string.h"
@@ -9,6 +10,9 @@
 namespace cef_internal {
 
 namespace {
+
+// Texts up to this long are converted on the stack first.
+constexpr size_t kShortUnits = 512;
 
 char* Allocate(size_t size) {
   char* bytes = static_cast<char*>(LargeBlocks::Allocate(size));
@@ -29,6 +33,14 @@ ScriptText::ScriptText(const CefString& text) {
   const size_t units = text.length();
   if (!units)
     return;
+  if (units <= kShortUnits) {
+    // Converted on the stack, then one block of the exact size.
+    char bytes[3 * kShortUnits];
+    size_ = WriteCesu8(text.c_str(), units, bytes) - bytes;
+    bytes_.reset(Allocate(size_));
+    std::memcpy(bytes_.get(), bytes, size_);
+    return;
+  }
   if (units > SIZE_MAX / 3)
     throw std::bad_alloc();
   // Room for the worst case (three bytes a unit), one writing pass, then cut
