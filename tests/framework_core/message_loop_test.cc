@@ -217,6 +217,7 @@ class EventSource : public MessageLoop::WaitSource {
 
   void OnLoopBlocks(bool blocks) override { told.push_back(blocks); }
   HANDLE WaitHandle() override { return event_; }
+  bool SignaledNow() override { return signaled_now; }
   void OnSignaled() override {
     ++signaled;
     if (on_signaled)
@@ -225,6 +226,7 @@ class EventSource : public MessageLoop::WaitSource {
   HANDLE event() const { return event_; }
 
   std::vector<bool> told;
+  bool signaled_now = false;
   int signaled = 0;
   std::function<void()> on_signaled;
 
@@ -259,6 +261,17 @@ TEST(MessageLoopWaitSourceTest, ASignalFromAnotherThreadWakesTheOwner) {
   EXPECT_FALSE(gave_up);
   EXPECT_EQ(1, source.signaled);
   EXPECT_TRUE(on_owner);
+  loop->RemoveWaitSource(&source);
+}
+
+TEST(MessageLoopWaitSourceTest, ASourceSignaledAlreadyRunsWithoutAWait) {
+  // Its event is never set: only asking the source finds the signal.
+  MessageLoop* loop = MessageLoop::Current();
+  EventSource source;
+  source.signaled_now = true;
+  source.on_signaled = [&] { source.signaled_now = false; };
+  loop->AddWaitSource(&source);
+  EXPECT_TRUE(loop->RunUntil([&] { return source.signaled == 1; }, 30000));
   loop->RemoveWaitSource(&source);
 }
 

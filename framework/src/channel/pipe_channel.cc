@@ -293,8 +293,10 @@ struct PipeChannel::Shared {
   // Whoever reads owns these.
   FrameBuffer buffer;
   Overlapped owner_ov;
-  // Owner thread only: a read of its own is under way.
+  // Owner thread only: a read of its own is under way; it completed as it
+  // started.
   bool owner_reading = false;
+  bool owner_read_done = false;
 
   std::atomic<bool> closed{false};
   std::shared_ptr<ChannelInbox> inbox;
@@ -404,6 +406,10 @@ HANDLE PipeChannel::WaitHandle() {
   return StartOwnerRead() ? shared->owner_ov.event() : nullptr;
 }
 
+bool PipeChannel::SignaledNow() {
+  return shared_->owner_reading && shared_->owner_read_done;
+}
+
 void PipeChannel::OnSignaled() {
   // A step aside needs nothing more: the next wait starts a read.
   if (shared_->owner_reading)
@@ -419,10 +425,11 @@ bool PipeChannel::StartOwnerRead() {
     const bool allowed = !shared->owner_barred && !shared->closed.load();
     // Started under the lock, so the pipe cannot close in between. One that
     // completes at once leaves its event signaled: the wait returns at once.
+    const bool done = allowed && ReadFile(shared->pipe, space, kPipeBufferSize,
+                                          &moved, shared->owner_ov.get());
     const bool started =
-        allowed && (ReadFile(shared->pipe, space, kPipeBufferSize, &moved,
-                             shared->owner_ov.get()) ||
-                    GetLastError() == ERROR_IO_PENDING);
+        done || (allowed && GetLastError() == ERROR_IO_PENDING);
+    shared->owner_read_done = done;
     shared->owner_read_pending = started;
     LeaveCriticalSection(&shared->lock);
     shared->owner_reading = started;

@@ -64,6 +64,7 @@ class PipeChannel : public Channel, private MessageLoop::WaitSource {
   // MessageLoop::WaitSource: the owner thread reads while its loop blocks.
   void OnLoopBlocks(bool blocks) override;
   HANDLE WaitHandle() override;
+  bool SignaledNow() override;
   void OnSignaled() override;
   // Owner thread: starts a read; false when reading is over.
   bool StartOwnerRead();

@@ -270,6 +270,12 @@ bool MessageLoop::Impl::Wait(DWORD timeout) {
   HANDLE handles[kMaxWaitHandles] = {};
   WaitSource* owners[kMaxWaitHandles];
   const DWORD count = CollectHandles(handles, owners);
+  for (DWORD i = 0; i < count; ++i) {
+    if (owners[i]->SignaledNow()) {
+      RunSource(owners[i]);
+      return true;
+    }
+  }
   const DWORD result = MsgWaitForMultipleObjectsEx(
       count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   if (result >= WAIT_OBJECT_0 + count)

@@ -26,6 +26,9 @@ class MessageLoop {
     // Asked right before each wait (and each look without waiting): the
     // object to wait for, or null for none.
     virtual HANDLE WaitHandle() = 0;
+    // Asked right after WaitHandle(): true when it is signaled already, so
+    // that the loop need not wait to find out.
+    virtual bool SignaledNow() { return false; }
     // WaitHandle() was found signaled. The tasks this posts run right after.
     virtual void OnSignaled() = 0;
 
