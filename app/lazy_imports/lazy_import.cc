@@ -34,6 +34,9 @@ HMODULE LoadSystemModule(const char* module) {
 }  // namespace
 
 extern "C" void* __cdecl kx_BindLazyImport(const LazyImport* import) {
+  // The caller's last error reaches the function as it was set: some callers
+  // read it after a call that sets it only on failure.
+  const DWORD last_error = GetLastError();
   HMODULE module = LoadSystemModule(import->module);
   if (!module)
     Fail(kModuleNotFound, import);
@@ -42,5 +45,6 @@ extern "C" void* __cdecl kx_BindLazyImport(const LazyImport* import) {
   if (!function)
     Fail(kFunctionNotFound, import);
   InterlockedExchangePointer(import->slot, function);
+  SetLastError(last_error);
   return function;
 }

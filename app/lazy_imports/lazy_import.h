@@ -27,8 +27,8 @@ struct LazyImport {
 // Loads |import|'s module, stores the function's address in its slot and
 // returns it. A module or function that cannot be had raises the exception a
 // failed delayed import raises (0xC06D007E / 0xC06D007F), as the loader
-// would have refused to start the program. Any thread; binding twice is
-// harmless.
+// would have refused to start the program. Leaves the thread's last error
+// alone. Any thread; binding twice is harmless.
 extern "C" void* __cdecl kx_BindLazyImport(const LazyImport* import);
 
 // The "@N" of a stdcall function's name: its arguments' size on the stack.

@@ -36,8 +36,13 @@ std::wstring ModuleFolder(HMODULE module) {
 TEST(LazyImport, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
   ASSERT_EQ(GetModuleHandleW(L"dbghelp.dll"), nullptr);
 
+  // Binding, loading the library included, leaves the thread's last error
+  // as the caller set it: some callers read it after a call that only sets
+  // it on failure.
   const DWORD options = SYMOPT_UNDNAME | SYMOPT_LOAD_LINES;
+  SetLastError(0x1234);
   EXPECT_EQ(SymSetOptions(options), options);
+  EXPECT_EQ(GetLastError(), 0x1234u);
   HMODULE dbghelp = GetModuleHandleW(L"dbghelp.dll");
   ASSERT_NE(dbghelp, nullptr);
   EXPECT_EQ(_wcsicmp(ModuleFolder(dbghelp).c_str(), SystemFolder().c_str()), 0);
@@ -46,7 +51,9 @@ TEST(LazyImport, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
   const void* function =
       reinterpret_cast<const void*>(GetProcAddress(dbghelp, "SymGetOptions"));
   EXPECT_NE(g_sym_get_options_slot, function);
+  SetLastError(0x5678);
   EXPECT_EQ(SymGetOptions(), options);
+  EXPECT_EQ(GetLastError(), 0x5678u);
   EXPECT_EQ(g_sym_get_options_slot, function);
 }
 
