@@ -14,14 +14,16 @@ constexpr DWORD kFunctionNotFound = 0xC06D007F;
 // Only the system folder's copy: a file of the same name beside the program
 // or in the current folder is never loaded.
 HMODULE LoadSystemModule(const char* module) {
-  char folder[MAX_PATH];
-  UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (!length || length >= MAX_PATH)
     return nullptr;
-  std::string path(folder, length);
-  path += '\\';
-  path += module;
-  return LoadLibraryA(path.c_str());
+  std::wstring path(folder, length);
+  path += L'\\';
+  // Module names are ASCII.
+  for (const char* c = module; *c; ++c)
+    path += static_cast<wchar_t>(*c);
+  return LoadLibraryW(path.c_str());
 }
 
 [[noreturn]] void Fail(DWORD code, const LazyImport* import) {
