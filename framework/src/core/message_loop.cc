@@ -16,6 +16,8 @@ const UINT kWakeMessage = WM_APP + 1;
 const UINT_PTR kTimerId = 1;
 // RunUntil() asks its condition at least once per this many messages.
 const int kMessagesPerDoneCheck = 32;
+// Rounds of tasks a loop runs between two looks at the window messages.
+const int kTaskRoundsPerLook = kMessagesPerDoneCheck;
 // RunOneRound() dispatches at most this many window messages.
 const int kMessagesPerRound = 64;
 const DWORD kRunUntilRecheckMs = 5;
@@ -56,6 +58,16 @@ struct MessageLoop::Impl {
 
   // Owner thread.
   void ProcessWork();
+  // ProcessWork() from this loop itself, not from a window procedure some
+  // other loop called: the tasks it runs post without a wake message, since
+  // the loop looks at the queue before it waits.
+  void RunTasksHere();
+  bool HasTasks();
+  // Leaving a loop of its own for the caller's: tasks queued without a wake
+  // get one.
+  void WakeForQueuedTasks();
+  // Dispatches |msg|; this loop's own wake runs the tasks here.
+  void Dispatch(const MSG& msg);
   void MoveDueTasksLocked(ULONGLONG now);
   void UpdateTimer();
   // Milliseconds until the next delayed task, or INFINITE.
@@ -103,8 +115,9 @@ struct MessageLoop::Impl {
   int blocking_depth = 0;
   int native_depth = 0;
   // A source runs, and the loop runs the tasks it posts right after: they
-  // need no wake message.
+  // need no wake message. Likewise for tasks RunTasksHere() runs.
   bool in_source = false;
+  bool direct_work = false;
 };
 
 void MessageLoop::Impl::RegisterClassOnce() {
@@ -133,7 +146,11 @@ LRESULT CALLBACK MessageLoop::Impl::WndProc(HWND hwnd,
                                             LPARAM l) {
   Impl* impl = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (impl && (msg == kWakeMessage || (msg == WM_TIMER && w == kTimerId))) {
+    // Perhaps a modal loop's dispatch: it would not look at the queue.
+    const bool outer = impl->direct_work;
+    impl->direct_work = false;
     impl->ProcessWork();
+    impl->direct_work = outer;
     return 0;
   }
   return DefWindowProcW(hwnd, msg, w, l);
@@ -160,7 +177,8 @@ bool MessageLoop::Impl::Enqueue(Task task, int delay_ms) {
 void MessageLoop::Impl::ScheduleWakeLocked() {
   if (wake_pending || !hwnd)
     return;
-  if (GetCurrentThreadId() == thread_id && in_source)
+  if (GetCurrentThreadId() == thread_id &&
+      (in_source || (direct_work && native_depth == 0)))
     return;
   // One wake message at a time keeps the thread's queue from filling up.
   wake_pending = PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
@@ -202,6 +220,33 @@ void MessageLoop::Impl::ProcessWork() {
       ScheduleWakeLocked();
   }
   UpdateTimer();
+}
+
+void MessageLoop::Impl::RunTasksHere() {
+  const bool outer = direct_work;
+  direct_work = true;
+  ProcessWork();
+  direct_work = outer;
+}
+
+void MessageLoop::Impl::WakeForQueuedTasks() {
+  AutoLock auto_lock(&lock);
+  if (!queue.empty())
+    ScheduleWakeLocked();
+}
+
+bool MessageLoop::Impl::HasTasks() {
+  AutoLock auto_lock(&lock);
+  return !queue.empty();
+}
+
+void MessageLoop::Impl::Dispatch(const MSG& msg) {
+  if (msg.hwnd == hwnd && hwnd && msg.message == kWakeMessage) {
+    RunTasksHere();
+    return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
 }
 
 void MessageLoop::Impl::UpdateTimer() {
@@ -378,34 +423,26 @@ void MessageLoop::Run() {
   impl->quit_requested = false;
   ++impl->run_depth;
   impl->EnterBlocking();
-  impl->ProcessWork();
+  impl->RunTasksHere();
   for (int handled = 1; !impl->quit_requested; ++handled) {
+    // Messages that never stop must not keep the sources waiting.
+    if (handled % kMessagesPerDoneCheck == 0 && impl->PollSources())
+      impl->RunTasksHere();
     MSG msg;
-    BOOL result;
-    if (impl->sources.empty()) {
-      result = GetMessageW(&msg, nullptr, 0, 0);
-    } else {
-      // Messages that never stop must not keep the sources waiting.
-      if (handled % kMessagesPerDoneCheck == 0 && impl->PollSources())
-        impl->ProcessWork();
-      if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (impl->Wait(INFINITE))
-          impl->ProcessWork();
-        continue;
-      }
-      result = msg.message != WM_QUIT;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (impl->HasTasks() || impl->Wait(INFINITE))
+        impl->RunTasksHere();
+      continue;
     }
-    if (result == 0) {
+    if (msg.message == WM_QUIT) {
       if (impl->run_depth > 1)
         PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (result == -1)
-      break;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    impl->Dispatch(msg);
   }
   impl->LeaveBlocking();
+  impl->WakeForQueuedTasks();
   --impl->run_depth;
   impl->quit_requested = outer_quit;
 }
@@ -464,6 +501,7 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
   impl_->EnterBlocking();
   const bool result = impl_->RunUntil(done, deadline, true);
   impl_->LeaveBlocking();
+  impl_->WakeForQueuedTasks();
   return result;
 }
 
@@ -471,16 +509,22 @@ bool MessageLoop::RunUntilDone(const std::function<bool()>& done) {
   impl_->EnterBlocking();
   const bool result = impl_->RunUntil(done, ~0ULL, false);
   impl_->LeaveBlocking();
+  impl_->WakeForQueuedTasks();
   return result;
 }
 
 bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
                                  ULONGLONG deadline,
                                  bool recheck) {
-  for (;;) {
+  for (int busy_rounds = 0;;) {
     if (done())
       return true;
-    ProcessWork();
+    RunTasksHere();
+    // What those tasks posted runs next, as their wake messages would have
+    // before |done| was asked again; each look at the window messages is a
+    // call into the system.
+    for (int round = 1; round < kTaskRoundsPerLook && HasTasks(); ++round)
+      RunTasksHere();
     // Message by message, looking up between them: work that never lets the
     // queue run dry (a page's endless zero-delay timer, a render process's
     // burst) must not hide |done|, the deadline or the sources.
@@ -491,8 +535,7 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
         PostQuitMessage(static_cast<int>(msg.wParam));
         return done();
       }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+      Dispatch(msg);
       if (Now() >= deadline)
         return done();
       // |done| may itself be costly (it may run a nested loop).
@@ -500,7 +543,7 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
         if (done())
           return true;
         if (PollSources())
-          ProcessWork();
+          RunTasksHere();
       }
     }
     if (done())
@@ -508,6 +551,13 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
     ULONGLONG now = Now();
     if (now >= deadline)
       return false;
+    if (HasTasks()) {
+      // Tasks that post tasks here go on without wake messages: the sources
+      // get their look now and then all the same.
+      if (++busy_rounds % kMessagesPerDoneCheck == 0)
+        PollSources();
+      continue;
+    }
     // |done| may read what another thread changes without posting anything
     // here, so then the wait never outlasts a short recheck interval.
     DWORD wait = TimeToNextDelayedTask();
@@ -522,6 +572,8 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
 void MessageLoop::NativeLoopStarts() {
   if (impl_->native_depth++ == 0 && impl_->blocking_depth > 0)
     impl_->TellSources(false);
+  // Tasks posted without a wake until now must run inside it too.
+  impl_->WakeForQueuedTasks();
 }
 
 void MessageLoop::NativeLoopEnds() {
