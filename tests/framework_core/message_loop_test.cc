@@ -337,6 +337,51 @@ TEST(MessageLoopWaitSourceTest, ASourceIsHeardThroughWorkThatNeverEnds) {
   loop->RunUntilIdle();
 }
 
+// A loop that is not the framework's: it only dispatches window messages,
+// as a menu's or a host's own does, until |done| or a message-less timeout.
+bool RunForeignLoopUntil(const std::function<bool()>& done) {
+  const ULONGLONG give_up_at = GetTickCount64() + 10000;
+  while (!done() && GetTickCount64() < give_up_at) {
+    MSG msg;
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) ==
+        WAIT_OBJECT_0) {
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    }
+  }
+  return done();
+}
+
+TEST(MessageLoopTest, TasksPostedWithoutAWakeStillRunInOtherLoops) {
+  // The loop runs what its tasks and sources post before it waits, without
+  // a wake message; a loop of someone else's must still get one. (The task
+  // first takes the wake messages already queued, which would hide a
+  // missing one.)
+  MessageLoop* loop = MessageLoop::Current();
+  bool in_menu = false;
+  loop->PostTask([&] {
+    loop->RunUntilIdle();
+    loop->PostTask([&] { in_menu = true; });
+    loop->NativeLoopStarts();
+    EXPECT_TRUE(RunForeignLoopUntil([&] { return in_menu; }));
+    loop->NativeLoopEnds();
+  });
+  EXPECT_TRUE(loop->RunUntil([&] { return in_menu; }, 30000));
+  // A source's task is still queued when the loop returns to its caller's.
+  loop->RunUntilIdle();
+  EventSource source;
+  bool signaled = false, after_return = false;
+  source.on_signaled = [&] {
+    signaled = true;
+    loop->PostTask([&] { after_return = true; });
+  };
+  loop->AddWaitSource(&source);
+  SetEvent(source.event());
+  EXPECT_TRUE(loop->RunUntil([&] { return signaled; }, 10000));
+  loop->RemoveWaitSource(&source);
+  EXPECT_TRUE(RunForeignLoopUntil([&] { return after_return; }));
+}
+
 int g_received = 0;
 
 LRESULT CALLBACK TestWndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
