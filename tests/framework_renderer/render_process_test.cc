@@ -217,10 +217,22 @@ TEST_F(RenderProcessTest, ExecuteJavaScriptRunsInTheFramesContext) {
   harness_.ExecuteJavaScript(kBrowser, "n += 10;");
   EXPECT_EQ("11", Eval("n"));
   CefRefPtr<CefFrame> frame = harness_.GetBrowser(kBrowser)->GetMainFrame();
+  // On the render thread it runs before the call returns, as the real one.
   frame->ExecuteJavaScript("n += 100;", "", 1);
-  EXPECT_EQ("11", Eval("n"));  // asynchronous
+  EXPECT_EQ("111", Eval("n"));
+  frame->ExecuteJavaScript("", "", 1);
   harness_.Flush();
   EXPECT_EQ("111", Eval("n"));
+}
+
+TEST_F(RenderProcessTest, ExecuteJavaScriptRunsEachScriptInTurnPastAThrow) {
+  ASSERT_TRUE(
+      harness_.LoadPage(kBrowser, kPageUrl, "<script>var log = [];</script>"));
+  CefRefPtr<CefFrame> frame = harness_.GetBrowser(kBrowser)->GetMainFrame();
+  frame->ExecuteJavaScript("log.push('outer');", "", 1);
+  frame->ExecuteJavaScript("throw new Error('x');", "", 1);
+  frame->ExecuteJavaScript("log.push('after');", "", 1);
+  EXPECT_EQ("outer,after", Eval("log.join()"));
 }
 
 class Collector : public CefStringVisitor {

@@ -102,14 +102,13 @@ void RenderFrame::ExecuteJavaScript(const CefString& code,
     });
     return;
   }
-  // Runs in the context the frame has now; a document committed before the
-  // task runs does not get it.
-  CefRefPtr<V8ContextImpl> context = context_;
-  if (!context)
+  // On the render thread the script runs on the spot, in the frame's current
+  // document, before this call returns.
+  if (code.empty())
     return;
-  loop_->PostTask([context, code, script_url, start_line]() {
+  CefRefPtr<V8ContextImpl> context = context_;
+  if (context)
     context->RunScript(code, script_url, start_line);
-  });
 }
 
 bool RenderFrame::IsMain() {
