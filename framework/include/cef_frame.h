@@ -22,7 +22,9 @@ class CefFrame : public virtual CefBase {
   // Shows |string_val| as the document of this frame under |url|.
   virtual void LoadString(const CefString& string_val,
                           const CefString& url) = 0;
-  // Runs |code| in the frame's current script context, asynchronously.
+  // Runs |code| in the frame's current script context. Called on the render
+  // thread, the script has run when the call returns; from the browser
+  // process it travels as a message and runs when it arrives.
   virtual void ExecuteJavaScript(const CefString& code,
                                  const CefString& script_url,
                                  int start_line) = 0;
