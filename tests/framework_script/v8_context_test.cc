@@ -6,7 +6,6 @@
 
 namespace {
 
-using cef_internal::CompiledScripts;
 using cef_internal::V8ContextImpl;
 using script_test::EvalToString;
 using script_test::MakeContext;
@@ -239,47 +238,6 @@ TEST_F(V8ContextTest, UncaughtErrorsAreReportedNotFatal) {
   EXPECT_EQ(0u, delegate_.console[1].message.find("Uncaught SyntaxError"));
   EXPECT_TRUE(context_->RunScript("before = 2;", "http://x/c.js", 1));
   EXPECT_EQ("2", EvalToString(context_, "before"));
-}
-
-TEST_F(V8ContextTest, AScriptRunAgainBehavesAsIfCompiledAfresh) {
-  // Each run declares its function anew and runs its body again.
-  const char kScript[] =
-      "var runs = (window.runs || 0) + 1;\n"
-      "function made() {}\n"
-      "(window.fns = window.fns || []).push(made);\n"
-      "if (runs >= 3) throw new Error('third');";
-  EXPECT_TRUE(context_->RunScript(kScript, "http://x/a.js", 1));
-  EXPECT_TRUE(context_->RunScript(kScript, "http://x/a.js", 1));
-  EXPECT_FALSE(context_->RunScript(kScript, "http://x/a.js", 1));
-  EXPECT_EQ("3", EvalToString(context_, "runs"));
-  EXPECT_EQ("false", EvalToString(context_, "fns[0] === fns[1]"));
-  // The same text under another name or start line reports where it is.
-  EXPECT_FALSE(context_->RunScript(kScript, "http://x/b.js", 10));
-  ASSERT_EQ(2u, delegate_.console.size());
-  EXPECT_EQ("http://x/a.js", delegate_.console[0].source);
-  EXPECT_EQ(4, delegate_.console[0].line);
-  EXPECT_EQ("http://x/b.js", delegate_.console[1].source);
-  EXPECT_EQ(13, delegate_.console[1].line);
-  // A text that does not compile is reported on every run.
-  EXPECT_FALSE(context_->RunScript("this is not script", "", 1));
-  EXPECT_FALSE(context_->RunScript("this is not script", "", 1));
-  EXPECT_EQ(4u, delegate_.console.size());
-}
-
-TEST_F(V8ContextTest, CompiledScriptsStayBounded) {
-  for (int i = 0; i < 100; ++i) {
-    std::string script = "var last = " + std::to_string(i) + ";";
-    EXPECT_TRUE(context_->RunScript(script, "", 1));
-    EXPECT_LE(context_->compiled().size(), CompiledScripts::kMaxEntries);
-  }
-  EXPECT_EQ("99", EvalToString(context_, "last"));
-  // A long text runs without being kept.
-  const size_t kept = context_->compiled().size();
-  std::string long_script =
-      "var longer = 1;" + std::string(CompiledScripts::kMaxKeyBytes, ' ');
-  EXPECT_TRUE(context_->RunScript(long_script, "", 1));
-  EXPECT_EQ(kept, context_->compiled().size());
-  EXPECT_EQ("1", EvalToString(context_, "longer"));
 }
 
 TEST_F(V8ContextTest, EvalReportsExceptionsToTheCaller) {

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "src/script/compiled_scripts.h"
 #include "src/script/context_stack.h"
 #include "src/script/duk_string.h"
 #include "src/script/large_blocks.h"
@@ -127,7 +126,6 @@ void V8ContextImpl::DestroyHeapIfIdle() {
   duk_destroy_heap(heap_);
   heap_ = nullptr;
   natives_.Clear();
-  compiled_.Clear(nullptr);
 }
 
 bool V8ContextImpl::RunScript(const CefString& code,
@@ -140,15 +138,10 @@ bool V8ContextImpl::RunScript(const CefString& code,
   duk_idx_t base = duk_get_top(ctx);
   CefString source(LinePadding(start_line) + code.ToWString());
   std::string bytes = ToCesu8(source);
-  const std::string key = CompiledScripts::KeyOf(ToCesu8(url), bytes);
-  bool ok = compiled_.Push(this, key);
-  if (!ok) {
-    PushCefString(ctx, url);
-    ok = duk_pcompile_lstring_filename(ctx, 0, bytes.data(), bytes.size()) == 0;
-    if (ok)
-      compiled_.Add(this, key, -1);
-  }
-  ok = ok && duk_pcall(ctx, 0) == DUK_EXEC_SUCCESS;
+  PushCefString(ctx, url);
+  bool ok =
+      duk_pcompile_lstring_filename(ctx, 0, bytes.data(), bytes.size()) == 0 &&
+      duk_pcall(ctx, 0) == DUK_EXEC_SUCCESS;
   if (!ok)
     ReportThrown(-1, source, url);
   duk_set_top(ctx, base);

@@ -10,7 +10,6 @@
 #include "include/cef_browser.h"
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
-#include "src/script/compiled_scripts.h"
 #include "src/script/extension_registry.h"
 #include "src/script/native_functions.h"
 #include "src/script/script_budget.h"
@@ -69,7 +68,6 @@ class V8ContextImpl : public CefV8Context {
   NativeFunctions& natives() { return natives_; }
   TimerQueue& timers() { return timers_; }
   const ScriptBudget& budget() const { return budget_; }
-  const CompiledScripts& compiled() const { return compiled_; }
   const std::vector<ScriptExtension>& extensions() const { return extensions_; }
 
   // Keeps the value at |index| alive under a new id (0 when invalid).
@@ -110,7 +108,6 @@ class V8ContextImpl : public CefV8Context {
   CefRefPtr<CefBrowser> browser_;
   CefRefPtr<CefFrame> frame_;
   NativeFunctions natives_;
-  CompiledScripts compiled_;
   TimerQueue timers_;
   ScriptBudget budget_;
 
