@@ -29,6 +29,12 @@ set(KX_REAL_SPLIT_host
     KxHostTest.MissingPage* *KxHostOptionsPageTest.* *OptionsReachTheHost*
     *DemoOptionsPage* *DemoErrorPage* *TimeLimitEndsAPageThatNeverCloses*)
 
+# One suite entry: the command and its arguments, with the suite's time limit.
+function(kx_add_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 240)
+endfunction()
+
 file(GLOB kx_test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/tests/*)
 foreach(dir ${kx_test_dirs})
@@ -63,8 +69,7 @@ foreach(dir ${kx_test_dirs})
     add_dependencies(${target} kxsubprocess kxhost)
   endif()
   if(NOT CEF_ROOT)
-    add_test(NAME ${area} COMMAND ${target})
-    set_tests_properties(${area} PROPERTIES TIMEOUT 240)
+    kx_add_test(${area} ${target})
     continue()
   endif()
   set(rest ${KX_REAL_SPLIT_${area}} ${KX_REAL_SKIPPED_${area}})
@@ -73,12 +78,10 @@ foreach(dir ${kx_test_dirs})
   set(index 0)
   foreach(pattern IN LISTS KX_REAL_SPLIT_${area})
     math(EXPR index "${index} + 1")
-    add_test(NAME real_${area}_${index}
-             COMMAND ${target} --gtest_filter=${pattern}-${skipped})
-    set_tests_properties(real_${area}_${index} PROPERTIES TIMEOUT 240)
+    kx_add_test(real_${area}_${index} ${target}
+                --gtest_filter=${pattern}-${skipped})
   endforeach()
-  add_test(NAME real_${area} COMMAND ${target} --gtest_filter=*-${rest})
-  set_tests_properties(real_${area} PROPERTIES TIMEOUT 240)
+  kx_add_test(real_${area} ${target} --gtest_filter=*-${rest})
 endforeach()
 
 if(CEF_ROOT)
