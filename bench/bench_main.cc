@@ -142,7 +142,8 @@ bool ParseInt(const wchar_t* arg, const wchar_t* name, int* value) {
 
 int wmain(int argc, wchar_t** argv) {
   Counts counts;
-  // --only=script, start or system measures one group of rows.
+  // --only=script, start or system measures one group of rows; --only=trip
+  // the round trip alone, for a profiler's sake.
   std::wstring only;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg(argv[i]);
@@ -152,7 +153,7 @@ int wmain(int argc, wchar_t** argv) {
       counts = SmokeCounts();
     else if (arg.compare(0, 7, L"--only=") == 0)
       only = arg.substr(7);
-    else
+    else if (!ParseInt(argv[i], L"--trips=", &counts.round_trips))
       ParseInt(argv[i], L"--reps=", &counts.reps);
   }
   if (counts.reps < 1)
@@ -175,15 +176,18 @@ int wmain(int argc, wchar_t** argv) {
   burst_scale.of_medians = trip_scale.of_medians = true;
   const bool run_script = only.empty() || only == L"script";
   const bool run_start = only.empty() || only == L"start";
-  const bool run_system = only.empty() || only == L"system";
+  const bool trips_only = only == L"trip";
+  const bool run_system = only.empty() || only == L"system" || trips_only;
   if (!run_script && !run_start && !run_system) {
-    std::fprintf(stderr, "kxbench: --only takes script, start or system\n");
+    std::fprintf(stderr,
+                 "kxbench: --only takes script, start, system or trip\n");
     return 2;
   }
   options.skipped = voices.skipped = !run_script;
   start.skipped = !run_start;
-  trip.skipped = burst.skipped = burst_scale.skipped = trip_scale.skipped =
-      !run_system;
+  trip.skipped = !run_system;
+  burst.skipped = burst_scale.skipped = trip_scale.skipped =
+      !run_system || trips_only;
   long long lost = run_system ? -1 : 0;
   bool stalled = false;
 
@@ -240,6 +244,8 @@ int wmain(int argc, wchar_t** argv) {
       for (int rep = 0; rep < counts.reps; ++rep) {
         const double floor = PipePingPongUs(counts.ping_pongs);
         trip.Add(session.RoundTripUs(counts.round_trips), floor);
+        if (trips_only)
+          continue;
         const double raw = session.WritePostMs(counts.burst);
         burst.Add(session.BurstMs(counts.burst), raw);
         const double small = session.BurstMs(counts.burst) / counts.burst;
