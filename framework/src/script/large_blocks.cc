@@ -122,16 +122,4 @@ void LargeBlocks::Free(void* block) {
   std::free(header);
 }
 
-void* LargeBlocks::DukAlloc(void* udata, size_t size) {
-  return Allocate(size);
-}
-
-void* LargeBlocks::DukRealloc(void* udata, void* block, size_t size) {
-  return Reallocate(block, size);
-}
-
-void LargeBlocks::DukFree(void* udata, void* block) {
-  Free(block);
-}
-
 }  // namespace cef_internal

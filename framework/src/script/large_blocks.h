@@ -1,5 +1,6 @@
-// The script heaps' allocator, and that of converted strings: plain malloc,
-// except that a few large freed blocks are kept for the next large request.
+// The allocator of the script heaps' large blocks (SmallBlockPool has the
+// small ones) and of converted strings: plain malloc, except that a few large
+// freed blocks are kept for the next large request.
 // A page that reads a long string on every call would otherwise get a fresh
 // block of that size each time, and the system (Wine's heap gives large
 // freed blocks back) would fault its pages in again on every call.
@@ -24,11 +25,6 @@ class LargeBlocks {
   // Null when memory runs out, |block| then left as it was.
   static void* Reallocate(void* block, size_t size);
   static void Free(void* block);
-
-  // Duktape's allocation functions, over the three above.
-  static void* DukAlloc(void* udata, size_t size);
-  static void* DukRealloc(void* udata, void* block, size_t size);
-  static void DukFree(void* udata, void* block);
 };
 
 }  // namespace cef_internal

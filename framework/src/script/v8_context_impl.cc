@@ -7,7 +7,6 @@
 
 #include "src/script/context_stack.h"
 #include "src/script/duk_string.h"
-#include "src/script/large_blocks.h"
 #include "src/script/page_globals.h"
 #include "src/script/script_delegate.h"
 #include "src/script/v8_exception_impl.h"
@@ -86,9 +85,23 @@ V8ContextImpl* V8ContextImpl::FromDuk(duk_context* ctx) {
   return static_cast<V8ContextImpl*>(functions.udata);
 }
 
+// static
+void* V8ContextImpl::DukAlloc(void* udata, size_t size) {
+  return static_cast<V8ContextImpl*>(udata)->blocks_.Allocate(size);
+}
+
+// static
+void* V8ContextImpl::DukRealloc(void* udata, void* block, size_t size) {
+  return static_cast<V8ContextImpl*>(udata)->blocks_.Reallocate(block, size);
+}
+
+// static
+void V8ContextImpl::DukFree(void* udata, void* block) {
+  static_cast<V8ContextImpl*>(udata)->blocks_.Free(block);
+}
+
 bool V8ContextImpl::Setup() {
-  heap_ = duk_create_heap(LargeBlocks::DukAlloc, LargeBlocks::DukRealloc,
-                          LargeBlocks::DukFree, this, OnFatal);
+  heap_ = duk_create_heap(DukAlloc, DukRealloc, DukFree, this, OnFatal);
   if (!heap_)
     return false;
   valid_ = true;

@@ -13,6 +13,7 @@
 #include "src/script/extension_registry.h"
 #include "src/script/native_functions.h"
 #include "src/script/script_budget.h"
+#include "src/script/small_block_pool.h"
 #include "src/script/timer_queue.h"
 
 namespace cef_internal {
@@ -95,10 +96,17 @@ class V8ContextImpl : public CefV8Context {
                 CefRefPtr<CefFrame> frame);
   ~V8ContextImpl() override;
 
+  // The heap's allocation functions; |udata| is the context.
+  static void* DukAlloc(void* udata, size_t size);
+  static void* DukRealloc(void* udata, void* block, size_t size);
+  static void DukFree(void* udata, void* block);
+
   bool Setup();
   void RunExtensions();
   void DestroyHeapIfIdle();
 
+  // Declared first, so that it outlives everything that may hold blocks.
+  SmallBlockPool blocks_;
   duk_context* heap_ = nullptr;
   bool valid_ = false;
   int running_ = 0;
