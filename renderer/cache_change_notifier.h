@@ -2,14 +2,13 @@
 // "kxhelperchange" event on each page's window, its detail saying what
 // changed, so that no page has to poll KXHelper.
 //
-// The event goes through ordinary page script run in each frame
-// (CefFrame::ExecuteJavaScript), as any framework runs it: the page gets it
-// after the cache holds the change, and a listener that throws only affects
-// itself.
+// The event is dispatched by a small page function that each context gets
+// once, when it is added, and that every change calls with its detail: the
+// page gets the event after the cache holds the change, and a listener that
+// throws only affects itself (the window's dispatch reports it and goes on).
 #ifndef RENDERER_CACHE_CHANGE_NOTIFIER_H_
 #define RENDERER_CACHE_CHANGE_NOTIFIER_H_
 
-#include <string>
 #include <vector>
 
 #include "include/cef_v8.h"
@@ -26,7 +25,9 @@ extern const char kVoicesSynced[];
 
 class CacheChangeNotifier {
  public:
-  // Render main thread, from OnContextCreated / OnContextReleased.
+  // Render main thread, from OnContextCreated / OnContextReleased. A context
+  // is added before its page's own script runs, so the page cannot change
+  // how its dispatcher reads a detail.
   void AddContext(CefRefPtr<CefV8Context> context);
   void RemoveContext(CefRefPtr<CefV8Context> context);
 
@@ -34,13 +35,16 @@ class CacheChangeNotifier {
   // order they were created. Pages without KXHelper get nothing.
   void Notify(CefRefPtr<CefDictionaryValue> detail);
 
-  size_t context_count() const { return contexts_.size(); }
-
-  // The script that fires the event with |detail_json| as its detail.
-  static std::string EventScript(const std::string& detail_json);
+  size_t context_count() const { return pages_.size(); }
 
  private:
-  std::vector<CefRefPtr<CefV8Context>> contexts_;
+  struct Page {
+    CefRefPtr<CefV8Context> context;
+    // Takes the detail's JSON text and fires the event.
+    CefRefPtr<CefV8Value> dispatcher;
+  };
+
+  std::vector<Page> pages_;
 };
 
 #endif  // RENDERER_CACHE_CHANGE_NOTIFIER_H_
