@@ -114,6 +114,22 @@ TEST_F(CacheChangeEventTest, AThrowingListenerLeavesOthersAndTheCacheAlone) {
             "2 2 2");
 }
 
+TEST_F(CacheChangeEventTest, APageCannotBreakTheNextEvent) {
+  // The detail does not depend on the page's own JSON.
+  harness_->Evaluate(kBrowser, "JSON.parse = function() { return 'fake'; }");
+  FromBrowser("add_normal_voice", "a");
+  // A dispatch the page broke fires nothing, and leaves the next one alone.
+  harness_->Evaluate(kBrowser,
+                     "window.kept = window.dispatchEvent;"
+                     "window.dispatchEvent = function() { throw 1; }");
+  FromBrowser("add_normal_voice", "b");
+  harness_->Evaluate(kBrowser, "window.dispatchEvent = window.kept");
+  FromBrowser("add_horn_voice", "c");
+  EXPECT_EQ(Seen(),
+            "{\"change\":\"voice\",\"count\":1,\"list\":1}@1/ "
+            "{\"change\":\"voice\",\"count\":3,\"list\":2}@3/");
+}
+
 TEST_F(CacheChangeEventTest, PagesWithoutKXHelperGetNoEvent) {
   harness_->Evaluate(kBrowser, "delete window.KXHelper; KXHelper = undefined");
   FromBrowser("add_normal_voice", "a");
