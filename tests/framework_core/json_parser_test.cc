@@ -95,6 +95,14 @@ TEST(JsonParserTest, RawControlCharactersInStringsAreKept) {
   CefRefPtr<CefValue> value = CefParseJSON("[\"a\tb\"]", JSON_PARSER_RFC);
   ASSERT_TRUE(value);
   EXPECT_EQ("a\tb", value->GetList()->GetString(0).ToString());
+  // After a byte-order mark, a comment and plain text, in a key too.
+  value = CefParseJSON(CefString(std::wstring(L"\xFEFF/* c\t */{\"z\":1,"
+                                              L"\"k\x01\":\"a\tb\x1F\"}")),
+                       JSON_PARSER_RFC);
+  ASSERT_TRUE(value);
+  CefRefPtr<CefDictionaryValue> dict = value->GetDictionary();
+  EXPECT_EQ(1, dict->GetInt("z"));
+  EXPECT_EQ(std::wstring(L"a\tb\x1F"), dict->GetString("k\x01").ToWString());
 }
 
 TEST(JsonParserTest, TrailingCommas) {
@@ -192,6 +200,8 @@ TEST(JsonParserTest, PositionsIgnoreEscapedControlCharacters) {
   // The raw tab is escaped internally; the column still counts it as one.
   EXPECT_EQ("Line: 1, column: 7, Unexpected data after root element.",
             ErrorOf("\"a\tb\" x").message);
+  EXPECT_EQ("Line: 3, column: 8, Unexpected data after root element.",
+            ErrorOf("// a\tb\n [\"\n\",\"\t\"] x").message);
 }
 
 TEST(JsonParserTest, OutputsAreWrittenOnlyOnFailure) {

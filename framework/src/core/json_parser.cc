@@ -81,7 +81,8 @@ class NodeBuilder : public rapidjson::BaseReaderHandler<Utf16, NodeBuilder> {
   bool Key(const wchar_t* str, rapidjson::SizeType length, bool) {
     if (HasLoneSurrogate(str, length))
       return Fail(kBadEscape);
-    key_ = std::wstring(str, length);
+    // Dictionary keys are UTF-8; the short ones of usual JSON stay inline.
+    key_ = CefString(str, length, /*copy=*/false).ToString();
     return true;
   }
   bool StartObject() { return Open(ValueNode::NewDict()); }
@@ -105,8 +106,7 @@ class NodeBuilder : public rapidjson::BaseReaderHandler<Utf16, NodeBuilder> {
       stack_.back()->list.push_back(node);
     } else {
       // A repeated key keeps the last value.
-      std::string key = CefString(key_).ToString();
-      stack_.back()->dict[key] = node;
+      stack_.back()->dict[key_] = node;
     }
     return true;
   }
@@ -126,40 +126,52 @@ class NodeBuilder : public rapidjson::BaseReaderHandler<Utf16, NodeBuilder> {
 
   NodePtr root_;
   std::vector<NodePtr> stack_;
-  std::wstring key_;
+  std::string key_;
   Failure failure_ = kNone;
 };
 
 // The framework's reader takes raw control characters inside strings;
 // RapidJSON does not. Escapes them and remembers where each character came
 // from, so that error positions still refer to the caller's text. Returns
-// false when there was nothing to escape.
-bool EscapeControlCharacters(const std::wstring& in,
+// false, leaving |out| and |origin| empty, when there was nothing to escape:
+// the usual case, which then costs no copy.
+bool EscapeControlCharacters(const wchar_t* in,
+                             size_t size,
                              std::wstring* out,
                              std::vector<size_t>* origin) {
   enum { kCode, kString, kEscape, kLineComment, kBlockComment } state = kCode;
   bool changed = false;
-  for (size_t i = 0; i < in.size(); ++i) {
+  // Until the first escape, |out| would only repeat |in|.
+  auto keep = [&](size_t at) {
+    if (changed) {
+      out->push_back(in[at]);
+      origin->push_back(at);
+    }
+  };
+  for (size_t i = 0; i < size; ++i) {
     wchar_t c = in[i];
-    wchar_t next = i + 1 < in.size() ? in[i + 1] : 0;
+    wchar_t next = i + 1 < size ? in[i + 1] : 0;
     if (state == kString && c < 0x20) {
+      if (!changed) {
+        out->assign(in, i);
+        for (size_t at = 0; at < i; ++at)
+          origin->push_back(at);
+        changed = true;
+      }
       wchar_t escaped[8];
       swprintf(escaped, 8, L"\\u%04X", static_cast<unsigned>(c));
       out->append(escaped);
       origin->insert(origin->end(), 6, i);
-      changed = true;
       continue;
     }
-    out->push_back(c);
-    origin->push_back(i);
+    keep(i);
     switch (state) {
       case kCode:
         if (c == L'"') {
           state = kString;
         } else if (c == L'/' && (next == L'/' || next == L'*')) {
           state = next == L'/' ? kLineComment : kBlockComment;
-          out->push_back(next);
-          origin->push_back(++i);
+          keep(++i);
         }
         break;
       case kString:
@@ -175,13 +187,13 @@ bool EscapeControlCharacters(const std::wstring& in,
       case kBlockComment:
         if (c == L'*' && next == L'/') {
           state = kCode;
-          out->push_back(next);
-          origin->push_back(++i);
+          keep(++i);
         }
         break;
     }
   }
-  origin->push_back(in.size());
+  if (changed)
+    origin->push_back(size);
   return changed;
 }
 
@@ -311,15 +323,18 @@ NodePtr JsonParser::Parse(const std::wstring& json) {
 
   // A byte-order mark is not part of the text.
   size_t skip = !json.empty() && json[0] == 0xFEFF ? 1 : 0;
-  std::wstring original = json.substr(skip);
+  const wchar_t* text = json.c_str() + skip;
+  const size_t text_size = json.size() - skip;
   std::wstring escaped;
   std::vector<size_t> origin;
-  bool was_escaped = EscapeControlCharacters(original, &escaped, &origin);
-  const std::wstring& input = was_escaped ? escaped : original;
+  bool was_escaped =
+      EscapeControlCharacters(text, text_size, &escaped, &origin);
+  const wchar_t* input = was_escaped ? escaped.c_str() : text;
+  const size_t input_size = was_escaped ? escaped.size() : text_size;
 
   NodeBuilder builder;
   rapidjson::GenericReader<Utf16, Utf16> reader;
-  rapidjson::GenericStringStream<Utf16> stream(input.c_str());
+  rapidjson::GenericStringStream<Utf16> stream(input);
   rapidjson::ParseResult result;
   bool trailing_commas = (options_ & JSON_PARSER_ALLOW_TRAILING_COMMAS) != 0;
   if (trailing_commas) {
@@ -329,22 +344,24 @@ NodePtr JsonParser::Parse(const std::wstring& json) {
     result = reader.Parse<kFlags>(stream, builder);
   }
   // RapidJSON stops at an embedded NUL; the framework sees more text there.
-  if (!result.IsError() && input.size() > stream.Tell()) {
+  if (!result.IsError() && input_size > stream.Tell()) {
     result.Set(rapidjson::kParseErrorDocumentRootNotSingular, stream.Tell());
   }
   if (!result.IsError())
     return builder.root();
 
+  const std::wstring original(text, text_size);
+  const std::wstring& scanned = was_escaped ? escaped : original;
   size_t offset = result.Offset();
-  if (offset > input.size())
-    offset = input.size();
+  if (offset > scanned.size())
+    offset = scanned.size();
   cef_json_parser_error_t code;
   if (builder.failure() == NodeBuilder::kTooDeep)
     code = JSON_TOO_MUCH_NESTING;
   else if (builder.failure() == NodeBuilder::kBadEscape)
     code = JSON_INVALID_ESCAPE;
   else
-    code = Classify(result.Code(), input, offset);
+    code = Classify(result.Code(), scanned, offset);
   SetError(code, original, was_escaped ? origin[offset] : offset);
   return nullptr;
 }
