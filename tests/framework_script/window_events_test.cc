@@ -153,6 +153,18 @@ TEST_F(WindowEventsTest, EventStateIsOutOfThePageReach) {
                  "Object.getOwnPropertyNames(e).concat("
                  "    Object.getOwnPropertySymbols(e).map(String)).join()"));
   EXPECT_EQ("false", Eval("e.isTrusted = true; e.isTrusted"));
+  // One getter serves every event, and only events.
+  EXPECT_EQ(
+      "shared refused",
+      Eval("function getter(v) {"
+           "  return Object.getOwnPropertyDescriptor(v, 'isTrusted').get;"
+           "}"
+           "var other = new CustomEvent('y');"
+           "(getter(e) === getter(other) ? 'shared' : 'apart') + ' ' +"
+           "(function() {"
+           "  try { getter(e).call({}); return 'read'; }"
+           "  catch (x) { return x instanceof TypeError ? 'refused' : x; }"
+           "})()"));
 }
 
 }  // namespace

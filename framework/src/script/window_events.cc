@@ -54,10 +54,13 @@ function makeState(event, type, init) {
            stoppedNow: false, dispatching: false, trusted: false,
            timeStamp: Date.now(), detail: null};
   define(event, key, {value: s});
-  define(event, 'isTrusted', {get: function () { return s.trusted; },
-                              enumerable: true});
+  define(event, 'isTrusted', isTrustedProperty);
   return s;
 }
+// An own property of every event, as in the browser, with one getter for
+// all: a getter per event made a closure (and its prototype) per event.
+var isTrustedProperty = {get: function () { return ownState(this).trusted; },
+                         enumerable: true};
 function method(proto, name, fn) {
   define(proto, name, {value: fn, writable: true, configurable: true});
 }
