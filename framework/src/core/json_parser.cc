@@ -7,6 +7,7 @@
 
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -139,6 +140,8 @@ bool EscapeControlCharacters(const wchar_t* in,
                              size_t size,
                              std::wstring* out,
                              std::vector<size_t>* origin) {
+  if (std::none_of(in, in + size, [](wchar_t c) { return c < 0x20; }))
+    return false;
   enum { kCode, kString, kEscape, kLineComment, kBlockComment } state = kCode;
   bool changed = false;
   // Until the first escape, |out| would only repeat |in|.
