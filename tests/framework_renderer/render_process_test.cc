@@ -266,12 +266,16 @@ TEST_F(RenderProcessTest, ProcessMessagesBothWays) {
   EXPECT_EQ("payload",
             app_->received[0]->GetArgumentList()->GetString(0).ToString());
   EXPECT_EQ(7, app_->received[0]->GetArgumentList()->GetInt(1));
+  // The received message is the handler's own to change.
+  EXPECT_TRUE(app_->received[0]->GetArgumentList()->SetInt(1, 8));
 
   CefRefPtr<CefBrowser> browser = harness_.GetBrowser(kBrowser);
   CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("pong");
   reply->GetArgumentList()->SetBool(0, true);
   EXPECT_TRUE(browser->SendProcessMessage(PID_BROWSER, reply));
   EXPECT_FALSE(browser->SendProcessMessage(PID_RENDERER, reply));
+  // What went out is what the message held then; the message stays usable.
+  EXPECT_TRUE(reply->GetArgumentList()->SetBool(0, false));
   harness_.Flush();
   ASSERT_EQ(1u, harness_.sent_messages().size());
   EXPECT_EQ(kBrowser, harness_.sent_messages()[0].browser_id);

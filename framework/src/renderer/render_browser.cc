@@ -1,5 +1,7 @@
 #include "src/renderer/render_browser.h"
 
+#include "src/core/cef_list_value_impl.h"
+
 namespace cef_internal {
 
 RenderBrowser::RenderBrowser(RenderSide* side, int id, bool is_popup)
@@ -111,11 +113,18 @@ bool RenderBrowser::SendProcessMessage(CefProcessId target_process,
                                        CefRefPtr<CefProcessMessage> message) {
   if (target_process != PID_BROWSER || !message || !message->IsValid())
     return false;
-  CefRefPtr<CefListValue> args = CefListValue::Create();
-  args->SetInt(0, id_);
-  args->SetString(1, message->GetName());
-  args->SetList(2, message->GetArgumentList());
-  return SendToBrowser(Op::kProcessMessage, args);
+  NodePtr args = ValueNode::NewList();
+  args->list.push_back(ValueNode::Int(id_));
+  args->list.push_back(ValueNode::String(message->GetName().ToWString()));
+  // The channel sends a copy: the message's own list goes as it is, no
+  // copy of it made here first.
+  NodePtr arguments =
+      CefListValueImpl::NodeOf(message->GetArgumentList().get());
+  if (arguments)
+    args->list.push_back(arguments);
+  return SendToBrowser(Op::kProcessMessage,
+                       new CefListValueImpl(args, /*owned=*/false,
+                                            /*read_only=*/true));
 }
 
 }  // namespace cef_internal

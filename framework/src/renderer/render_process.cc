@@ -3,6 +3,8 @@
 #include <map>
 #include <vector>
 
+#include "src/core/cef_list_value_impl.h"
+#include "src/core/cef_process_message_impl.h"
 #include "src/renderer/document_runner.h"
 #include "src/renderer/render_browser.h"
 #include "src/renderer/url_resolver.h"
@@ -12,6 +14,18 @@
 namespace cef_internal {
 
 namespace {
+
+// The process message's arguments of a kProcessMessage op (index 2; empty
+// when missing). The channel hands every op over as its receiver's own
+// copy, so the message takes the decoded list over instead of a copy.
+CefRefPtr<CefListValue> ArgumentsOf(const CefRefPtr<CefListValue>& args) {
+  NodePtr op_args = CefListValueImpl::NodeOf(args.get());
+  NodePtr list =
+      op_args && op_args->list.size() > 2 ? op_args->list[2] : nullptr;
+  if (!list || list->type != VTYPE_LIST)
+    list = ValueNode::NewList();
+  return new CefListValueImpl(list, /*owned=*/false, /*read_only=*/false);
+}
 
 // Argument readers: a malformed op is dropped, never half-applied.
 bool ReadInt(const CefRefPtr<CefListValue>& args, size_t index, int* out) {
@@ -226,12 +240,10 @@ void RenderProcess::Impl::ProcessMessage(CefRefPtr<CefListValue> args) {
   CefString name;
   if (!browser || !ReadString(args, 1, &name) || !handler)
     return;
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  CefRefPtr<CefListValue> source =
-      args->GetType(2) == VTYPE_LIST ? args->GetList(2) : nullptr;
-  CefRefPtr<CefListValue> target = message->GetArgumentList();
-  for (size_t i = 0; source && i < source->GetSize(); ++i)
-    target->SetValue(i, source->GetValue(i));
+  // A message needs a name, as CefProcessMessage::Create says.
+  CefRefPtr<CefProcessMessage> message;
+  if (!name.empty())
+    message = new CefProcessMessageImpl(name, ArgumentsOf(args));
   CefRefPtr<RenderBrowser> browser_ref(browser);
   handler->OnProcessMessageReceived(browser, PID_BROWSER, message);
 }
