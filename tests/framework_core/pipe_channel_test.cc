@@ -8,6 +8,8 @@
 
 #include "gtest/gtest.h"
 #include "src/channel/codec.h"
+#include "src/channel/ring_link.h"
+#include "src/channel/shared_ring.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {
@@ -31,6 +33,13 @@ class Recorder : public Channel::Delegate {
 
 bool WaitFor(const std::function<bool()>& done) {
   return MessageLoop::Current()->RunUntil(done, kWaitMs);
+}
+
+std::string Pattern(size_t size, char seed) {
+  std::string bytes(size, seed);
+  for (size_t i = 0; i < size; i += 997)
+    bytes[i] = static_cast<char>(i / 997);
+  return bytes;
 }
 
 CefRefPtr<CefListValue> Mixed(int n) {
@@ -120,6 +129,97 @@ TEST_F(PipeChannelTest, BurstsOfSmallAndLargeFramesArriveWholeAndInOrder) {
     ASSERT_TRUE(server_recorder_.args[i]->IsEqual(sent[i])) << i;
   }
   EXPECT_EQ(0, client_recorder_.closed + server_recorder_.closed);
+}
+
+TEST_F(PipeChannelTest, TwoChannelsMoveToSharedMemoryAndKeepEveryFrame) {
+  // The link is taken while frames already flow; once both ends use it,
+  // frames several times the ring's size still cross whole, in order, both
+  // ways, and a close after them comes after them.
+  ConnectClient();
+  int sent_each_way = 0;
+  while (!server_->UsesSharedMemoryForTesting() ||
+         !client_->UsesSharedMemoryForTesting()) {
+    ASSERT_LT(sent_each_way, 100);
+    server_->Send(Op::kProcessMessage, Mixed(sent_each_way));
+    client_->Send(Op::kProcessMessage, Mixed(sent_each_way));
+    ++sent_each_way;
+    ASSERT_TRUE(WaitFor([&] {
+      return client_recorder_.ops.size() == sent_each_way &&
+             server_recorder_.ops.size() == sent_each_way;
+    }));
+  }
+  std::vector<CefRefPtr<CefListValue>> sent;
+  for (int i = 0; i < 40; ++i) {
+    CefRefPtr<CefListValue> args = Mixed(sent_each_way + i);
+    const size_t size = i % 8 == 3 ? 3 * SharedRing::kCapacity + i : i * 100;
+    args->SetBinary(3, CefBinaryValue::Create(
+                           Pattern(size, static_cast<char>(i)).data(), size));
+    sent.push_back(args);
+    ASSERT_TRUE(server_->Send(Op::kProcessMessage, args));
+    ASSERT_TRUE(client_->Send(Op::kProcessMessage, args));
+  }
+  const size_t expected = sent_each_way + sent.size();
+  ASSERT_TRUE(WaitFor([&] {
+    return client_recorder_.ops.size() == expected &&
+           server_recorder_.ops.size() == expected;
+  }));
+  for (size_t i = 0; i < expected; ++i) {
+    CefRefPtr<CefListValue> want = i < static_cast<size_t>(sent_each_way)
+                                       ? Mixed(static_cast<int>(i))
+                                       : sent[i - sent_each_way];
+    ASSERT_TRUE(client_recorder_.args[i]->IsEqual(want)) << i;
+    ASSERT_TRUE(server_recorder_.args[i]->IsEqual(want)) << i;
+  }
+  for (int i = 0; i < 5; ++i)
+    client_->Send(Op::kConsoleMessage, Mixed(i));
+  client_.reset();
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  EXPECT_EQ(expected + 5, server_recorder_.ops.size());
+}
+
+TEST_F(PipeChannelTest, APeerThatBreaksTheSharedMemoryIsCutOff) {
+  // A client playing the handshake by hand (both ends live in this process,
+  // so the offered handles are valid here), then writing positions into the
+  // ring that no writer could reach.
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  char prefix[Codec::kLengthSize];
+  DWORD moved = 0;
+  uint32_t length = 0;
+  ASSERT_TRUE(ReadFile(raw, prefix, sizeof(prefix), &moved, nullptr));
+  ASSERT_TRUE(Codec::ReadLength(prefix, &length));
+  std::string payload(length, '\0');
+  ASSERT_TRUE(ReadFile(raw, &payload[0], length, &moved, nullptr));
+  Op op;
+  CefRefPtr<CefListValue> offer;
+  ASSERT_TRUE(Codec::Decode(payload.data(), moved, &op, &offer));
+  ASSERT_EQ(Op::kLinkOffer, op);
+  std::unique_ptr<RingLink> link = RingLink::Take(offer->Copy());
+  ASSERT_TRUE(link);
+  std::string taken, good;
+  ASSERT_TRUE(Codec::Encode(Op::kLinkTaken, nullptr, &taken));
+  ASSERT_TRUE(WriteFile(raw, taken.data(), static_cast<DWORD>(taken.size()),
+                        &moved, nullptr));
+  ASSERT_TRUE(Codec::Encode(Op::kConsoleMessage, Mixed(1), &good));
+  size_t written = 0;
+  ASSERT_TRUE(link->out()->Write(good.data(), good.size(), &written));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 1; }));
+  EXPECT_TRUE(server_recorder_.args[0]->IsEqual(Mixed(1)));
+  // The client-to-server ring's header follows the other ring; its first
+  // field is the writer's position.
+  void* view = MapViewOfFile(
+      reinterpret_cast<HANDLE>(static_cast<INT_PTR>(offer->GetInt(0))),
+      FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  ASSERT_TRUE(view);
+  *reinterpret_cast<volatile uint32_t*>(static_cast<char*>(view) +
+                                        SharedRing::ViewSize()) += 1u << 31;
+  SetEvent(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(offer->GetInt(3))));
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  EXPECT_EQ(1u, server_recorder_.ops.size());
+  UnmapViewOfFile(view);
+  link.reset();
+  CloseHandle(raw);
 }
 
 TEST_F(PipeChannelTest, PeerCloseIsReportedOnceAfterItsMessages) {
@@ -292,7 +392,11 @@ TEST_F(PipeChannelTest, FramesSentWhileThePeerLagsArriveWholeAndInOrder) {
       Op op;
       CefRefPtr<CefListValue> args;
       ASSERT_TRUE(Codec::Decode(payload.data(), payload.size(), &op, &args));
-      received->push_back(args);
+      // A raw peer takes no shared-memory link: the pipe carries all.
+      if (op == Op::kLinkOffer)
+        --i;
+      else
+        received->push_back(args);
     }
   };
   std::vector<CefRefPtr<CefListValue>> received;

@@ -53,6 +53,14 @@ enum class Op : int {
   // render -> browser: a committed document has its context; |waiting|: it
   // runs only once kRunDocument comes.
   kDocumentStarted,  // [browser_id, frame_id:double, waiting:bool]
+
+  // The pipe channel's own, never delivered: the server offers a
+  // shared-memory link as its first frame [section and event handles, in
+  // the client]; the client's frames go through it after kLinkTaken, the
+  // server's after kLinkSwitch. A peer that never answers keeps the pipe.
+  kLinkOffer = 0xFF00,
+  kLinkTaken,
+  kLinkSwitch,
 };
 
 class Channel {

@@ -11,6 +11,7 @@
 #include "src/channel/channel_inbox.h"
 #include "src/channel/codec.h"
 #include "src/channel/pipe_security.h"
+#include "src/channel/ring_link.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {
@@ -95,6 +96,7 @@ struct PipeChannel::Shared {
     yielded = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     resume = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     owner_off = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    reads_moved = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   }
   ~Shared() {
     if (pipe != INVALID_HANDLE_VALUE)
@@ -108,6 +110,7 @@ struct PipeChannel::Shared {
     CloseHandle(yielded);
     CloseHandle(resume);
     CloseHandle(owner_off);
+    CloseHandle(reads_moved);
     DeleteCriticalSection(&lock);
   }
 
@@ -124,11 +127,115 @@ struct PipeChannel::Shared {
       Op op;
       CefRefPtr<CefListValue> args;
       // A frame that does not decode is dropped; the next one is intact.
-      if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op, &args))
+      if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op,
+                        &args) &&
+          !TakeLinkOp(op, args)) {
         inbox->PushMessage(op, args);
+      }
       buffer.Consume(frame_size);
+      ++frames_read;
     }
     return true;
+  }
+
+  // Whoever reads: the link's own ops steer the transport and go no
+  // further; false for every other op. Each is honoured once, in its turn,
+  // from the side that may send it; any other is dropped.
+  bool TakeLinkOp(Op op, CefRefPtr<CefListValue> args) {
+    if (op == Op::kLinkOffer) {
+      if (!is_server && frames_read == 0 && !link) {
+        link = RingLink::Take(args);
+        if (link)
+          QueueWriteSwitch();
+      }
+    } else if (op == Op::kLinkTaken) {
+      if (is_server && link && !reads_from_ring.load()) {
+        MoveReadsToRing();
+        QueueWriteSwitch();
+      }
+    } else if (op == Op::kLinkSwitch) {
+      if (!is_server && link && !reads_from_ring.load())
+        MoveReadsToRing();
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void MoveReadsToRing() {
+    reads_from_ring.store(true);
+    // A reader thread that stepped aside now watches the pipe for the end.
+    SetEvent(reads_moved);
+  }
+
+  // Writes go to the ring from here on, after this side's switch frame on
+  // the pipe: an empty entry in the queue marks the spot.
+  void QueueWriteSwitch() {
+    EnterCriticalSection(&lock);
+    bool wake = false;
+    try {
+      queue.push_back(std::string());
+      wake = writer == Writer::kNone;
+      if (wake)
+        writer = Writer::kThread;
+    } catch (const std::exception&) {
+      // No memory for the mark: the pipe carries on alone.
+    }
+    LeaveCriticalSection(&lock);
+    if (wake)
+      SetEvent(outgoing);
+  }
+
+  // Server, once the client is known and before anything is written: the
+  // link goes out as the first frame. Without one the pipe carries all.
+  void OfferLink() {
+    try {
+      std::unique_ptr<RingLink> made = RingLink::Create();
+      CefRefPtr<CefListValue> offer = CefListValue::Create();
+      std::string frame;
+      if (!made || !made->OfferTo(expected_client.load(), offer) ||
+          !Codec::Encode(Op::kLinkOffer, offer, &frame)) {
+        return;
+      }
+      EnterCriticalSection(&lock);
+      try {
+        queue.push_front(std::move(frame));
+        link = std::move(made);
+      } catch (const std::exception&) {
+      }
+      LeaveCriticalSection(&lock);
+    } catch (const std::exception&) {
+    }
+  }
+
+  // Reader thread, reading the ring: a read of the pipe that only its end
+  // (or bytes a peer must no longer send) completes.
+  void WatchPipeEnd() {
+    if (end_watched || peer_gone.load())
+      return;
+    DWORD moved = 0;
+    if (!ReadFile(pipe, &end_byte, 1, &moved, end_ov.get()) &&
+        GetLastError() == ERROR_IO_PENDING) {
+      end_watched = true;
+      return;
+    }
+    PipeEnded();
+  }
+
+  void PipeEnded() {
+    end_watched = false;
+    peer_gone.store(true);
+    // Whoever waits for the ring drains it, then finds the end.
+    SetEvent(link->in()->data_event());
+  }
+
+  void StopWatchingPipeEnd() {
+    if (!end_watched)
+      return;
+    DWORD moved = 0;
+    CancelIoEx(pipe, end_ov.get());
+    GetOverlappedResult(pipe, end_ov.get(), &moved, TRUE);
+    end_watched = false;
   }
 
   // Reader thread, asked to step aside: parks until the owner hands reading
@@ -143,8 +250,19 @@ struct PipeChannel::Shared {
     if (!step_aside)
       return true;
     SetEvent(yielded);
-    HANDLE handles[2] = {resume, stop};
-    return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+    for (;;) {
+      // The owner reads the ring but cannot see the pipe end: this thread
+      // watches it meanwhile.
+      if (reads_from_ring.load())
+        WatchPipeEnd();
+      HANDLE handles[4] = {resume, stop, reads_moved, end_ov.event()};
+      const DWORD woke =
+          WaitForMultipleObjects(end_watched ? 4 : 3, handles, FALSE, INFINITE);
+      if (woke == WAIT_OBJECT_0 + 3)
+        PipeEnded();
+      else if (woke != WAIT_OBJECT_0 + 2)
+        return woke == WAIT_OBJECT_0;
+    }
   }
 
   // Owner thread: its read under way has ended.
@@ -300,6 +418,30 @@ struct PipeChannel::Shared {
 
   std::atomic<bool> closed{false};
   std::shared_ptr<ChannelInbox> inbox;
+
+  // The shared-memory link: offered (server) or taken (client), then used
+  // by reads once the peer's switch frame came, and by writes after this
+  // side's own (set by whoever writes, under the writer rules above).
+  std::unique_ptr<RingLink> link;
+  std::atomic<bool> reads_from_ring{false};
+  std::atomic<bool> writes_to_ring{false};
+  // Auto-reset: reads moved to the ring.
+  HANDLE reads_moved;
+  // Whoever reads: frames seen so far.
+  int frames_read = 0;
+  // Reader thread only: the read that watches for the pipe's end while
+  // the ring carries the bytes.
+  Overlapped end_ov;
+  char end_byte = 0;
+  bool end_watched = false;
+  // The pipe ended while the ring carried the bytes: what the ring holds is
+  // the last of them.
+  std::atomic<bool> peer_gone{false};
+  // Owner thread only: its read under way is a wait for the ring.
+  bool owner_ring = false;
+  // The write Send() handed over is still pending on the pipe (else only
+  // its rest is left to write).
+  bool sender_io = false;
 };
 
 // static
@@ -392,7 +534,7 @@ void PipeChannel::OnLoopBlocks(bool blocks) {
 HANDLE PipeChannel::WaitHandle() {
   Shared* shared = shared_.get();
   if (shared->owner_reading)
-    return shared->owner_ov.event();
+    return OwnerReadEvent();
   EnterCriticalSection(&shared->lock);
   const Shared::ReadRole role = shared->read_role;
   LeaveCriticalSection(&shared->lock);
@@ -403,7 +545,13 @@ HANDLE PipeChannel::WaitHandle() {
     return nullptr;
   // The read starts only now that the thread is about to wait: one under way
   // while it works would have to interrupt it when bytes come.
-  return StartOwnerRead() ? shared->owner_ov.event() : nullptr;
+  return StartOwnerRead() ? OwnerReadEvent() : nullptr;
+}
+
+HANDLE PipeChannel::OwnerReadEvent() {
+  Shared* shared = shared_.get();
+  return shared->owner_ring ? shared->link->in()->data_event()
+                            : shared->owner_ov.event();
 }
 
 bool PipeChannel::SignaledNow() {
@@ -418,6 +566,8 @@ void PipeChannel::OnSignaled() {
 
 bool PipeChannel::StartOwnerRead() {
   Shared* shared = shared_.get();
+  if (shared->reads_from_ring.load())
+    return StartOwnerRingWait();
   try {
     char* space = shared->buffer.Space(kPipeBufferSize);
     DWORD moved = 0;
@@ -444,8 +594,49 @@ bool PipeChannel::StartOwnerRead() {
   return false;
 }
 
+bool PipeChannel::StartOwnerRingWait() {
+  Shared* shared = shared_.get();
+  EnterCriticalSection(&shared->lock);
+  const bool allowed = !shared->owner_barred && !shared->closed.load();
+  LeaveCriticalSection(&shared->lock);
+  if (!allowed) {
+    EndOwnerReading();
+    return false;
+  }
+  shared->owner_ring = true;
+  shared->owner_reading = true;
+  shared->owner_read_done =
+      shared->peer_gone.load() || !shared->link->in()->PrepareReaderWait();
+  return true;
+}
+
+void PipeChannel::TakeOwnerRingBytes() {
+  Shared* shared = shared_.get();
+  SharedRing* ring = shared->link->in();
+  ring->EndReaderWait();
+  shared->owner_ring = false;
+  shared->owner_reading = false;
+  bool ok = false;
+  try {
+    char* space = shared->buffer.Space(kPipeBufferSize);
+    size_t moved = 0;
+    ok = ring->Read(space, kPipeBufferSize, &moved);
+    shared->buffer.Commit(kPipeBufferSize, moved);
+    ok = ok && shared->DeliverFrames();
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  // The pipe's end counts once the ring holds nothing more.
+  if (!ok || (shared->peer_gone.load() && !ring->Readable()))
+    EndOwnerReading();
+}
+
 void PipeChannel::TakeOwnerRead() {
   Shared* shared = shared_.get();
+  if (shared->owner_ring) {
+    TakeOwnerRingBytes();
+    return;
+  }
   DWORD moved = 0;
   const bool ok = GetOverlappedResult(shared->pipe, shared->owner_ov.get(),
                                       &moved, FALSE) &&
@@ -473,7 +664,12 @@ void PipeChannel::EndOwnerReading() {
 void PipeChannel::StopOwnerReads(bool resume) {
   Shared* shared = shared_.get();
   bool failed = false;
-  if (shared->owner_reading) {
+  if (shared->owner_reading && shared->owner_ring) {
+    // Nothing is under way: the bytes wait in the ring for the next reader.
+    shared->link->in()->EndReaderWait();
+    shared->owner_ring = false;
+    shared->owner_reading = false;
+  } else if (shared->owner_reading) {
     DWORD moved = 0;
     CancelIoEx(shared->pipe, shared->owner_ov.get());
     const bool ok = GetOverlappedResult(shared->pipe, shared->owner_ov.get(),
@@ -504,6 +700,10 @@ void PipeChannel::StopOwnerReads(bool resume) {
   LeaveCriticalSection(&shared->lock);
   if (resume && role == Shared::ReadRole::kOwner)
     SetEvent(shared->resume);
+}
+
+bool PipeChannel::UsesSharedMemoryForTesting() const {
+  return shared_->reads_from_ring.load() && shared_->writes_to_ring.load();
 }
 
 void PipeChannel::AcceptOnlyClient(DWORD process_id) {
@@ -561,8 +761,17 @@ bool PipeChannel::WriteFromSender(std::string frame) {
   const std::string& bytes = shared->sender_frame;
   DWORD moved = 0;
   bool pending = false;
-  if (WriteFile(shared->pipe, bytes.data(), static_cast<DWORD>(bytes.size()),
-                &moved, shared->sender_ov.get())) {
+  if (shared->writes_to_ring.load()) {
+    size_t written = 0;
+    if (shared->link->out()->Write(bytes.data(), bytes.size(), &written)) {
+      moved = static_cast<DWORD>(written);
+    } else {
+      shared->Fail();
+      moved = static_cast<DWORD>(bytes.size());
+    }
+  } else if (WriteFile(shared->pipe, bytes.data(),
+                       static_cast<DWORD>(bytes.size()), &moved,
+                       shared->sender_ov.get())) {
     if (!GetOverlappedResult(shared->pipe, shared->sender_ov.get(), &moved,
                              FALSE))
       moved = 0;
@@ -570,7 +779,6 @@ bool PipeChannel::WriteFromSender(std::string frame) {
     pending = true;
   } else {
     // The pipe is broken: the channel is over, as for the write thread.
-    shared->Fail();
     moved = static_cast<DWORD>(bytes.size());
   }
   EnterCriticalSection(&shared->lock);
@@ -578,6 +786,7 @@ bool PipeChannel::WriteFromSender(std::string frame) {
   if (pending || moved < bytes.size()) {
     // The write thread finishes what could not leave at once.
     shared->sender_pending = true;
+    shared->sender_io = pending;
     shared->sender_done = pending ? 0 : moved;
     wake = true;
   } else {
@@ -604,8 +813,41 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   enum class Got { kBytes, kStepAside, kEnd };
   // Reads what the pipe holds, up to |room| bytes; kStepAside when the
   // owner asked for reading meanwhile (with the bytes that came first).
+  // The same from the ring, once it carries the bytes; kEnd once the pipe
+  // has ended and the ring is empty (or broken).
+  auto read_ring = [&](char* buffer, DWORD room, DWORD* moved) {
+    SharedRing* ring = shared->link->in();
+    for (;;) {
+      const bool gone = shared->peer_gone.load();
+      if (gone || ring->Readable()) {
+        size_t read = 0;
+        const bool ok = ring->Read(buffer, room, &read);
+        *moved = static_cast<DWORD>(read);
+        if (ok && read)
+          return Got::kBytes;
+        if (!ok || gone)
+          return Got::kEnd;
+      }
+      shared->WatchPipeEnd();
+      if (!ring->PrepareReaderWait())
+        continue;
+      HANDLE handles[4] = {ring->data_event(), shared->stop,
+                           shared->yield_request, shared->end_ov.event()};
+      const DWORD woke = WaitForMultipleObjects(shared->end_watched ? 4 : 3,
+                                                handles, FALSE, INFINITE);
+      ring->EndReaderWait();
+      if (woke == WAIT_OBJECT_0 + 3)
+        shared->PipeEnded();
+      else if (woke == WAIT_OBJECT_0 + 2)
+        return Got::kStepAside;
+      else if (woke != WAIT_OBJECT_0)
+        return Got::kEnd;
+    }
+  };
   auto read_some = [&](char* buffer, DWORD room, DWORD* moved) {
     *moved = 0;
+    if (shared->reads_from_ring.load())
+      return read_ring(buffer, room, moved);
     if (ReadFile(shared->pipe, buffer, room, moved, ov.get()))
       return GetOverlappedResult(shared->pipe, ov.get(), moved, FALSE) &&
                      *moved > 0
@@ -632,8 +874,10 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   bool ok = true;
   if (shared->is_server) {
     ok = shared->AcceptExpectedClient(&ov);
-    if (ok)
+    if (ok) {
+      shared->OfferLink();
       SetEvent(shared->connected);
+    }
   }
   // Running out of memory over one frame ends the channel, never the
   // process: the owner then treats the peer as gone. (Nothing else on this
@@ -653,6 +897,7 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
     }
   } catch (const std::exception&) {
   }
+  shared->StopWatchingPipeEnd();
   // Ending without a local Close() means the peer or the stream failed.
   EnterCriticalSection(&shared->lock);
   if (shared->read_role != Shared::ReadRole::kOwner)
@@ -682,8 +927,44 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
     }
     return shared->Finish(pending, 0, false);
   };
+  // Writes all of |frame| into the ring, waiting for room as the reader
+  // makes it; after stop only until the grace period ends.
+  auto write_ring = [&](const std::string& frame) {
+    SharedRing* ring = shared->link->out();
+    size_t done = 0;
+    while (done < frame.size()) {
+      size_t written = 0;
+      if (!ring->Write(frame.data() + done, frame.size() - done, &written)) {
+        shared->Fail();
+        return false;
+      }
+      done += written;
+      if (done == frame.size() || !ring->PrepareWriterWait())
+        continue;
+      if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
+        grace_end = Now() + kCloseGraceMs;
+      HANDLE handles[2] = {ring->room_event(), shared->stop};
+      DWORD left = INFINITE;
+      if (grace_end) {
+        const ULONGLONG now = Now();
+        left = grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
+      }
+      const DWORD woke =
+          WaitForMultipleObjects(grace_end ? 1 : 2, handles, FALSE, left);
+      ring->EndWriterWait();
+      if (woke == WAIT_OBJECT_0 + 1)
+        grace_end = Now() + kCloseGraceMs;
+      else if (woke != WAIT_OBJECT_0)
+        return false;
+    }
+    return true;
+  };
   // Writes all of |frame|; after stop only until the grace period ends.
+  // A write that fails leaves the telling to the reader: the pipe broke, so
+  // the reader finds its end too, after the bytes that came before it.
   auto write_all = [&](const std::string& frame) {
+    if (shared->writes_to_ring.load())
+      return write_ring(frame);
     DWORD done = 0;
     while (done < frame.size()) {
       if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
@@ -710,7 +991,7 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
   // Finishes a write Send() started; false when the pipe failed.
   auto finish_sender_write = [&]() {
     DWORD done = shared->sender_done;
-    if (!done) {
+    if (shared->sender_io) {
       long finished = complete(&shared->sender_ov);
       if (finished < 0)
         return false;
@@ -755,23 +1036,27 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       bool ok = finish_sender_write();
       EnterCriticalSection(&shared->lock);
       shared->sender_pending = false;
+      shared->sender_io = false;
       shared->sender_frame.clear();
       LeaveCriticalSection(&shared->lock);
-      if (!ok) {
-        shared->Fail();
+      if (!ok)
         break;
-      }
     }
     for (;;) {
       // What is queued leaves in one write, up to kMaxWriteBatch bytes.
       std::string batch;
+      bool switch_to_ring = false;
       EnterCriticalSection(&shared->lock);
       try {
         if (!shared->queue.empty()) {
           batch.swap(shared->queue.front());
           shared->queue.pop_front();
+          // The empty mark: this side's writes move to the ring here.
+          switch_to_ring = batch.empty();
         }
-        while (!shared->queue.empty() && batch.size() < kMaxWriteBatch) {
+        while (!switch_to_ring && !shared->queue.empty() &&
+               !shared->queue.front().empty() &&
+               batch.size() < kMaxWriteBatch) {
           batch += shared->queue.front();
           shared->queue.pop_front();
         }
@@ -779,13 +1064,32 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
         // Out of memory while joining: what was taken still leaves.
       }
       // Found empty under the lock: from now on Send() may write itself.
-      if (batch.empty())
+      if (batch.empty() && !switch_to_ring)
         shared->writer = Shared::Writer::kNone;
       LeaveCriticalSection(&shared->lock);
+      if (switch_to_ring) {
+        // The last frame on the pipe tells the peer where to read on.
+        const Op mark = shared->is_server ? Op::kLinkSwitch : Op::kLinkTaken;
+        bool ok = false;
+        try {
+          std::string frame;
+          ok = Codec::Encode(mark, CefListValue::Create(), &frame);
+          if (!ok)
+            shared->Fail();
+          ok = ok && write_all(frame);
+        } catch (const std::exception&) {
+          shared->Fail();
+        }
+        if (!ok) {
+          stopping = true;
+          break;
+        }
+        shared->writes_to_ring.store(true);
+        continue;
+      }
       if (batch.empty())
         break;
       if (!write_all(batch)) {
-        shared->Fail();
         stopping = true;
         break;
       }

@@ -1,4 +1,7 @@
-// A channel over a Win32 named pipe, for a render process of its own. A
+// A channel over a Win32 named pipe, for a render process of its own. Once
+// connected, the server offers a shared-memory link (see RingLink) and a peer
+// that takes it moves its bytes there, keeping the pipe for the handshake
+// and to learn of the other's end; a peer that does not stays on the pipe. A
 // reader thread reads frames and a writer thread writes them; neither ever
 // calls the delegate: decoded messages are posted to the owning thread's
 // MessageLoop. While that thread blocks in its loop's Run() or RunUntil(),
@@ -49,6 +52,9 @@ class PipeChannel : public Channel, private MessageLoop::WaitSource {
   // the verdict. Until then nothing is read or written.
   void AcceptOnlyClient(DWORD process_id);
 
+  // Both ways of this end go through the shared-memory link by now.
+  bool UsesSharedMemoryForTesting() const;
+
   // Channel:
   void SetDelegate(Delegate* delegate) override;
   bool Send(Op op, CefRefPtr<CefListValue> args) override;
@@ -68,8 +74,13 @@ class PipeChannel : public Channel, private MessageLoop::WaitSource {
   void OnSignaled() override;
   // Owner thread: starts a read; false when reading is over.
   bool StartOwnerRead();
+  // Owner thread, once the ring carries the bytes: waits for it instead.
+  bool StartOwnerRingWait();
+  // The event the owner's read under way sets.
+  HANDLE OwnerReadEvent();
   // Owner thread: the read under way completed; hands on its frames.
   void TakeOwnerRead();
+  void TakeOwnerRingBytes();
   // Owner thread: nobody reads any more, and the channel is closed.
   void EndOwnerReading();
   // Owner thread: ends a read under way, keeping what it brought, and stops
