@@ -135,8 +135,9 @@ SmallBlockPool::Header* SmallBlockPool::Carve(int size_class) {
 
 void* SmallBlockPool::Move(void* block, size_t old_capacity, size_t size) {
   void* moved = Allocate(size);
+  // A block that shrinks may stay where it is rather than fail.
   if (!moved)
-    return nullptr;
+    return size <= old_capacity ? block : nullptr;
   std::memcpy(moved, block, old_capacity < size ? old_capacity : size);
   Free(block);
   return moved;

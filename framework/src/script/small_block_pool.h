@@ -67,7 +67,8 @@ class SmallBlockPool {
   // Carves a fresh block of |size_class| from the current chunk, starting a
   // new chunk when it is used up; null when memory runs out.
   Header* Carve(int size_class);
-  // Moves |block| into a new block of |size|, freeing it on success.
+  // Moves |block| into a new block of |size|, freeing it on success; when
+  // memory runs out, a shrinking |block| is kept as it is.
   void* Move(void* block, size_t old_capacity, size_t size);
 
   FreeBlock* free_[kClassCount] = {};
