@@ -35,6 +35,20 @@ bool WaitFor(const std::function<bool()>& done) {
   return MessageLoop::Current()->RunUntil(done, kWaitMs);
 }
 
+// Reads one whole frame from a raw pipe handle, as a peer that is not a
+// channel would.
+void ReadRawFrame(HANDLE raw, Op* op, CefRefPtr<CefListValue>* args) {
+  char prefix[Codec::kLengthSize];
+  DWORD moved = 0;
+  uint32_t length = 0;
+  ASSERT_TRUE(ReadFile(raw, prefix, sizeof(prefix), &moved, nullptr));
+  ASSERT_TRUE(Codec::ReadLength(prefix, &length));
+  std::string payload(length, '\0');
+  for (DWORD done = 0; done < length; done += moved)
+    ASSERT_TRUE(ReadFile(raw, &payload[done], length - done, &moved, nullptr));
+  ASSERT_TRUE(Codec::Decode(payload.data(), payload.size(), op, args));
+}
+
 std::string Pattern(size_t size, char seed) {
   std::string bytes(size, seed);
   for (size_t i = 0; i < size; i += 997)
@@ -184,17 +198,11 @@ TEST_F(PipeChannelTest, APeerThatBreaksTheSharedMemoryIsCutOff) {
   HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                            nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, raw);
-  char prefix[Codec::kLengthSize];
-  DWORD moved = 0;
-  uint32_t length = 0;
-  ASSERT_TRUE(ReadFile(raw, prefix, sizeof(prefix), &moved, nullptr));
-  ASSERT_TRUE(Codec::ReadLength(prefix, &length));
-  std::string payload(length, '\0');
-  ASSERT_TRUE(ReadFile(raw, &payload[0], length, &moved, nullptr));
   Op op;
   CefRefPtr<CefListValue> offer;
-  ASSERT_TRUE(Codec::Decode(payload.data(), moved, &op, &offer));
+  ASSERT_NO_FATAL_FAILURE(ReadRawFrame(raw, &op, &offer));
   ASSERT_EQ(Op::kLinkOffer, op);
+  DWORD moved = 0;
   std::unique_ptr<RingLink> link = RingLink::Take(offer->Copy());
   ASSERT_TRUE(link);
   std::string taken, good;
@@ -380,18 +388,9 @@ TEST_F(PipeChannelTest, FramesSentWhileThePeerLagsArriveWholeAndInOrder) {
   auto read_frames = [&](size_t count,
                          std::vector<CefRefPtr<CefListValue>>* received) {
     for (size_t i = 0; i < count; ++i) {
-      char prefix[Codec::kLengthSize];
-      DWORD moved = 0;
-      uint32_t length = 0;
-      ASSERT_TRUE(ReadFile(raw, prefix, sizeof(prefix), &moved, nullptr));
-      ASSERT_TRUE(Codec::ReadLength(prefix, &length));
-      std::string payload(length, '\0');
-      for (DWORD done = 0; done < length; done += moved)
-        ASSERT_TRUE(
-            ReadFile(raw, &payload[done], length - done, &moved, nullptr));
       Op op;
       CefRefPtr<CefListValue> args;
-      ASSERT_TRUE(Codec::Decode(payload.data(), payload.size(), &op, &args));
+      ASSERT_NO_FATAL_FAILURE(ReadRawFrame(raw, &op, &args));
       // A raw peer takes no shared-memory link: the pipe carries all.
       if (op == Op::kLinkOffer)
         --i;
