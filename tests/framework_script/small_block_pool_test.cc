@@ -4,6 +4,7 @@
 #include "src/script/small_block_pool.h"
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -109,6 +110,50 @@ TEST(SmallBlockPoolTest, ReallocateKeepsTheContentAcrossEverySize) {
   void* fresh = pool.Reallocate(nullptr, 10);
   ASSERT_TRUE(fresh);
   pool.Free(fresh);
+}
+
+TEST(SmallBlockPoolTest, RandomChurnKeepsEveryBlockIntact) {
+  // A heap's life in miniature: allocations, resizes across classes and to
+  // and from large blocks, and frees, each live block checked as it goes.
+  struct Live {
+    void* block;
+    size_t size;
+    unsigned seed;
+  };
+  SmallBlockPool pool;
+  std::vector<Live> live;
+  std::mt19937 random(20261208);
+  for (unsigned step = 1; step <= 20000; ++step) {
+    const unsigned what = random() % 10;
+    // Mostly small, now and then beyond the pool's classes.
+    const size_t size = random() % 8 ? random() % (kMaxPooled + 1)
+                                     : kMaxPooled + random() % 3000;
+    if (live.empty() || what < 4) {
+      void* block = pool.Allocate(size);
+      ASSERT_TRUE(block);
+      Fill(block, size, step);
+      live.push_back({block, size, step});
+      continue;
+    }
+    Live& chosen = live[random() % live.size()];
+    ASSERT_TRUE(Holds(chosen.block, chosen.size, chosen.seed)) << step;
+    if (what < 7) {
+      void* moved = pool.Reallocate(chosen.block, size ? size : 1);
+      ASSERT_TRUE(moved);
+      const size_t kept = chosen.size < size ? chosen.size : size;
+      ASSERT_TRUE(Holds(moved, kept, chosen.seed)) << step;
+      chosen = {moved, size ? size : 1, step};
+      Fill(moved, chosen.size, step);
+    } else {
+      pool.Free(chosen.block);
+      chosen = live.back();
+      live.pop_back();
+    }
+  }
+  for (const Live& entry : live) {
+    EXPECT_TRUE(Holds(entry.block, entry.size, entry.seed));
+    pool.Free(entry.block);
+  }
 }
 
 TEST(SmallBlockPoolTest, NoMemoryGivesNullAndLeavesTheBlock) {
