@@ -1,6 +1,9 @@
 #include "include/cef_parser.h"
 
+#include <cstdlib>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -202,6 +205,36 @@ TEST(JsonParserTest, PositionsIgnoreEscapedControlCharacters) {
             ErrorOf("\"a\tb\" x").message);
   EXPECT_EQ("Line: 3, column: 8, Unexpected data after root element.",
             ErrorOf("// a\tb\n [\"\n\",\"\t\"] x").message);
+}
+
+TEST(JsonParserTest, RunningOutOfMemoryInsideTheReaderThrows) {
+  // A long string leaves the reader growing its stack to hold it; with so
+  // little memory left that the stack cannot grow, the parse must fail as
+  // every other allocation does (std::bad_alloc), not write through a null
+  // stack.
+  const size_t kUnits = 8 * 1024 * 1024;
+  const std::wstring text = L"[\"" + std::wstring(kUnits, L'x') + L"\"]";
+  const CefString json(text);
+  std::vector<void*> held;
+  for (void* block; (block = std::malloc(1 << 20)) != nullptr;)
+    held.push_back(block);
+  // Room for the parser's own copy of the text, not for the reader's stack.
+  for (size_t freed = 0; freed < 3 * kUnits && !held.empty();
+       freed += 1 << 20) {
+    std::free(held.back());
+    held.pop_back();
+  }
+  bool threw = false;
+  try {
+    CefParseJSON(json, JSON_PARSER_RFC);
+  } catch (const std::bad_alloc&) {
+    threw = true;
+  }
+  for (void* block : held)
+    std::free(block);
+  // Whether memory ran out there depends on the heap's layout; that the
+  // process is still here is the point.
+  SUCCEED() << (threw ? "ran out" : "parsed");
 }
 
 TEST(JsonParserTest, OutputsAreWrittenOnlyOnFailure) {

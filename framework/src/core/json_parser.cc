@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "include/internal/cef_string.h"
@@ -21,6 +23,33 @@ namespace cef_internal {
 namespace {
 
 typedef rapidjson::UTF16<wchar_t> Utf16;
+
+// RapidJSON's own allocator hands a failed allocation on as a null stack
+// and then writes through it; this one throws std::bad_alloc, as every
+// other allocation of a parse does, and leaves the reader's stack as it was.
+class ReaderAllocator {
+ public:
+  static const bool kNeedFree = true;
+  void* Malloc(size_t size) {
+    if (!size)
+      return nullptr;
+    void* block = std::malloc(size);
+    if (!block)
+      throw std::bad_alloc();
+    return block;
+  }
+  void* Realloc(void* block, size_t, size_t size) {
+    if (!size) {
+      std::free(block);
+      return nullptr;
+    }
+    void* resized = std::realloc(block, size);
+    if (!resized)
+      throw std::bad_alloc();
+    return resized;
+  }
+  static void Free(void* block) { std::free(block); }
+};
 
 const unsigned kFlags =
     rapidjson::kParseIterativeFlag | rapidjson::kParseCommentsFlag |
@@ -336,7 +365,7 @@ NodePtr JsonParser::Parse(const std::wstring& json) {
   const size_t input_size = was_escaped ? escaped.size() : text_size;
 
   NodeBuilder builder;
-  rapidjson::GenericReader<Utf16, Utf16> reader;
+  rapidjson::GenericReader<Utf16, Utf16, ReaderAllocator> reader;
   rapidjson::GenericStringStream<Utf16> stream(input);
   rapidjson::ParseResult result;
   bool trailing_commas = (options_ & JSON_PARSER_ALLOW_TRAILING_COMMAS) != 0;

@@ -20,6 +20,7 @@ class JsonParser {
   explicit JsonParser(cef_json_parser_options_t options);
 
   // Returns null on failure; error_code() and error_message() then tell why.
+  // Throws std::bad_alloc when memory runs out.
   NodePtr Parse(const std::wstring& json);
 
   cef_json_parser_error_t error_code() const { return error_code_; }
