@@ -1042,31 +1042,34 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       if (!ok)
         break;
     }
+    // The queue is taken whole, so that Send() never waits while frames are
+    // joined; what was taken leaves in writes of up to kMaxWriteBatch bytes.
+    std::deque<std::string> taken;
     for (;;) {
-      // What is queued leaves in one write, up to kMaxWriteBatch bytes.
+      if (taken.empty()) {
+        EnterCriticalSection(&shared->lock);
+        taken.swap(shared->queue);
+        // Found empty under the lock: from now on Send() may write itself.
+        if (taken.empty())
+          shared->writer = Shared::Writer::kNone;
+        LeaveCriticalSection(&shared->lock);
+        if (taken.empty())
+          break;
+      }
       std::string batch;
-      bool switch_to_ring = false;
-      EnterCriticalSection(&shared->lock);
+      batch.swap(taken.front());
+      taken.pop_front();
+      // The empty mark: this side's writes move to the ring here.
+      const bool switch_to_ring = batch.empty();
       try {
-        if (!shared->queue.empty()) {
-          batch.swap(shared->queue.front());
-          shared->queue.pop_front();
-          // The empty mark: this side's writes move to the ring here.
-          switch_to_ring = batch.empty();
-        }
-        while (!switch_to_ring && !shared->queue.empty() &&
-               !shared->queue.front().empty() &&
+        while (!switch_to_ring && !taken.empty() && !taken.front().empty() &&
                batch.size() < kMaxWriteBatch) {
-          batch += shared->queue.front();
-          shared->queue.pop_front();
+          batch += taken.front();
+          taken.pop_front();
         }
       } catch (const std::exception&) {
-        // Out of memory while joining: what was taken still leaves.
+        // Out of memory while joining: what was joined still leaves.
       }
-      // Found empty under the lock: from now on Send() may write itself.
-      if (batch.empty() && !switch_to_ring)
-        shared->writer = Shared::Writer::kNone;
-      LeaveCriticalSection(&shared->lock);
       if (switch_to_ring) {
         // The last frame on the pipe tells the peer where to read on.
         const Op mark = shared->is_server ? Op::kLinkSwitch : Op::kLinkTaken;
@@ -1087,8 +1090,6 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
         shared->writes_to_ring.store(true);
         continue;
       }
-      if (batch.empty())
-        break;
       if (!write_all(batch)) {
         stopping = true;
         break;
