@@ -811,10 +811,9 @@ void PipeChannel::Close() {
 void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   Overlapped ov;
   enum class Got { kBytes, kStepAside, kEnd };
-  // Reads what the pipe holds, up to |room| bytes; kStepAside when the
-  // owner asked for reading meanwhile (with the bytes that came first).
-  // The same from the ring, once it carries the bytes; kEnd once the pipe
-  // has ended and the ring is empty (or broken).
+  // Reads what the ring holds, once it carries the bytes, up to |room|
+  // bytes; kStepAside when the owner asked for reading meanwhile; kEnd once
+  // the pipe has ended and the ring is empty (or broken).
   auto read_ring = [&](char* buffer, DWORD room, DWORD* moved) {
     SharedRing* ring = shared->link->in();
     for (;;) {
@@ -844,6 +843,8 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
         return Got::kEnd;
     }
   };
+  // Reads what the pipe holds, up to |room| bytes; kStepAside when the
+  // owner asked for reading meanwhile (with the bytes that came first).
   auto read_some = [&](char* buffer, DWORD room, DWORD* moved) {
     *moved = 0;
     if (shared->reads_from_ring.load())
