@@ -912,14 +912,23 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
 void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
   Overlapped ov;
   ULONGLONG grace_end = 0;
+  // Once stop is set, writes go on only until the grace period ends.
+  auto note_stop = [&] {
+    if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
+      grace_end = Now() + kCloseGraceMs;
+  };
+  // What is left of the grace period; INFINITE before stop.
+  auto grace_left = [&]() -> DWORD {
+    if (!grace_end)
+      return INFINITE;
+    const ULONGLONG now = Now();
+    return grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
+  };
   // Waits for the pending write on |pending|; after stop only until the
   // grace period ends. Returns the bytes moved, or -1.
   auto complete = [&](Overlapped* pending) -> long {
-    if (grace_end) {
-      ULONGLONG now = Now();
-      DWORD left = grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
-      return shared->Finish(pending, left, false);
-    }
+    if (grace_end)
+      return shared->Finish(pending, grace_left(), false);
     // Stop while blocked: wait out the grace period for this write.
     HANDLE handles[2] = {pending->event(), shared->stop};
     if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0) {
@@ -942,16 +951,10 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       done += written;
       if (done == frame.size() || !ring->PrepareWriterWait())
         continue;
-      if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
-        grace_end = Now() + kCloseGraceMs;
+      note_stop();
       HANDLE handles[2] = {ring->room_event(), shared->stop};
-      DWORD left = INFINITE;
-      if (grace_end) {
-        const ULONGLONG now = Now();
-        left = grace_end > now ? static_cast<DWORD>(grace_end - now) : 0;
-      }
-      const DWORD woke =
-          WaitForMultipleObjects(grace_end ? 1 : 2, handles, FALSE, left);
+      const DWORD woke = WaitForMultipleObjects(grace_end ? 1 : 2, handles,
+                                                FALSE, grace_left());
       ring->EndWriterWait();
       if (woke == WAIT_OBJECT_0 + 1)
         grace_end = Now() + kCloseGraceMs;
@@ -968,8 +971,7 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       return write_ring(frame);
     DWORD done = 0;
     while (done < frame.size()) {
-      if (!grace_end && WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0)
-        grace_end = Now() + kCloseGraceMs;
+      note_stop();
       DWORD moved = 0;
       if (!WriteFile(shared->pipe, frame.data() + done,
                      static_cast<DWORD>(frame.size() - done), &moved,
