@@ -12,14 +12,15 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 xvfb_pid=""
 if [ -z "${KX_KEEP_DISPLAY:-}" ]; then
-  for n in $(seq 90 130); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
+  # Xvfb picks a free display itself and writes its number to the pipe once it
+  # accepts clients: parallel runs never race for one.
+  display_pipe=$(mktemp -u "${TMPDIR:-/tmp}/kx-display.XXXXXX")
+  mkfifo "$display_pipe"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_pipe" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r -t 20 display_number <"$display_pipe"
+  rm -f "$display_pipe"
+  export DISPLAY=":${display_number:?Xvfb did not start}"
 fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
