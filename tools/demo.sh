@@ -16,9 +16,9 @@ page_url() { file_url "$pages/$1"; }
 
 echo "== options page: the page changes the filters; the host gets a record and a notification;"
 echo "== the browser pushes options and voice texts back to the page"
-run --url="$(page_url options.html)" \
-    --normal-voice="a normal voice" --normal-voice="another normal voice" \
-    --horn-voice="a horn voice" --timeout-ms=15000
+voices=(--normal-voice="a normal voice" --normal-voice="another normal voice"
+        --horn-voice="a horn voice")
+run --url="$(page_url options.html)" "${voices[@]}" --timeout-ms=15000
 echo
 echo "== error page: a sub-frame whose file is missing shows the built-in page"
 run --url="$(page_url error.html)" --timeout-ms=8000
@@ -34,7 +34,8 @@ shoot() {
   mkdir -p "$build/screenshots"
   sed 's/window\.close();//' "$pages/$page" >"$copy"
   : >"$out"
-  run --url="$(file_url "$copy")" --show --timeout-ms=12000 >"$out" 2>/dev/null &
+  run --url="$(file_url "$copy")" "${voices[@]}" --show --timeout-ms=12000 \
+    >"$out" 2>/dev/null &
   local pid=$!
   for _ in $(seq 80); do
     grep -q "^$marker" "$out" && break
