@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "allocation_probe.h"
 #include "gtest/gtest.h"
 
 namespace cef_internal {
@@ -186,6 +187,33 @@ TEST(CodecTest, LargestFrameOfNullsIsRefusedWithoutGreatCost) {
   for (uint32_t i = 0; i < entries; ++i)
     dict.append("\0\0\0\0\0", 5);
   EXPECT_FALSE(Decodes(dict));
+}
+
+std::string U32Text(uint32_t value) {
+  std::string text;
+  for (int i = 0; i < 4; ++i)
+    text.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  return text;
+}
+
+TEST(CodecTest, ListCountsAreClaimsNotReservations) {
+  // Lists nested as deep as allowed, each claiming as many values as the
+  // payload's bytes could hold, the bytes being one binary value: what the
+  // decoder takes stays near the payload's size whatever the claims.
+  const uint32_t claim = 263 * 1024;
+  std::string payload = Header() + U32Text(claim);
+  for (int depth = 2; depth < Codec::kMaxDepth; ++depth)
+    payload += "\x06" + U32Text(claim);
+  payload += "\x05" + U32Text(claim) + std::string(claim, 'b');
+  {
+    AllocationProbe probe;
+    EXPECT_FALSE(Decodes(payload));
+    EXPECT_LT(probe.total(), 4u * 1024 * 1024);
+  }
+  // Counts that are true still decode whole.
+  CefRefPtr<CefListValue> received;
+  ASSERT_TRUE(Decodes(NullsPayload(100000), &received));
+  EXPECT_EQ(100000u, received->GetSize());
 }
 
 TEST(CodecTest, RandomCorruptionNeverCrashes) {

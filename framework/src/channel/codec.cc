@@ -23,6 +23,9 @@ enum Tag : uint8_t {
 };
 
 const int kMaxOp = 0xFFFF;
+// What a list reserves ahead of its values: a peer's count is only a claim,
+// and nested lists would each reserve what the whole payload could hold.
+const uint32_t kMaxListReserve = 16;
 
 void PutU32(uint32_t value, std::string* out) {
   for (int i = 0; i < 4; ++i)
@@ -171,9 +174,7 @@ bool DecodeListBody(Reader* reader, int depth, ValueNode* list) {
   if (depth > Codec::kMaxDepth || !reader->U32(&count) ||
       count > reader->left())
     return false;
-  // The count is the peer's word: reserve no more than may really come.
-  list->list.reserve(count < reader->values_left() ? count
-                                                   : reader->values_left());
+  list->list.reserve(count < kMaxListReserve ? count : kMaxListReserve);
   for (uint32_t i = 0; i < count; ++i) {
     NodePtr child = DecodeNode(reader, depth);
     if (!child)
