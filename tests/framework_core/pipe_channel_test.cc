@@ -218,7 +218,7 @@ TEST_F(PipeChannelTest, APeerThatBreaksTheSharedMemoryIsCutOff) {
   // field is the writer's position.
   void* view = MapViewOfFile(
       reinterpret_cast<HANDLE>(static_cast<INT_PTR>(offer->GetInt(0))),
-      FILE_MAP_ALL_ACCESS, 0, 0, 0);
+      FILE_MAP_WRITE, 0, 0, 0);
   ASSERT_TRUE(view);
   *reinterpret_cast<volatile uint32_t*>(static_cast<char*>(view) +
                                         SharedRing::ViewSize()) += 1u << 31;
@@ -495,6 +495,79 @@ TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverReadsReturns) {
     EXPECT_TRUE(server_->Send(Op::kProcessMessage, args));
   server_.reset();
   CloseHandle(raw);
+}
+
+TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverStopsWritingReturns) {
+  // One write far larger than the pipe holds: every read finds bytes until
+  // the channel stops reading. A channel that only looked for the close
+  // while waiting would read all of it first.
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  std::string flood;
+  ASSERT_TRUE(Codec::Encode(Op::kConsoleMessage, Mixed(1), &flood));
+  const uint32_t frame = 1024 * 1024;
+  const size_t total = 128 * frame;
+  flood.reserve(total);
+  while (flood.size() + frame <= total) {
+    // Framed, never decoded (version 0): dropped one by one.
+    const uint32_t length = frame - Codec::kLengthSize;
+    flood.append(reinterpret_cast<const char*>(&length), Codec::kLengthSize);
+    flood.append(length, '\0');
+  }
+  DWORD written = 0;
+  BOOL wrote_all = FALSE;
+  std::thread peer([&] {
+    wrote_all = WriteFile(raw, flood.data(), static_cast<DWORD>(flood.size()),
+                          &written, nullptr);
+  });
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.ops.size() == 1; }));
+  server_.reset();
+  peer.join();
+  EXPECT_FALSE(wrote_all && written == flood.size());
+  CloseHandle(raw);
+}
+
+// What a handle allows, as the system keeps it.
+ACCESS_MASK GrantedAccess(HANDLE handle) {
+  struct BasicInformation {
+    ULONG attributes;
+    ACCESS_MASK granted_access;
+    ULONG rest[14];
+  } info = {};
+  typedef LONG(WINAPI * QueryObject)(HANDLE, int, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QueryObject>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  if (!query || query(handle, 0, &info, sizeof(info), nullptr) != 0)
+    return 0;
+  return info.granted_access;
+}
+
+TEST(RingLinkTest, TheOtherProcessGetsOnlyWhatTheRingsNeed) {
+  // Offered to this process, as the pipe's client would be.
+  std::unique_ptr<RingLink> made = RingLink::Create();
+  ASSERT_TRUE(made);
+  CefRefPtr<CefListValue> offer = CefListValue::Create();
+  ASSERT_TRUE(made->OfferTo(GetCurrentProcessId(), offer));
+  ASSERT_EQ(5u, offer->GetSize());
+  auto handle = [&](int index) {
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(offer->GetInt(index)));
+  };
+  EXPECT_EQ(static_cast<ACCESS_MASK>(FILE_MAP_READ | FILE_MAP_WRITE),
+            GrantedAccess(handle(0)));
+  for (int i = 1; i < 5; ++i) {
+    EXPECT_EQ(static_cast<ACCESS_MASK>(SYNCHRONIZE | EVENT_MODIFY_STATE),
+              GrantedAccess(handle(i)))
+        << i;
+  }
+  // Enough for the link itself: a frame crosses it.
+  std::unique_ptr<RingLink> taken = RingLink::Take(offer);
+  ASSERT_TRUE(taken);
+  size_t moved = 0;
+  ASSERT_TRUE(made->out()->Write("ring", 4, &moved));
+  char got[4] = {};
+  ASSERT_TRUE(taken->in()->Read(got, sizeof(got), &moved));
+  EXPECT_EQ("ring", std::string(got, moved));
 }
 
 TEST(PipeChannelConnectTest, ServerWithoutClientTimesOut) {

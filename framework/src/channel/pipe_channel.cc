@@ -117,7 +117,8 @@ struct PipeChannel::Shared {
   // Hands every whole frame in |buffer| to the inbox. False when a length
   // prefix is beyond the limit: the stream is out of step for good.
   bool DeliverFrames() {
-    while (buffer.size() >= Codec::kLengthSize) {
+    // A closed channel delivers nothing more, however much is waiting.
+    while (!closed.load() && buffer.size() >= Codec::kLengthSize) {
       uint32_t length = 0;
       if (!Codec::ReadLength(buffer.data(), &length))
         return false;
@@ -884,7 +885,9 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
   // process: the owner then treats the peer as gone. (Nothing else on this
   // thread throws.)
   try {
-    while (ok) {
+    // A peer that keeps the pipe full must not keep this loop from seeing
+    // the channel close: the closing thread waits for it.
+    while (ok && !shared->closed.load()) {
       // One read takes whatever is there: often several frames, or a length
       // prefix with its payload.
       char* space = shared->buffer.Space(kPipeBufferSize);

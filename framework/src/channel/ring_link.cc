@@ -16,6 +16,12 @@ size_t SectionSize() {
   return 2 * SharedRing::ViewSize();
 }
 
+// What the other process may do with each handle: map the rings, wait for
+// and set the events; nothing more (no executable views, no resizing, no
+// changing who may open them).
+constexpr DWORD kSectionAccess = FILE_MAP_READ | FILE_MAP_WRITE;
+constexpr DWORD kEventAccess = SYNCHRONIZE | EVENT_MODIFY_STATE;
+
 }  // namespace
 
 // static
@@ -67,8 +73,8 @@ bool RingLink::Map(bool is_server) {
     if (!handle)
       return false;
   }
-  view_ = MapViewOfFile(handles_[kSection], FILE_MAP_ALL_ACCESS, 0, 0,
-                        SectionSize());
+  view_ =
+      MapViewOfFile(handles_[kSection], kSectionAccess, 0, 0, SectionSize());
   MEMORY_BASIC_INFORMATION region = {};
   if (!view_ || !VirtualQuery(view_, &region, sizeof(region)) ||
       region.RegionSize < SectionSize()) {
@@ -93,7 +99,8 @@ bool RingLink::OfferTo(DWORD process_id, CefRefPtr<CefListValue> offer) const {
   bool ok = true;
   for (int i = 0; i < kHandleCount && ok; ++i) {
     ok = DuplicateHandle(GetCurrentProcess(), handles_[i], process, &remote[i],
-                         0, FALSE, DUPLICATE_SAME_ACCESS) != FALSE;
+                         i == kSection ? kSectionAccess : kEventAccess, FALSE,
+                         0) != FALSE;
   }
   if (!ok) {
     // Closes what did get there, in the other process.
