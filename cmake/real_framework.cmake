@@ -3,10 +3,8 @@
 # cef_paths.gypi, cef_paths2.gypi). Gives the targets the application code
 # links against when it builds on the stand-in: fw_headers, fw_core and
 # framework, here the public headers, the wrapper library and libcef.dll.
-if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
-  message(FATAL_ERROR "The distribution is x86-64: configure with "
-                      "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake")
-endif()
+# The distribution's architecture is the toolchain's: x86-64 with
+# cmake/mingw-x86_64.cmake, 32-bit with cmake/mingw-i686.cmake.
 get_filename_component(CEF_ROOT "${CEF_ROOT}" ABSOLUTE)
 foreach(needed include/cef_version.h Release/libcef.dll.a cef_paths.gypi
                cef_paths2.gypi)
@@ -43,7 +41,10 @@ kx_gypi_list(wrapper_files libcef_dll_wrapper_sources_common)
 list(FILTER wrapper_files INCLUDE REGEX "\\.cc$")
 list(TRANSFORM wrapper_files PREPEND ${CEF_ROOT}/)
 add_library(libcef_dll_wrapper STATIC ${wrapper_files})
-target_include_directories(libcef_dll_wrapper PUBLIC ${CEF_ROOT})
+# The package lays the public headers out as the distribution does: its root
+# holds include/.
+target_include_directories(libcef_dll_wrapper PUBLIC
+    $<BUILD_INTERFACE:${CEF_ROOT}> $<INSTALL_INTERFACE:.>)
 target_compile_definitions(libcef_dll_wrapper
     PUBLIC USING_CEF_SHARED
     PRIVATE WRAPPING_CEF_SHARED NDEBUG)
@@ -59,13 +60,16 @@ if(KX_CCACHE)
       "${CMAKE_COMMAND};-E;env;CCACHE_BASEDIR=${CMAKE_SOURCE_DIR};${KX_CCACHE}")
 endif()
 
-add_library(libcef SHARED IMPORTED)
-set_target_properties(libcef PROPERTIES
+# Named as the package names it, so that the exported targets refer to the
+# package's own copy (kxembedConfig.cmake defines it there).
+add_library(kxembed::libcef SHARED IMPORTED)
+set_target_properties(kxembed::libcef PROPERTIES
     IMPORTED_IMPLIB ${CEF_ROOT}/Release/libcef.dll.a
     IMPORTED_LOCATION ${CEF_ROOT}/Release/libcef.dll)
 
 add_library(fw_headers INTERFACE)
-target_include_directories(fw_headers INTERFACE ${CEF_ROOT})
+target_include_directories(fw_headers INTERFACE
+    $<BUILD_INTERFACE:${CEF_ROOT}> $<INSTALL_INTERFACE:.>)
 target_compile_definitions(fw_headers INTERFACE USING_CEF_SHARED)
 # The public string header calls strlen without including <cstring>: every
 # user of the headers needs it first, not only the wrapper library.
@@ -73,13 +77,22 @@ target_compile_options(fw_headers INTERFACE
                        $<$<COMPILE_LANGUAGE:CXX>:-include cstring>)
 target_link_libraries(fw_headers INTERFACE user32 gdi32 shell32 ole32)
 add_library(fw_core INTERFACE)
-target_link_libraries(fw_core INTERFACE fw_headers libcef_dll_wrapper libcef)
+target_link_libraries(fw_core INTERFACE fw_headers libcef_dll_wrapper kxembed::libcef)
 add_library(framework INTERFACE)
 target_link_libraries(framework INTERFACE fw_core)
 
-# The run-time files go beside the executables, as a host ships them.
-file(GLOB cef_runtime ${CEF_ROOT}/Release/*.dll ${CEF_ROOT}/Release/*.bin
+# The run-time files go beside the executables, as a host ships them. A
+# distribution made only to link against (a 32-bit one here: see
+# tools/link_dist.sh) has none.
+file(GLOB KX_CEF_RUNTIME ${CEF_ROOT}/Release/*.dll ${CEF_ROOT}/Release/*.bin
      ${CEF_ROOT}/Resources/*.pak ${CEF_ROOT}/Resources/*.dat)
-file(COPY ${cef_runtime} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-file(COPY ${CEF_ROOT}/Resources/locales
-     DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+if(KX_CEF_RUNTIME)
+  file(COPY ${KX_CEF_RUNTIME} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  file(COPY ${CEF_ROOT}/Resources/locales
+       DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endif()
+
+# The version the package records: a host learns what it runs on.
+file(STRINGS ${CEF_ROOT}/include/cef_version.h KX_CEF_VERSION
+     REGEX "^#define CEF_VERSION ")
+string(REGEX REPLACE ".*\"(.*)\".*" "\\1" KX_CEF_VERSION "${KX_CEF_VERSION}")

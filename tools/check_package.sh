@@ -1,70 +1,116 @@
 #!/usr/bin/env bash
-# Builds the package from a built tree, then builds the example host from the
-# package alone (its own copy of the sources, headers, libraries and
-# toolchain file: nothing from the source tree) and runs it under Wine on a
-# page that changes its options and closes itself.
-# Usage: tools/check_package.sh BUILD_DIR   (run under tools/test_env.sh)
+# The package as a host developer gets it: packs a real-framework build with
+# CPack, unzips it outside the source and build trees, builds
+# examples/minimal_host from the zip alone and, when the package holds the
+# framework's run-time files (the x86-64 one), runs it under wine64 on a page
+# that changes its options and closes itself, then once without
+# kxsubprocess.exe beside it. A package without them (the 32-bit one, made
+# to link against: tools/link_dist.sh) is checked as far as the link.
+# Usage: tools/check_package.sh REAL_BUILD_DIR   (run under tools/real_env.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
-# Outside the source and build trees, so that nothing can be found there.
 work=$(mktemp -d "${TMPDIR:-/tmp}/kxembed-check.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+fail() { echo "check_package: $*"; exit 1; }
 
-"$here/tools/package.sh" "$build" "$work" >/dev/null
-pkg=$work/kxembed
-# Unzipped into a folder of its own: the zip is what a host developer gets.
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log") \
+  || { cat "$work/cpack.log"; fail "cpack failed"; }
+zip=$(ls "$work"/out/kxembed-*-windows-*.zip)
+name=$(basename "$zip" .zip)
+arch=${name##*-}
 mkdir "$work/unzipped"
-(cd "$work/unzipped" && cmake -E tar xf "$work/kxembed.zip")
-pkg=$work/unzipped/kxembed
-for f in bin/kxsubprocess.exe bin/kxhost.exe lib/libkx_system.a \
-         lib/cmake/kxembed/kxembedConfig.cmake include/cef_app.h \
-         include/app/simple_app.h examples/minimal_host/main.cc; do
-  [ -f "$pkg/$f" ] || { echo "check_package: $f missing from the package"; exit 1; }
-done
+(cd "$work/unzipped" && cmake -E tar xf "$zip")
+pkg=$work/unzipped/$name
+echo "check_package: $name.zip, $(du -k "$zip" | cut -f1) KiB"
 
-cp -r "$pkg/examples/minimal_host" "$work/host-src"
-cmake -S "$work/host-src" -B "$work/host-build" \
-      -DCMAKE_TOOLCHAIN_FILE="$pkg/cmake/mingw-i686.cmake" \
-      -DCMAKE_PREFIX_PATH="$pkg" -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" \
-  || { cat "$work/configure.log"; exit 1; }
-cmake --build "$work/host-build" -j 2 >"$work/build.log" 2>&1 \
-  || { cat "$work/build.log"; exit 1; }
-if grep -rqs -e "$here" -e "$build" "$work/host-build"; then
-  echo "check_package: the example's build refers to the source tree"; exit 1
+for f in bin/kxsubprocess.exe bin/kxhost.exe lib/libkx_system.a lib/libcef.dll.a \
+         lib/liblibcef_dll_wrapper.a lib/cmake/kxembed/kxembedConfig.cmake \
+         lib/cmake/kxembed/kxembedConfigVersion.cmake include/cef_app.h \
+         include/app/simple_app.h include/store/option_store.h \
+         "cmake/mingw-$arch.cmake" examples/minimal_host/main.cc README.txt; do
+  [ -f "$pkg/$f" ] || fail "$f missing from the package"
+done
+runs=""
+if [ -f "$pkg/bin/libcef.dll" ]; then
+  runs=yes
+  for f in bin/icudtl.dat bin/cef.pak bin/natives_blob.bin bin/locales/en-US.pak; do
+    [ -f "$pkg/$f" ] || fail "$f missing beside libcef.dll"
+  done
 fi
+# The stand-in is the suite's test double: not one of its files is shipped.
+while IFS= read -r -d '' f; do
+  twin=$(find "$here/framework" -name "$(basename "$f")" -type f -print -quit)
+  [ -n "$twin" ] && cmp -s "$f" "$twin" && fail "${f#$pkg/} is the stand-in's $twin"
+done < <(find "$pkg" -type f -print0)
+grep -q "built against the Chromium Embedded Framework 3\." "$pkg/README.txt" \
+  || fail "README.txt does not name the framework version"
+
+# A host configured for the other architecture is told so by the config.
+other=i686; [ "$arch" = i686 ] && other=x86_64
+cp -r "$pkg/examples/minimal_host" "$work/host-src"
+if cmake -S "$work/host-src" -B "$work/wrong-arch" \
+     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/package/mingw-$other.cmake" \
+     -DCMAKE_PREFIX_PATH="$pkg" >"$work/wrong-arch.log" 2>&1; then
+  fail "a $other host configured against the $arch package"
+fi
+grep -q "built for $arch" "$work/wrong-arch.log" \
+  || { cat "$work/wrong-arch.log"; fail "no clear message for the other architecture"; }
+
+cmake -S "$work/host-src" -B "$work/host-build" \
+      -DCMAKE_TOOLCHAIN_FILE="$pkg/cmake/mingw-$arch.cmake" \
+      -DCMAKE_PREFIX_PATH="$pkg" -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" 2>&1 \
+  || { cat "$work/configure.log"; fail "the example does not configure"; }
+cmake --build "$work/host-build" -j 2 >"$work/build.log" 2>&1 \
+  || { cat "$work/build.log"; fail "the example does not build"; }
+if grep -rqs -e "$here" -e "$build" "$work/host-build"; then
+  fail "the example's build refers to the source tree"
+fi
+[ -f "$work/host-build/kxsubprocess.exe" ] || fail "kxsubprocess.exe not copied beside the host"
+if [ -z "$runs" ]; then
+  echo "check_package: the example host built and linked from the $arch package (not run: no libcef.dll)"
+  exit 0
+fi
+for f in libcef.dll icudtl.dat locales/en-US.pak; do
+  [ -f "$work/host-build/$f" ] || fail "$f not copied beside the host"
+done
 
 cat >"$work/page.html" <<'HTML'
 <script>
 KXHelper.SetUserOptions('[{"uic_type":3,"filter_id":42,"is_filter":true}]');
 addEventListener('kxhelperchange', function(e) {
-  if (e.detail.change === 'options') window.close();
+  if (e.detail.change === 'options') {
+    console.log('options ' + KXHelper.GetUserOptions());
+    window.close();
+  }
 });
 </script>
 HTML
 url="file:///$(winepath -w "$work/page.html" 2>/dev/null | tr '\\' '/')"
+# The host's working folder is the build folder: the framework writes its
+# debug.log there when the host names no log file.
+run() { (cd "$work" && "$here/tools/wine64_run.sh" "$@"); }
 set +e
-out=$("$here/tools/wine_run.sh" "$work/host-build/minimal_host.exe" "$url" 2>"$work/stderr.txt")
+out=$(run "$work/host-build/minimal_host.exe" "$url" 2>"$work/stderr.txt")
 rc=$?
 set -e
 echo "$out"
-cat "$work/stderr.txt" >&2
-[ "$rc" -eq 0 ] || { echo "check_package: exit code $rc"; exit 1; }
-for line in "record count=1 first_filter=42" "notify" "done"; do
-  echo "$out" | tr -d '\r' | grep -qx "$line" \
-    || { echo "check_package: no line \"$line\""; exit 1; }
+[ "$rc" -eq 0 ] || { cat "$work/stderr.txt"; fail "exit code $rc"; }
+for line in "record count=1 first_filter=42" "notify" \
+    'console: options [{"filter_id":42,"is_filter":true,"uic_type":3}]' "done"; do
+  echo "$out" | tr -d '\r' | grep -qxF "$line" || fail "no line \"$line\""
 done
+
 # Without kxsubprocess.exe beside it, the host hears so and fails at once.
-mkdir "$work/lonely"
-cp "$work/host-build/minimal_host.exe" "$work/lonely/"
+cp -r "$work/host-build" "$work/lonely"
+rm "$work/lonely/kxsubprocess.exe"
 set +e
-"$here/tools/wine_run.sh" "$work/lonely/minimal_host.exe" "$url" \
-  >"$work/lonely.out" 2>"$work/lonely.err"
+run "$work/lonely/minimal_host.exe" "$url" >"$work/lonely.out" 2>"$work/lonely.err"
 rc=$?
 set -e
-[ "$rc" -eq 1 ] || { echo "check_package: lonely host exit code $rc"; cat "$work/lonely.err"; exit 1; }
+[ "$rc" -eq 1 ] || { cat "$work/lonely.err"; fail "lonely host exit code $rc"; }
+[ "$(grep -c '^error: ' "$work/lonely.err")" -eq 1 ] \
+  || { cat "$work/lonely.err"; fail "not one error line"; }
 grep -q "^error: the render process program cannot start" "$work/lonely.err" \
-  || { echo "check_package: no error line"; cat "$work/lonely.err"; exit 1; }
-grep -q "kxsubprocess.exe\": Win32 error 2, " "$work/lonely.err" \
-  || { echo "check_package: no log line"; cat "$work/lonely.err"; exit 1; }
-echo "check_package: the example host built from the package ran"
+  || { cat "$work/lonely.err"; fail "no error line"; }
+echo "check_package: the example host built from the $arch package ran on the real framework"

@@ -184,6 +184,8 @@ int main() {
   app->SetWindowBounds(bounds);
 
   CefSettings settings;
+  // The framework's sandbox library is not linked in (MinGW cannot link it).
+  settings.no_sandbox = 1;
   CefString(&settings.browser_subprocess_path) =
       SiblingPath(L"kxsubprocess.exe");
   CefMainArgs main_args(GetModuleHandleW(nullptr));

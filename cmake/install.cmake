@@ -1,0 +1,71 @@
+# The package a host developer gets (`make package`): the component built on
+# the real framework, laid out by `cmake --install` and zipped by CPack as
+# kxembed-<version>-windows-<arch>:
+#   bin/      kxsubprocess.exe, kxhost.exe, libcef.dll and its run-time files
+#   lib/      the component's libraries, the framework's wrapper library and
+#             libcef.dll.a; lib/cmake/kxembed/, the CMake package
+#   include/  the framework's public headers and the component's headers
+#   cmake/    the toolchain file the package was built with
+#   examples/minimal_host, README.txt
+include(CMakePackageConfigHelpers)
+include(GNUInstallDirs)
+
+set(KX_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+set(KX_PACKAGE_NAME kxembed-${PROJECT_VERSION}-windows-${KX_ARCH})
+set(KX_CMAKE_DIR lib/cmake/kxembed)
+
+# The one target a host links: the component with everything under it.
+add_library(kxembed INTERFACE)
+target_link_libraries(kxembed INTERFACE kx_system)
+# The Windows headers as the component was built with them: a host that sees
+# other definitions gets other struct layouts and other A/W names.
+target_compile_definitions(kxembed INTERFACE UNICODE _UNICODE
+    WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_compile_features(kxembed INTERFACE cxx_std_17)
+# `make package` builds what it packs first; the 32-bit link check builds the
+# packed targets alone, not the tests.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+install(TARGETS kxembed kx_system kx_common kx_root framework fw_core
+                fw_headers libcef_dll_wrapper kxsubprocess
+        EXPORT kxembedTargets
+        RUNTIME DESTINATION bin
+        ARCHIVE DESTINATION lib)
+install(TARGETS kxhost RUNTIME DESTINATION bin)
+install(EXPORT kxembedTargets NAMESPACE kxembed:: DESTINATION ${KX_CMAKE_DIR})
+
+# The framework's import library and run-time files, as its distribution
+# lays them out beside an application.
+install(FILES ${CEF_ROOT}/Release/libcef.dll.a DESTINATION lib)
+if(KX_CEF_RUNTIME)
+  install(FILES ${KX_CEF_RUNTIME} DESTINATION bin)
+  install(DIRECTORY ${CEF_ROOT}/Resources/locales DESTINATION bin)
+endif()
+
+# Headers: the framework's at include/ (included as "include/cef_app.h" from
+# the package root), the component's beside them by folder.
+install(DIRECTORY ${CEF_ROOT}/include/ DESTINATION include)
+install(DIRECTORY app browser common renderer store DESTINATION include
+        FILES_MATCHING PATTERN "*.h" PATTERN "lazy_imports" EXCLUDE)
+
+configure_package_config_file(cmake/package/kxembedConfig.cmake.in
+    ${CMAKE_BINARY_DIR}/kxembedConfig.cmake INSTALL_DESTINATION ${KX_CMAKE_DIR})
+# The architecture is checked by the config itself, which can say what is
+# wrong; a version file that refused it would only be "not accepted".
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/kxembedConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES ${CMAKE_BINARY_DIR}/kxembedConfig.cmake
+              ${CMAKE_BINARY_DIR}/kxembedConfigVersion.cmake
+        DESTINATION ${KX_CMAKE_DIR})
+
+install(FILES cmake/package/mingw-${KX_ARCH}.cmake DESTINATION cmake)
+install(DIRECTORY examples/minimal_host DESTINATION examples)
+configure_file(cmake/package/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME kxembed)
+set(CPACK_PACKAGE_FILE_NAME ${KX_PACKAGE_NAME})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
