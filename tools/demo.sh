@@ -4,13 +4,15 @@
 # demo-real), which provide the display.
 # Usage: tools/demo.sh BUILD_DIR [--screenshots]
 set -u
-build=${1:-build}
 here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
 pages=$(cd "$here/pages" && pwd)
 host="$build/bin/kxhost.exe"
 runner="$here/tools/wine_run.sh"
 [ -f "$build/bin/libcef.dll" ] && runner="$here/tools/wine64_run.sh"
-run() { "$runner" "$host" "$@"; }
+# From the build folder: the real framework writes its debug.log into the
+# working folder when the host names no log file.
+run() { (cd "$build" && "$runner" "$host" "$@"); }
 file_url() { echo "file:///$(winepath -w "$1" 2>/dev/null | tr '\\' '/')"; }
 page_url() { file_url "$pages/$1"; }
 
