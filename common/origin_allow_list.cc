@@ -1,5 +1,6 @@
 #include "common/origin_allow_list.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -29,13 +30,27 @@ bool IsSchemeText(const std::string& scheme) {
   return true;
 }
 
+// A host name in the form the real framework hands over: lower-case ASCII
+// letters, digits, '-', '.' and '_', or a bracketed IPv6 literal. Anything
+// else (a '%', non-ASCII, white space) is a host that parsers may read
+// differently, so no origin.
 bool IsHostText(const std::string& host) {
   if (host.empty())
     return false;
+  if (host.front() == '[') {
+    if (host.size() < 3 || host.back() != ']')
+      return false;
+    for (size_t i = 1; i + 1 < host.size(); ++i) {
+      if (!std::isxdigit(static_cast<unsigned char>(host[i])) &&
+          host[i] != ':' && host[i] != '.') {
+        return false;
+      }
+    }
+    return true;
+  }
   for (char c : host) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u <= ' ' || u >= 0x7F || c == '/' || c == '\\' || c == '?' ||
-        c == '#' || c == '@') {
+    if (!(c >= 'a' && c <= 'z') && !(c >= '0' && c <= '9') && c != '-' &&
+        c != '.' && c != '_') {
       return false;
     }
   }
@@ -66,6 +81,39 @@ std::string DefaultPort(const std::string& scheme) {
   if (scheme == "ftp")
     return "21";
   return std::string();
+}
+
+bool IsSlash(char c) {
+  return c == '/' || c == '\\';
+}
+
+// "C:" or "C|", then a slash or nothing.
+bool IsDriveSpec(const std::string& text, size_t at) {
+  return at + 1 < text.size() &&
+         std::isalpha(static_cast<unsigned char>(text[at])) &&
+         (text[at + 1] == ':' || text[at + 1] == '|') &&
+         (at + 2 == text.size() || IsSlash(text[at + 2]));
+}
+
+// Whether the file: URL whose text after "file:" starts at |at| names a file
+// of this machine: a drive path ("file:///C:/x", "file:C:/x") or the same
+// behind the host "localhost". A host of any other name is a share on
+// another machine ("file://server/share/x", a UNC path), and so is every
+// form that some parser might read as one ("file:////server/share",
+// "file://C:/x", a path without a drive).
+bool IsLocalFileUrl(const std::string& url, size_t at) {
+  size_t slashes = 0;
+  while (at + slashes < url.size() && IsSlash(url[at + slashes]))
+    ++slashes;
+  const size_t after = at + slashes;
+  if (slashes == 2) {
+    size_t host_end = after;
+    while (host_end < url.size() && !IsSlash(url[host_end]))
+      ++host_end;
+    return ToLowerAscii(url.substr(after, host_end - after)) == "localhost" &&
+           IsDriveSpec(url, host_end + 1);
+  }
+  return slashes <= 3 && IsDriveSpec(url, after);
 }
 
 // scheme://host[:port] from its parts, or "" when they make no origin.
@@ -120,19 +168,24 @@ std::string OriginAllowList::OriginOf(const std::string& url) {
   if (colon == std::string::npos)
     return std::string();
   const std::string scheme = url.substr(0, colon);
-  if (ToLowerAscii(scheme) == "file")
-    return IsSchemeText(scheme) ? kFileOrigin : std::string();
+  if (ToLowerAscii(scheme) == "file") {
+    return IsSchemeText(scheme) && IsLocalFileUrl(url, colon + 1)
+               ? kFileOrigin
+               : std::string();
+  }
   if (url.compare(colon, 3, "://") != 0)
     return std::string();
   const size_t start = colon + 3;
-  size_t end = url.find_first_of("/?#\\", start);
-  if (end == std::string::npos)
-    end = url.size();
-  std::string authority = url.substr(start, end - start);
-  // Credentials are no part of an origin.
-  const size_t at = authority.rfind('@');
-  if (at != std::string::npos)
-    authority.erase(0, at + 1);
+  // Parsers disagree on where a host ends when '?', '#', '@' or '\' comes
+  // before the first '/': one ends it at the '?', another takes all up to
+  // the '/' and splits it at the '@'. The real framework always writes the
+  // '/' and never hands over a backslash there; a user name or password has
+  // no place in these pages' addresses. Such an address is judged by no
+  // origin rather than by one parser's reading.
+  const size_t end = std::min(url.find('/', start), url.size());
+  const std::string authority = url.substr(start, end - start);
+  if (authority.find_first_of("@\\?#") != std::string::npos)
+    return std::string();
   return BuildOrigin(scheme, authority);
 }
 

@@ -1,7 +1,7 @@
 // The origins whose pages may use the component: KXHelper, the page queries
 // and the option messages. An origin is "scheme://host[:port]" (lower case,
-// no default port) and every file: URL shares the one origin "file://". No
-// list (the default) allows every page.
+// no default port) and every file: URL of a file on this machine shares the
+// one origin "file://". No list (the default) allows every page.
 #ifndef COMMON_ORIGIN_ALLOW_LIST_H_
 #define COMMON_ORIGIN_ALLOW_LIST_H_
 
@@ -21,8 +21,12 @@ class OriginAllowList {
   // wholly invalid list allows nothing.
   static OriginAllowList FromOrigins(const std::vector<std::string>& origins);
 
-  // The origin of |url|, or "" for a URL without one (about:, data:,
-  // javascript:, text that is no URL), which no list allows.
+  // The origin of |url|, or "" for a URL without one, which no list allows:
+  // about:, data:, javascript:, text that is no URL, a file on another
+  // machine (file://server/share/x), and an address whose host parsers
+  // could read differently: a user name or password, or '@', '\', '?' or
+  // '#' before the first '/' ("http://a?@b/"). The real framework hands
+  // over canonical URLs ("http://a/?@b/"), which this reads as it does.
   static std::string OriginOf(const std::string& url);
 
   bool restricted() const { return restricted_; }
