@@ -150,16 +150,24 @@ OriginAllowList OriginAllowList::FromOrigins(
   OriginAllowList list;
   list.restricted_ = true;
   for (const std::string& entry : origins) {
-    const size_t separator = entry.find("://");
-    if (separator == std::string::npos)
-      continue;
-    const std::string origin =
-        BuildOrigin(entry.substr(0, separator), entry.substr(separator + 3));
-    // "file://" alone names the file origin; anything after it is no origin.
-    if (!origin.empty() && (origin != kFileOrigin || entry.size() == 7))
+    const std::string origin = OriginOfEntry(entry);
+    if (!origin.empty())
       list.origins_.insert(origin);
   }
   return list;
+}
+
+// static
+std::string OriginAllowList::OriginOfEntry(const std::string& entry) {
+  const size_t separator = entry.find("://");
+  if (separator == std::string::npos)
+    return std::string();
+  const std::string origin =
+      BuildOrigin(entry.substr(0, separator), entry.substr(separator + 3));
+  // "file://" alone names the file origin; anything after it is no origin.
+  if (origin == kFileOrigin && entry.size() != 7)
+    return std::string();
+  return origin;
 }
 
 // static

@@ -20,6 +20,9 @@ class OriginAllowList {
   // form "scheme://host[:port]" or "file://" are ignored, so an empty or
   // wholly invalid list allows nothing.
   static OriginAllowList FromOrigins(const std::vector<std::string>& origins);
+  // The origin a list entry stands for, as FromOrigins reads it; "" for an
+  // entry it ignores.
+  static std::string OriginOfEntry(const std::string& entry);
 
   // The origin of |url|, or "" for a URL without one, which no list allows:
   // about:, data:, javascript:, text that is no URL, a file on another

@@ -79,7 +79,7 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
       options->timeout_ms = static_cast<int>(value);
     } else if (StartsWith(arg, L"--allow-origin=", &at)) {
       const std::string origin = CefString(arg.substr(at)).ToString();
-      if (!OriginAllowList::FromOrigins({origin}).Allows(origin)) {
+      if (OriginAllowList::OriginOfEntry(origin).empty()) {
         *error = "--allow-origin takes scheme://host[:port] or file://";
         return false;
       }
