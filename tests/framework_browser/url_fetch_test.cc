@@ -7,7 +7,8 @@
 #include "src/browser/framework_log.h"
 #include "src/browser/http_fetcher.h"
 #include "src/browser/url_fetcher.h"
-#include "src/browser/url_util.h"
+#include "src/core/document_text.h"
+#include "src/core/url_util.h"
 
 namespace cef_internal {
 namespace {
@@ -46,14 +47,13 @@ TEST(UrlUtilTest, MalformedEscapesStay) {
 }
 
 TEST(UrlFetcherTest, DecodesByteOrderMarks) {
-  EXPECT_EQ(L"h\u00e9", UrlFetcher::DecodeDocument("\xEF\xBB\xBFh\xC3\xA9"));
-  EXPECT_EQ(L"hi",
-            UrlFetcher::DecodeDocument(std::string("\xFF\xFEh\0i\0", 6)));
-  EXPECT_EQ(L"", UrlFetcher::DecodeDocument("\xEF\xBB\xBF"));
+  EXPECT_EQ(L"h\u00e9", DocumentText::Decode("\xEF\xBB\xBFh\xC3\xA9"));
+  EXPECT_EQ(L"hi", DocumentText::Decode(std::string("\xFF\xFEh\0i\0", 6)));
+  EXPECT_EQ(L"", DocumentText::Decode("\xEF\xBB\xBF"));
   // An odd trailing byte of UTF-16 is dropped, never read past.
-  EXPECT_EQ(L"h", UrlFetcher::DecodeDocument(std::string("\xFF\xFEh\0i", 5)));
-  EXPECT_EQ(L"a\uFFFDb", UrlFetcher::DecodeDocument("a\xFF"
-                                                    "b"));
+  EXPECT_EQ(L"h", DocumentText::Decode(std::string("\xFF\xFEh\0i", 5)));
+  EXPECT_EQ(L"a\uFFFDb", DocumentText::Decode("a\xFF"
+                                              "b"));
 }
 
 TEST(UrlFetcherTest, SchemesWithoutNetwork) {

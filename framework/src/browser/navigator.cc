@@ -5,7 +5,7 @@
 #include "include/cef_request.h"
 #include "src/browser/browser_impl.h"
 #include "src/browser/url_fetcher.h"
-#include "src/browser/url_util.h"
+#include "src/core/url_util.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {

@@ -6,8 +6,9 @@
 #include <utility>
 
 #include "src/browser/http_fetcher.h"
-#include "src/browser/url_util.h"
+#include "src/core/document_text.h"
 #include "src/core/message_loop.h"
+#include "src/core/url_util.h"
 
 namespace cef_internal {
 
@@ -27,6 +28,8 @@ cef_errorcode_t FileError(DWORD error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
       return ERR_ACCESS_DENIED;
+    case ERROR_FILE_TOO_LARGE:
+      return ERR_FILE_TOO_BIG;
     default:
       return ERR_FILE_NOT_FOUND;
   }
@@ -51,7 +54,7 @@ FetchResult UrlFetcher::Fetch(const std::wstring& url) {
     std::string body;
     FetchResult result = HttpFetcher::Fetch(url, &body);
     if (result.error == ERR_NONE)
-      result.source = DecodeDocument(body);
+      result.source = DocumentText::Decode(body);
     return result;
   }
   return Failure(ERR_UNKNOWN_URL_SCHEME);
@@ -61,56 +64,14 @@ FetchResult UrlFetcher::FetchFile(const std::wstring& url) {
   std::wstring path;
   if (!UrlUtil::FileUrlToPath(url, &path))
     return Failure(ERR_INVALID_URL);
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return Failure(FileError(GetLastError()));
-  LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file, &size) ||
-      size.QuadPart > static_cast<LONGLONG>(kMaxFileBytes)) {
-    CloseHandle(file);
-    return Failure(ERR_FILE_TOO_BIG);
-  }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD total = 0;
-  while (total < bytes.size()) {
-    DWORD read = 0;
-    if (!ReadFile(file, &bytes[total], static_cast<DWORD>(bytes.size() - total),
-                  &read, nullptr) ||
-        read == 0) {
-      break;
-    }
-    total += read;
-  }
-  CloseHandle(file);
-  bytes.resize(total);
+  std::string bytes;
+  DWORD error = 0;
+  if (!DocumentText::ReadFileBytes(path, kMaxFileBytes, &bytes, &error))
+    return Failure(FileError(error));
   FetchResult result;
   result.http_status = kNonHttpStatus;
-  result.source = DecodeDocument(bytes);
+  result.source = DocumentText::Decode(bytes);
   return result;
-}
-
-std::wstring UrlFetcher::DecodeDocument(const std::string& bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    size_t units = (bytes.size() - 2) / 2;
-    std::wstring text(units, L'\0');
-    if (units)
-      memcpy(&text[0], bytes.data() + 2, units * 2);
-    return text;
-  }
-  size_t skip = 0;
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-    skip = 3;
-  if (bytes.size() == skip)
-    return std::wstring();
-  const char* data = bytes.data() + skip;
-  int length = static_cast<int>(bytes.size() - skip);
-  int size = MultiByteToWideChar(CP_UTF8, 0, data, length, nullptr, 0);
-  std::wstring text(size, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, data, length, &text[0], size);
-  return text;
 }
 
 std::wstring UrlFetcher::ErrorText(cef_errorcode_t error) {

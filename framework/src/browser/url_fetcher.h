@@ -24,10 +24,6 @@ class UrlFetcher {
                          MessageLoop* reply_loop,
                          Callback done);
 
-  // Document bytes to text: a UTF-8 or UTF-16 byte-order mark is honoured,
-  // anything else is read as UTF-8 (invalid bytes become U+FFFD).
-  static std::wstring DecodeDocument(const std::string& bytes);
-
   // The text OnLoadError passes with |error| ("net::ERR_ABORTED").
   static std::wstring ErrorText(cef_errorcode_t error);
 

@@ -1,4 +1,4 @@
-#include "src/browser/url_util.h"
+#include "src/core/url_util.h"
 
 #include <windows.h>
 

@@ -1,7 +1,8 @@
-// Just enough URL handling for the stand-in's navigations: the scheme, a light
-// canonical form, and the file-system path behind a file: URL.
-#ifndef FRAMEWORK_SRC_BROWSER_URL_UTIL_H_
-#define FRAMEWORK_SRC_BROWSER_URL_UTIL_H_
+// Just enough URL handling for the stand-in's navigations and a page's script
+// files: the scheme, a light canonical form, and the file-system path behind a
+// file: URL.
+#ifndef FRAMEWORK_SRC_CORE_URL_UTIL_H_
+#define FRAMEWORK_SRC_CORE_URL_UTIL_H_
 
 #include <string>
 
@@ -24,4 +25,4 @@ class UrlUtil {
 
 }  // namespace cef_internal
 
-#endif  // FRAMEWORK_SRC_BROWSER_URL_UTIL_H_
+#endif  // FRAMEWORK_SRC_CORE_URL_UTIL_H_
