@@ -27,7 +27,8 @@ set(KX_REAL_SKIPPED_host
 set(KX_REAL_SPLIT_host
     KxHostTest.OptionsPage* KxHostTest.Burst* KxHostTest.AllowList*
     KxHostTest.MissingPage* *KxHostOptionsPageTest.* *OptionsReachTheHost*
-    *DemoOptionsPage* *DemoErrorPage* *TimeLimitEndsAPageThatNeverCloses*)
+    *DemoOptionsPage* *DemoErrorPage* *TimeLimitEndsAPageThatNeverCloses*
+    *PageAssertions*)
 
 # One suite entry: the command and its arguments, with the suite's time limit.
 function(kx_add_test name)
@@ -101,6 +102,12 @@ endif()
 # Layering: which folder may include which.
 add_test(NAME layering
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_layering.sh
+                 ${CMAKE_SOURCE_DIR})
+
+# The pages' scripts against their types (tsc --strict): the pages check
+# clean and the wrong calls of tests/pages/ are refused.
+add_test(NAME page_types
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_types.sh
                  ${CMAKE_SOURCE_DIR})
 
 # What a person sees of the load-failure page, from a headless Chromium

@@ -29,12 +29,16 @@ run --url="$(page_url error.html)" --timeout-ms=8000
 # The main page window (at the display's top left, the bounds' size) as the
 # framework paints it: a copy of the page that stays open, shown, captured once
 # the host has seen MARKER (or after a while); the time limit ends the run.
+# The page's scripts go beside the copy.
 shoot() {
   local page=$1 marker=$2 png=$3 copy out
   copy="$build/screenshots/$page"
   out="$build/screenshots/${page%.html}.out"
   mkdir -p "$build/screenshots"
-  sed 's/window\.close();//' "$pages/$page" >"$copy"
+  local file
+  for file in "$pages/$page" "$pages"/*.js; do
+    sed 's/window\.close();//' "$file" >"$build/screenshots/$(basename "$file")"
+  done
   : >"$out"
   run --url="$(file_url "$copy")" "${voices[@]}" --show --timeout-ms=12000 \
     >"$out" 2>/dev/null &

@@ -25,12 +25,32 @@ for p in "${packages[@]}"; do
     || missing+=("$p")
 done
 has_i386=$(dpkg --print-foreign-architectures | grep -cx i386 || true)
-[ ${#missing[@]} -eq 0 ] && [ "$has_i386" -gt 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ] || [ "$has_i386" -eq 0 ]; then
+  echo "setup: installing ${missing[*]:-(the i386 architecture)}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+fi
 
-echo "setup: installing ${missing[*]:-(the i386 architecture)}"
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-$SUDO dpkg --add-architecture i386
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+# The page authors' tools, from npm at pinned versions into tools/node/
+# (git-ignored): the TypeScript checker for pages/, and a WebSocket client
+# for the suite's DevTools test.
+node_dir="$(cd "$(dirname "$0")" && pwd)/node"
+node_packages=(typescript@5.9.3 ws@8.18.3)
+node_installed() {
+  local spec name version
+  for spec in "${node_packages[@]}"; do
+    name=${spec%@*} version=${spec##*@}
+    grep -q "\"version\": \"$version\"" \
+      "$node_dir/node_modules/$name/package.json" 2>/dev/null || return 1
+  done
+}
+if ! node_installed; then
+  echo "setup: installing ${node_packages[*]} into $node_dir"
+  mkdir -p "$node_dir"
+  npm install --prefix "$node_dir" --no-save --no-audit --no-fund --silent \
+    "${node_packages[@]}" >/dev/null
+fi

@@ -143,8 +143,11 @@ class KxHostTest : public testing::Test {
 
   // The file URL of a page of the repository's pages/ folder.
   static std::wstring DemoPageUrl(const std::wstring& name) {
-    const std::wstring path =
-        CefString(KX_SOURCE_DIR "/pages/").ToWString() + name;
+    return FileUrl(CefString(KX_SOURCE_DIR "/pages/").ToWString() + name);
+  }
+
+  // The file URL of the file at |path|.
+  static std::wstring FileUrl(const std::wstring& path) {
     wchar_t full[MAX_PATH];
     GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
     std::wstring url = L"file:///" + std::wstring(full);
@@ -475,6 +478,34 @@ TEST_P(KxHostModesTest, DemoErrorPage) {
                  "error-page " +
                      CefString(DemoPageUrl(L"missing-page.html")).ToString()}))
       << err;
+}
+
+// The shared page-level assertions (tests/pages/assertions/), which an
+// ordinary browser also runs against pages/kxhelper-dev.js: every check,
+// line for line as expected.txt lists them, with the voices it expects.
+TEST_P(KxHostModesTest, PageAssertions) {
+  const std::wstring page =
+      CefString(KX_SOURCE_DIR
+                "/tests/pages/assertions/kxhelper-assertions.html")
+          .ToWString();
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + FileUrl(page) +
+                    L" --normal-voice=n1 --normal-voice=n2 --horn-voice=h1"
+                    L" --timeout-ms=30000" +
+                    Mode(),
+                &out, &err),
+            0u)
+      << err;
+  std::vector<std::string> checks;
+  for (const std::string& line : Lines(out)) {
+    if (line.compare(0, 9, "console: ") == 0)
+      checks.push_back(line.substr(9));
+  }
+  EXPECT_EQ(checks,
+            Lines(ReadFileText(
+                CefString(KX_SOURCE_DIR "/tests/pages/assertions/expected.txt")
+                    .ToWString())))
+      << out;
 }
 
 TEST_P(KxHostModesTest, TimeLimitEndsAPageThatNeverCloses) {
