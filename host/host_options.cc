@@ -8,7 +8,8 @@
 const char kHostUsage[] =
     "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
     "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
-    "[--single-process] [--allow-origin=ORIGIN]... [--show]";
+    "[--single-process] [--allow-origin=ORIGIN]... [--show] "
+    "[--remote-debugging-port=N]";
 
 namespace {
 
@@ -84,6 +85,14 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
         return false;
       }
       options->allowed_origins.push_back(origin);
+    } else if (StartsWith(arg, L"--remote-debugging-port=", &at)) {
+      long port = 0;
+      // The framework takes no port below 1024.
+      if (!ParseInt(arg.substr(at), &port) || port < 1024 || port > 65535) {
+        *error = "--remote-debugging-port takes a port from 1024 to 65535";
+        return false;
+      }
+      options->remote_debugging_port = static_cast<int>(port);
     } else if (arg == L"--single-process") {
       options->single_process = true;
     } else if (arg == L"--show") {

@@ -2,6 +2,7 @@
 //   kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]...
 //              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
 //              [--single-process] [--allow-origin=ORIGIN]... [--show]
+//              [--remote-debugging-port=N]
 #ifndef HOST_HOST_OPTIONS_H_
 #define HOST_HOST_OPTIONS_H_
 
@@ -22,6 +23,8 @@ struct HostOptions {
   std::vector<std::string> allowed_origins;
   // Shows the main page window, which the component creates hidden.
   bool show = false;
+  // DevTools on this port of the loopback address; 0: off.
+  int remote_debugging_port = 0;
 };
 
 // Parses |args| (without the program name). On failure returns false and

@@ -74,6 +74,9 @@ int HostSession::Run() {
   settings.no_sandbox = 1;
   CefString(&settings.browser_subprocess_path) =
       SiblingPath(L"kxsubprocess.exe");
+  // DevTools for page authors, off unless asked for; the framework listens
+  // on the loopback address only.
+  settings.remote_debugging_port = options_.remote_debugging_port;
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
     std::fprintf(stderr, "kxhost: the framework did not start\n");

@@ -20,7 +20,7 @@ TEST(HostOptions, ReadsEverySwitch) {
              L"--horn-voice=h", L"--record-file=C:\\r.bin",
              L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process",
              L"--allow-origin=https://app.test", L"--allow-origin=file://",
-             L"--show"},
+             L"--show", L"--remote-debugging-port=9222"},
             &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
@@ -33,6 +33,7 @@ TEST(HostOptions, ReadsEverySwitch) {
   EXPECT_EQ(options.allowed_origins,
             std::vector<std::string>({"https://app.test", "file://"}));
   EXPECT_TRUE(options.show);
+  EXPECT_EQ(options.remote_debugging_port, 9222);
 }
 
 TEST(HostOptions, RefusesBadCommandLines) {
@@ -51,6 +52,12 @@ TEST(HostOptions, RefusesBadCommandLines) {
   EXPECT_FALSE(
       Parse({L"--url=x", L"--allow-origin=https://app.test/x"}, &options));
   EXPECT_FALSE(Parse({L"--url=x", L"--show=yes"}, &options));
+  // DevTools stay off unless asked for.
+  ASSERT_TRUE(Parse({L"--url=x"}, &options));
+  EXPECT_EQ(options.remote_debugging_port, 0);
+  EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port=80"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port=65536"}, &options));
+  EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port="}, &options));
 }
 
 std::string RecordBytes(std::initializer_list<int32_t> words) {
