@@ -229,6 +229,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
     return;
   message_router_->OnBeforeClose(browser);
   sender_frames_.erase(browser->GetIdentifier());
+  synced_browsers_.erase(browser->GetIdentifier());
   if (browser->IsSame(main_browser_))
     main_window_ = nullptr;
   bool known = false;
@@ -287,12 +288,21 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
   return false;
 }
 
+void EmbedBrowserHandler::OnRenderViewReady(CefRefPtr<CefBrowser> browser) {
+  // A new render view may live in a new render process (the real framework
+  // swaps processes when a page navigates across sites): it asks anew.
+  if (browser)
+    synced_browsers_.erase(browser->GetIdentifier());
+}
+
 void EmbedBrowserHandler::OnRenderProcessTerminated(
     CefRefPtr<CefBrowser> browser,
     TerminationStatus status) {
   if (!browser)
     return;
   message_router_->OnRenderProcessTerminated(browser);
+  // The render process that comes next asks for the voice texts anew.
+  synced_browsers_.erase(browser->GetIdentifier());
   const PageObserver::RenderProcessEnd end =
       static_cast<PageObserver::RenderProcessEnd>(status);
   NotifyObservers([&](PageObserver* observer) {
@@ -306,6 +316,21 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
     CefRefPtr<CefProcessMessage> message) {
   if (!browser || !message)
     return false;
+  // A render process sizes what it sends: memory running out on it drops
+  // that message, never the browser process.
+  try {
+    if (!HandleOwnMessage(browser, message))
+      return false;
+    return message_router_->OnProcessMessageReceived(browser, source_process,
+                                                     message);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool EmbedBrowserHandler::HandleOwnMessage(
+    CefRefPtr<CefBrowser> browser,
+    CefRefPtr<CefProcessMessage> message) {
   const std::string name = MessageName(message);
   int64 frame_id = 0;
   if (name == kSenderFrameMessage) {
@@ -317,19 +342,15 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
   if (!allowed) {
     // Dropped: the sending frame's origin is not on the host's list.
   } else if (name == kSyncCacheMessage) {
-    OptionStore::GetInstance()->ResyncVoiceLists();
-    // Tells the pages that every voice text has arrived.
-    SendCacheSynced(this);
+    HandleSyncCache(browser);
   } else if (name == kSetOptionMessage) {
-    OptionBlock block = ReadOptionBlock(message->GetArgumentList());
-    OptionStore::GetInstance()->UpdateOptions(&block);
+    HandleSetOption(message);
   } else if (name == kGetOptionMessage) {
     SendOptionJson(browser);
   } else if (name == kSetUserOptionsMessage) {
     HandleSetUserOptions(message);
   }
-  return message_router_->OnProcessMessageReceived(browser, source_process,
-                                                   message);
+  return true;
 }
 
 bool EmbedBrowserHandler::SenderAllowed(CefRefPtr<CefBrowser> browser) {
@@ -350,6 +371,25 @@ void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
   browser->SendProcessMessage(
       PID_RENDERER,
       CreateStringMessage(kSaveOptionMessage, CefString(option_json_)));
+}
+
+void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> browser) {
+  // A render process asks once. Answering every request would let a
+  // hostile one have the whole store resent as often as it likes.
+  if (!synced_browsers_.insert(browser->GetIdentifier()).second)
+    return;
+  OptionStore::GetInstance()->ResyncVoiceLists();
+  // Tells the pages that every voice text has arrived.
+  SendCacheSynced(this);
+}
+
+void EmbedBrowserHandler::HandleSetOption(
+    CefRefPtr<CefProcessMessage> message) {
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  if (!args || args->GetSize() > kMaxOptionListLength)
+    return;
+  OptionBlock block = ReadOptionBlock(args);
+  OptionStore::GetInstance()->UpdateOptions(&block);
 }
 
 void EmbedBrowserHandler::HandleSetUserOptions(

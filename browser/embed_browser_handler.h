@@ -9,6 +9,7 @@
 
 #include <list>
 #include <map>
+#include <set>
 #include <string>
 
 #include "browser/page_observer.h"
@@ -81,10 +82,12 @@ class EmbedBrowserHandler : public CefClient,
   CefRefPtr<CefLoadHandler> GetLoadHandler() override;
   CefRefPtr<CefRenderHandler> GetRenderHandler() override;
   CefRefPtr<CefRequestHandler> GetRequestHandler() override;
-  // "syncCache", "set_option", "get_option" and "SetUserOptions" (with an
-  // allow-list, only from a frame that "sender_frame" named and whose origin
-  // is listed); then every message goes to the router, whose answer is
-  // returned. A null browser or message is ignored.
+  // "syncCache" (answered once per render process), "set_option" (up to
+  // kMaxOptionListLength values), "get_option" and "SetUserOptions" (up to
+  // kMaxOptionJsonLength characters), with an allow-list only from a frame
+  // that "sender_frame" named and whose origin is listed; then every message
+  // goes to the router, whose answer is returned. A null browser or
+  // message, or one that memory runs out on, is ignored.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -148,6 +151,7 @@ class EmbedBrowserHandler : public CefClient,
                       CefRefPtr<CefFrame> frame,
                       CefRefPtr<CefRequest> request,
                       bool is_redirect) override;
+  void OnRenderViewReady(CefRefPtr<CefBrowser> browser) override;
   void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
                                  TerminationStatus status) override;
 
@@ -170,6 +174,11 @@ class EmbedBrowserHandler : public CefClient,
   // Whether the frame named by this browser's last "sender_frame" may send
   // option messages; consumes that naming.
   bool SenderAllowed(CefRefPtr<CefBrowser> browser);
+  // The system's own messages; false for one that the router must not see.
+  bool HandleOwnMessage(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefProcessMessage> message);
+  void HandleSyncCache(CefRefPtr<CefBrowser> browser);
+  void HandleSetOption(CefRefPtr<CefProcessMessage> message);
   void SendOptionJson(CefRefPtr<CefBrowser> browser);
   void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
   void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
@@ -186,6 +195,8 @@ class EmbedBrowserHandler : public CefClient,
   OriginAllowList allowed_origins_;
   // Per browser: the frame its render process named for its next message.
   std::map<int, int64> sender_frames_;
+  // Browsers whose render process has had its voice texts ("syncCache").
+  std::set<int> synced_browsers_;
 
   IMPLEMENT_REFCOUNTING(EmbedBrowserHandler);
 };

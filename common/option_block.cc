@@ -73,6 +73,8 @@ OptionBlock ReadOptionBlock(CefRefPtr<CefListValue> list) {
 }
 
 bool ParseOptionJson(const CefString& json, OptionBlock* block) {
+  if (json.length() > kMaxOptionJsonLength)
+    return false;
   cef_json_parser_error_t error = JSON_NO_ERROR;
   CefString error_message;
   CefRefPtr<CefValue> value = CefParseJSONAndReturnError(

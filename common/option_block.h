@@ -10,6 +10,12 @@
 #include "include/cef_values.h"
 
 constexpr uint32_t kMaxOptionEntries = 20;
+// The longest option JSON text read, in UTF-16 units: twenty filters take
+// about a kilobyte. A longer text is refused before it is parsed.
+constexpr size_t kMaxOptionJsonLength = 64 * 1024;
+// The longest "set_option" argument list read. A render process sends at
+// most kMaxOptionEntries; a longer list comes from a hostile one.
+constexpr size_t kMaxOptionListLength = 1024;
 
 #pragma pack(push, 1)
 struct OptionEntry {
@@ -56,7 +62,8 @@ CefString OptionBlockToJson(const OptionBlock& block);
 OptionBlock ReadOptionBlock(CefRefPtr<CefListValue> list);
 
 // Parses an option JSON text (trailing commas allowed). False, and |block|
-// untouched, when it does not parse or is not a list.
+// untouched, when it is longer than kMaxOptionJsonLength, does not parse or
+// is not a list.
 bool ParseOptionJson(const CefString& json, OptionBlock* block);
 
 #endif  // COMMON_OPTION_BLOCK_H_

@@ -1,5 +1,9 @@
 #include "common/process_messages.h"
 
+#include <algorithm>
+
+#include "common/option_block.h"
+
 const char kSetOptionMessage[] = "set_option";
 const char kSetUserOptionsMessage[] = "SetUserOptions";
 const char kGetOptionMessage[] = "get_option";
@@ -21,9 +25,21 @@ CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
       CefProcessMessage::Create(kSetOptionMessage);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   const size_t size = parsed ? parsed->GetSize() : 0;
-  for (size_t i = 0; i < size; ++i) {
+  const size_t kept = std::min<size_t>(size, kMaxOptionEntries);
+  for (size_t i = 0; i < kept; ++i) {
     if (parsed->GetType(i) == VTYPE_DICTIONARY)
       args->SetDictionary(i, parsed->GetDictionary(i));
+  }
+  // The receiver keeps a full record's worth of elements at most. A
+  // dictionary further on only makes the list that long: a null in the
+  // record's last place says the same in a message of bounded size.
+  if (args->GetSize() < kept) {
+    for (size_t i = kept; i < size; ++i) {
+      if (parsed->GetType(i) == VTYPE_DICTIONARY) {
+        args->SetNull(kept - 1);
+        break;
+      }
+    }
   }
   return message;
 }

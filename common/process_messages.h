@@ -30,7 +30,9 @@ std::string MessageName(CefRefPtr<CefProcessMessage> message);
 
 // "set_option": each dictionary of |parsed| at its own index. Other elements
 // leave their index unset: null below a later dictionary, nothing after the
-// last one.
+// last one. Only the first kMaxOptionEntries elements are looked at, which
+// is all the receiver reads; a dictionary after them makes the list
+// kMaxOptionEntries long, as it would make the receiver count.
 CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
     CefRefPtr<CefListValue> parsed);
 

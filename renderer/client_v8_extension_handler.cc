@@ -1,5 +1,6 @@
 #include "renderer/client_v8_extension_handler.h"
 
+#include "common/option_block.h"
 #include "common/process_messages.h"
 #include "include/cef_parser.h"
 
@@ -68,11 +69,16 @@ bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
                                               CefRefPtr<CefV8Value>& retval) {
   if (!text->IsString())
     return false;
+  const CefString json = text->GetStringValue();
+  // The browser process reads no longer text; twenty filters never need it.
+  if (json.length() > kMaxOptionJsonLength) {
+    retval = CefV8Value::CreateBool(false);
+    return true;
+  }
   cef_json_parser_error_t error_code = JSON_NO_ERROR;
   CefString error_message;
   CefRefPtr<CefValue> parsed = CefParseJSONAndReturnError(
-      text->GetStringValue(), JSON_PARSER_ALLOW_TRAILING_COMMAS, error_code,
-      error_message);
+      json, JSON_PARSER_ALLOW_TRAILING_COMMAS, error_code, error_message);
   // Only an array can carry options; anything else is refused like a text
   // that does not parse.
   if (!parsed || !parsed->IsValid() || parsed->GetType() != VTYPE_LIST) {

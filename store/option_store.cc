@@ -84,12 +84,20 @@ void OptionStore::SetHostHandle(HANDLE handle) {
 
 void OptionStore::AddNormalVoice(const std::wstring& text) {
   ScopedLock lock(&lock_);
-  normal_voice_list_.push_back(text);
+  AppendKeepingLatest(text, &normal_voice_list_);
 }
 
 void OptionStore::AddHornVoice(const std::wstring& text) {
   ScopedLock lock(&lock_);
-  horn_voice_list_.push_back(text);
+  AppendKeepingLatest(text, &horn_voice_list_);
+}
+
+// static
+void OptionStore::AppendKeepingLatest(const std::wstring& text,
+                                      VoiceTextList* list) {
+  list->push_back(text);
+  while (list->size() > kMaxStoredVoices)
+    list->pop_front();
 }
 
 OptionBlock OptionStore::options() const {

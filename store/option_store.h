@@ -14,6 +14,10 @@
 
 // Posted to the host window after every options update, wParam and lParam 0.
 constexpr UINT kOptionsChangedMessage = 0x821C;
+// The voice texts kept per list: as many as every render process keeps, so
+// a host that runs for long neither grows without end nor resends texts
+// that a render process would drop.
+constexpr size_t kMaxStoredVoices = 201;
 
 class OptionStore {
  public:
@@ -35,6 +39,7 @@ class OptionStore {
   // framework's message loop (the store writes on that thread and blocks
   // while the handle is full).
   void SetHostHandle(HANDLE handle);
+  // Each list keeps its latest kMaxStoredVoices texts.
   void AddNormalVoice(const std::wstring& text);
   void AddHornVoice(const std::wstring& text);
 
@@ -58,6 +63,8 @@ class OptionStore {
   OptionStore();
   ~OptionStore() = delete;
 
+  static void AppendKeepingLatest(const std::wstring& text,
+                                  VoiceTextList* list);
   void ResendVoices(const VoiceTextList& texts, HostCommandKind kind);
   void WriteRecordOf(const OptionBlock& options);
 

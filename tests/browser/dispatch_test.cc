@@ -162,6 +162,34 @@ TEST_F(DispatchTest, SyncCacheResendsVoicesToTheMainBrowser) {
   EXPECT_TRUE(second_->sent.empty());
 }
 
+// Each render process asks for the voice texts once; asking again would
+// have the whole store resent each time. A render process that follows a
+// lost one (or a new render view, which the real framework may give a new
+// process) asks anew.
+TEST_F(DispatchTest, SyncCacheIsAnsweredOncePerRenderProcess) {
+  OptionStore::GetInstance()->AddNormalVoice(L"once");
+  auto answers = [&] {
+    size_t synced = 0;
+    for (const FakeBrowser::Sent& sent : main_->sent)
+      synced += MessageName(sent.message) == "cache_synced";
+    return synced;
+  };
+  for (int i = 0; i < 5; ++i)
+    Deliver(main_, CefProcessMessage::Create("syncCache"));
+  EXPECT_EQ(answers(), 1u);
+  Deliver(second_, CefProcessMessage::Create("syncCache"));
+  Deliver(second_, CefProcessMessage::Create("syncCache"));
+  EXPECT_EQ(answers(), 2u);
+
+  handler_->OnRenderProcessTerminated(main_.get(), TS_PROCESS_CRASHED);
+  Deliver(main_, CefProcessMessage::Create("syncCache"));
+  Deliver(main_, CefProcessMessage::Create("syncCache"));
+  EXPECT_EQ(answers(), 3u);
+  handler_->OnRenderViewReady(second_.get());
+  Deliver(second_, CefProcessMessage::Create("syncCache"));
+  EXPECT_EQ(answers(), 4u);
+}
+
 TEST_F(DispatchTest, RouterMessagesAreClaimedByTheRouter) {
   CefRefPtr<CefProcessMessage> query = CefProcessMessage::Create("cefQueryMsg");
   CefRefPtr<CefListValue> args = query->GetArgumentList();

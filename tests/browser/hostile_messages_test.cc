@@ -62,4 +62,46 @@ TEST_F(HostileMessagesTest, WrongTypesAndCountsFromAnyBrowserAreSurvived) {
   EXPECT_EQ(options.entries[0].filter_id, 4321);
 }
 
+// Option texts are measured before they are parsed, and option lists
+// before they are read: a render process cannot make the browser process
+// parse or walk what no page needs.
+TEST_F(HostileMessagesTest, OversizedOptionTextsAndListsAreRefusedUnread) {
+  auto options_now = [] { return OptionStore::GetInstance()->options(); };
+  auto set_user_options = [&](const std::wstring& text) {
+    CefRefPtr<CefProcessMessage> message =
+        CefProcessMessage::Create("SetUserOptions");
+    message->GetArgumentList()->SetString(0, text);
+    handler_->OnProcessMessageReceived(main_.get(), PID_RENDERER, message);
+  };
+  set_user_options(L"[{\"filter_id\":1}]");
+  ASSERT_EQ(options_now().entries[0].filter_id, 1);
+
+  // Thirty million control characters.
+  set_user_options(std::wstring(30 * 1000 * 1000, L'\x01'));
+  EXPECT_EQ(options_now().entries[0].filter_id, 1);
+
+  std::wstring text = L"[{\"filter_id\":2}";
+  text.resize(kMaxOptionJsonLength - 1, L' ');
+  text += L"]";
+  set_user_options(L" " + text);
+  EXPECT_EQ(options_now().entries[0].filter_id, 1);
+  set_user_options(text);
+  EXPECT_EQ(options_now().entries[0].filter_id, 2);
+
+  auto set_option = [&](size_t length, int filter_id) {
+    CefRefPtr<CefProcessMessage> message =
+        CefProcessMessage::Create("set_option");
+    CefRefPtr<CefDictionaryValue> entry = CefDictionaryValue::Create();
+    entry->SetInt("filter_id", filter_id);
+    message->GetArgumentList()->SetDictionary(0, entry);
+    message->GetArgumentList()->SetNull(length - 1);
+    handler_->OnProcessMessageReceived(main_.get(), PID_RENDERER, message);
+  };
+  set_option(kMaxOptionListLength + 1, 3);
+  EXPECT_EQ(options_now().entries[0].filter_id, 2);
+  set_option(kMaxOptionListLength, 4);
+  EXPECT_EQ(options_now().entries[0].filter_id, 4);
+  EXPECT_EQ(options_now().count, kMaxOptionEntries);
+}
+
 }  // namespace

@@ -127,4 +127,19 @@ TEST(ParseOptionJson, AcceptsTrailingCommasAndRefusesErrorsAndNonLists) {
   EXPECT_EQ(block.count, 77u);  // untouched by every refusal
 }
 
+// A text is measured before it is parsed: twenty filters fit many times
+// over, a longer text is refused whatever it holds.
+TEST(ParseOptionJson, RefusesATextLongerThanTheLimit) {
+  std::string json = "[{\"filter_id\":5}";
+  json.resize(kMaxOptionJsonLength - 1, ' ');
+  json += "]";
+  OptionBlock block = MakeEmptyOptionBlock();
+  ASSERT_TRUE(ParseOptionJson(json, &block));
+  EXPECT_EQ(block.entries[0].filter_id, 5);
+  json.insert(1, " ");
+  block.count = 77;
+  EXPECT_FALSE(ParseOptionJson(json, &block));
+  EXPECT_EQ(block.count, 77u);
+}
+
 }  // namespace

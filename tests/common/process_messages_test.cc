@@ -1,5 +1,10 @@
 #include "common/process_messages.h"
 
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "common/option_block.h"
 #include "gtest/gtest.h"
 #include "include/cef_parser.h"
 
@@ -24,6 +29,59 @@ TEST(SetOptionMessage, ArrayWithoutObjectsGivesEmptyArguments) {
   EXPECT_EQ(
       CreateSetOptionMessage(parsed->GetList())->GetArgumentList()->GetSize(),
       0u);
+}
+
+// However long the page's array, the message carries a record's worth at
+// most, and the receiver builds the same record from it as from the array.
+TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
+  auto repeat = [](const std::string& item, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+      text += item + ",";
+    return text;
+  };
+  const std::string dict = "{\"filter_id\":7}";
+  for (const std::string& body :
+       {repeat(dict, 25), dict + "," + repeat("5", 30) + dict + ",",
+        repeat("5", 30), repeat(dict, 3) + repeat("5", 30),
+        repeat("5", 19) + dict + "," + repeat("5", 10) + dict + ",",
+        repeat(dict, 20) + repeat("[]", 2000)}) {
+    const std::string json = "[" + body + "0]";
+    CefRefPtr<CefValue> parsed = CefParseJSON(json, JSON_PARSER_RFC);
+    ASSERT_TRUE(parsed) << json;
+    CefRefPtr<CefListValue> args =
+        CreateSetOptionMessage(parsed->GetList())->GetArgumentList();
+    EXPECT_LE(args->GetSize(), kMaxOptionEntries) << json;
+    const OptionBlock sent = ReadOptionBlock(args);
+    // Every dictionary at its index, nulls below the last one: the list the
+    // receiver would count if nothing were cut.
+    CefRefPtr<CefListValue> uncut = CefListValue::Create();
+    for (size_t i = 0; i < parsed->GetList()->GetSize(); ++i) {
+      if (parsed->GetList()->GetType(i) == VTYPE_DICTIONARY)
+        uncut->SetDictionary(i, parsed->GetList()->GetDictionary(i));
+    }
+    const OptionBlock whole = ReadOptionBlock(uncut);
+    EXPECT_EQ(std::memcmp(&sent, &whole, sizeof(sent)), 0) << json;
+  }
+}
+
+// A frame identifier travels as a double; only one that fits an int64
+// exactly is read.
+TEST(SenderFrame, OnlyAWholeNumberInRangeIsRead) {
+  int64 id = 0;
+  ASSERT_TRUE(ReadSenderFrame(CreateSenderFrameMessage(4294967301LL), &id));
+  EXPECT_EQ(id, 4294967301LL);
+  for (double bad :
+       {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e19, 9007199254740994.0}) {
+    CefRefPtr<CefProcessMessage> message = CreateSenderFrameMessage(0);
+    message->GetArgumentList()->SetDouble(0, bad);
+    id = 99;
+    EXPECT_FALSE(ReadSenderFrame(message, &id)) << bad;
+    EXPECT_EQ(id, 99);
+  }
+  CefRefPtr<CefProcessMessage> text = CreateSenderFrameMessage(0);
+  text->GetArgumentList()->SetString(0, "12");
+  EXPECT_FALSE(ReadSenderFrame(text, &id));
 }
 
 TEST(StringArgument, ReadOnlyWhenValueZeroIsAString) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/simple_app.h"
+#include "common/option_block.h"
 #include "common/process_messages.h"
 #include "gtest/gtest.h"
 #include "include/cef_parser.h"
@@ -96,6 +97,31 @@ TEST_F(KXHelperScriptTest, TextsThatAreNotArraysReturnFalseAndSendNothing) {
                  " KXHelper.SetUserOptions('7')].join()"),
             "false,false,false,false");
   EXPECT_TRUE(Sent("set_option").empty());
+}
+
+// The browser process reads no option text longer than the limit, so the
+// page hears false at once; an array of any length travels as a record's
+// worth.
+TEST_F(KXHelperScriptTest, OversizedTextsReturnFalseAndLongArraysAreCut) {
+  const std::string pad = std::to_string(kMaxOptionJsonLength - 20);
+  EXPECT_EQ(Eval("[KXHelper.SetUserOptions('[{\"filter_id\":1}' + "
+                 "new Array(" +
+                 pad +
+                 ").join(' ') + ']'), "
+                 "KXHelper.SetUserOptions('[{\"filter_id\":1}' + "
+                 "new Array(" +
+                 pad + " + 30).join(' ') + ']')].join()"),
+            "true,false");
+  EXPECT_EQ(Sent("set_option").size(), 1u);
+  EXPECT_EQ(Eval("KXHelper.SetUserOptions(JSON.stringify("
+                 "new Array(1000).join('x').split('').map("
+                 "function(x, i) { return {filter_id: i}; })))"),
+            "true");
+  std::vector<RenderHarness::SentMessage> sent = Sent("set_option");
+  ASSERT_EQ(sent.size(), 2u);
+  CefRefPtr<CefListValue> args = sent[1].message->GetArgumentList();
+  ASSERT_EQ(args->GetSize(), kMaxOptionEntries);
+  EXPECT_EQ(args->GetDictionary(19)->GetInt("filter_id"), 19);
 }
 
 TEST_F(KXHelperScriptTest, OptionsChangeOnlyWhenTheBrowserPushesThem) {

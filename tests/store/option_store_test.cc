@@ -257,6 +257,25 @@ TEST_F(OptionStoreTest, ResyncSendsNormalThenHornInListOrder) {
   EXPECT_EQ(SentTexts("add_horn_voice"), std::vector<std::string>({"horn"}));
 }
 
+// A host that runs for long adds texts without end; the store keeps as
+// many per list as a render process does, the latest, in order.
+TEST_F(OptionStoreTest, EachListKeepsItsLatestTexts) {
+  for (int i = 0; i < 300; ++i) {
+    store_->AddNormalVoice(L"n" + std::to_wstring(i));
+    if (i < 250)
+      store_->AddHornVoice(L"h" + std::to_wstring(i));
+  }
+  store_->ResyncVoiceLists();
+  const std::vector<std::string> normal = SentTexts("add_normal_voice");
+  const std::vector<std::string> horn = SentTexts("add_horn_voice");
+  ASSERT_EQ(normal.size(), kMaxStoredVoices);
+  EXPECT_EQ(normal.front(), "n99");
+  EXPECT_EQ(normal.back(), "n299");
+  ASSERT_EQ(horn.size(), kMaxStoredVoices);
+  EXPECT_EQ(horn.front(), "h49");
+  EXPECT_EQ(horn.back(), "h249");
+}
+
 // Last: the voices it stores stay in the one store.
 TEST_F(OptionStoreTest, HostSettersFromAnotherThreadWhileResyncing) {
   constexpr int kVoices = 2000;
@@ -276,11 +295,11 @@ TEST_F(OptionStoreTest, HostSettersFromAnotherThreadWhileResyncing) {
   host.join();
   store_->ResyncVoiceLists();
   const std::vector<std::string> texts = SentTexts("add_normal_voice");
-  // After the voices of earlier tests, every one of them, in order.
-  ASSERT_GE(texts.size(), static_cast<size_t>(kVoices));
-  const size_t first = texts.size() - kVoices;
-  for (int i = 0; i < kVoices; ++i)
-    ASSERT_EQ(texts[first + i], "v" + std::to_string(i));
+  // The latest of them, in order.
+  ASSERT_EQ(texts.size(), kMaxStoredVoices);
+  for (size_t i = 0; i < kMaxStoredVoices; ++i) {
+    ASSERT_EQ(texts[i], "v" + std::to_string(kVoices - kMaxStoredVoices + i));
+  }
 }
 
 }  // namespace
