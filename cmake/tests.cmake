@@ -113,6 +113,11 @@ add_test(NAME page_types
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_types.sh
                  ${CMAKE_SOURCE_DIR})
 
+# The pages in an ordinary browser (headless Chromium) against the KXHelper
+# emulation: the shared assertions page agrees with the component's run.
+add_test(NAME page_emulation
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_page_emulation.py)
+
 # What a person sees of the load-failure page, from a headless Chromium
 # screenshot kept as an artefact.
 add_test(NAME error_page_render
