@@ -90,7 +90,9 @@
   // later (from a timer), in the order registered; a thenable is followed;
   // then() and catch() chain; resolve, reject, all.
   function makePromise() {
-    /** @param {function(function(*): void, function(*): void): void} executor */
+    /**
+     * @param {function(function(*): void, function(*): void): void} executor
+     */
     function MiniPromise(executor) {
       var self = this;
       self.state = 'pending';
@@ -131,11 +133,13 @@
     /** @param {*} promise @param {*} value */
     function adopt(promise, value) {
       if (value === promise) {
-        settle(promise, 'rejected', new TypeError('a promise cannot adopt itself'));
+        settle(promise, 'rejected',
+               new TypeError('a promise cannot adopt itself'));
         return;
       }
       var then;
-      if (value !== null && (typeof value === 'object' || typeof value === 'function')) {
+      if (value !== null &&
+          (typeof value === 'object' || typeof value === 'function')) {
         try {
           then = value.then;
         } catch (error) {
@@ -220,11 +224,14 @@
           collect(i);
         /** @param {number} index */
         function collect(index) {
-          MiniPromise.resolve(values[index]).then(/** @param {*} value */ function(value) {
-            results[index] = value;
-            if (--left === 0)
-              resolve(results);
-          }, reject);
+          MiniPromise.resolve(values[index]).then(
+              /** @param {*} value */
+              function(value) {
+                results[index] = value;
+                if (--left === 0)
+                  resolve(results);
+              },
+              reject);
         }
       });
     };

@@ -180,8 +180,9 @@ function report() {
   console.log('normal voices: ' + KXHelper.GetFilteredVoices(1));
   console.log('horn voices: ' + KXHelper.GetFilteredVoices(2));
   console.log('voice count: ' + KXHelper.GetFilteredNum());
-  console.log('bad calls: ' + KXHelper.GetFilteredVoices(/** @type {any} */ ('1')) +
-              ' ' + KXHelper.GetFilteredVoices(1.5) + ' ' +
+  var loose = /** @type {any} */ (KXHelper);
+  console.log('bad calls: ' + loose.GetFilteredVoices('1') + ' ' +
+              KXHelper.GetFilteredVoices(1.5) + ' ' +
               KXHelper.SetUserOptions('not json'));
   window.close();
 }
