@@ -5,7 +5,7 @@ BUILD ?= build
 REAL ?= build-real
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build build-real test test-real fuzz demo demo-standin package bench clean
+.PHONY: setup build build-real test test-real fuzz demo demo-standin package bench bench-real clean
 
 setup:
 	@bash tools/setup.sh
@@ -74,6 +74,15 @@ REPS ?= 3
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target kxbench
 	tools/test_env.sh tools/wine_run.sh $(BUILD)/bin/kxbench.exe --reps=$(REPS) $(if $(ONLY),--only=$(ONLY))
+
+# The same on the real framework, each row beside a floor on that framework;
+# the machine's load average before and after, since the machine is shared.
+bench-real: build-real
+	@if [ ! -f $(REAL)/CMakeCache.txt ]; then echo "real framework: not built, no bench"; exit 1; fi
+	cmake --build $(REAL) -j $(JOBS) --target kxbench_real
+	@echo "load average before: $$(cut -d' ' -f1-3 /proc/loadavg)"
+	tools/real_env.sh tools/wine64_run.sh $(REAL)/bin/kxbench_real.exe --reps=$(REPS) $(if $(ONLY),--only=$(ONLY))
+	@echo "load average after: $$(cut -d' ' -f1-3 /proc/loadavg)"
 
 clean:
 	rm -rf $(BUILD) $(REAL)

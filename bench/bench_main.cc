@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_row.h"
 #include "bench/bench_stats.h"
+#include "bench/bench_voices.h"
 #include "bench/floors.h"
 #include "bench/host_start.h"
 #include "bench/script_rows.h"
@@ -46,83 +48,6 @@ Counts SmokeCounts() {
   counts.small_trips = 2;
   counts.big_trips = 20;
   return counts;
-}
-
-enum class Goal { kAtMost, kAtLeast };
-
-// One row: project and floor figures per repetition, and their ratios.
-struct Row {
-  const char* measure;
-  const char* unit;
-  const char* goal_text;
-  Goal goal;
-  double goal_value;
-  // Ratio of the row: project / floor, or floor / project for throughput.
-  bool inverse = false;
-  // The goal is on the project figure itself, not on the ratio.
-  bool absolute = false;
-  // The ratio of the two medians rather than the median of the pairs' ratios:
-  // for rows whose two figures are the same program at two counts, so that
-  // one busy moment of the machine does not decide.
-  bool of_medians = false;
-  BenchStats project, floor, ratio;
-  bool failed = false;
-  // Left out of this run by --only.
-  bool skipped = false;
-
-  void Add(double project_value, double floor_value) {
-    if (project_value <= 0 || floor_value <= 0) {
-      failed = true;
-      return;
-    }
-    project.Add(project_value);
-    floor.Add(floor_value);
-    ratio.Add(inverse ? floor_value / project_value
-                      : project_value / floor_value);
-  }
-  double Ratio() const {
-    if (!of_medians)
-      return ratio.Median();
-    return inverse ? floor.Median() / project.Median()
-                   : project.Median() / floor.Median();
-  }
-  bool Met() const {
-    const double value = absolute ? project.Median() : Ratio();
-    return goal == Goal::kAtMost ? value <= goal_value : value >= goal_value;
-  }
-};
-
-void PrintRow(const Row& row) {
-  if (row.skipped) {
-    std::printf("%-34s | not measured in this run (--only)\n", row.measure);
-    return;
-  }
-  if (row.failed || row.ratio.empty()) {
-    std::printf("%-34s | no figure (the measurement failed)\n", row.measure);
-    return;
-  }
-  std::printf(
-      "%-34s | %10.2f [%9.2f] %-3s | %10.2f [%9.2f] | %6.2fx (%5.2f) | %-14s "
-      "| %s\n",
-      row.measure, row.project.Median(), row.project.Min(), row.unit,
-      row.floor.Median(), row.floor.Min(), row.Ratio(), row.ratio.Min(),
-      row.goal_text, row.Met() ? "met" : "NOT met");
-}
-
-std::vector<std::wstring> FullVoiceList() {
-  // 201 texts of 299 units: the cache's longest list of the longest texts,
-  // mixed scripts and characters that JSON must escape.
-  std::vector<std::wstring> voices;
-  const std::wstring piece =
-      L"Voice \x4F60\x597D \"quoted\" <tag> \\ \x00E9t\x00E9 ";
-  for (int i = 0; i < 201; ++i) {
-    std::wstring text = std::to_wstring(i) + L":";
-    while (text.size() < 299)
-      text += piece;
-    text.resize(299);
-    voices.push_back(text);
-  }
-  return voices;
 }
 
 const char kOptionsJson[] =
@@ -260,9 +185,7 @@ int wmain(int argc, wchar_t** argv) {
     stalled = session.stalled();
   }
 
-  std::printf("\n%-34s | %-27s | %-22s | %-15s | %-14s |\n", "measure",
-              "project median [min]", "floor median [min]", "ratio med (min)",
-              "goal");
+  PrintRowHeading();
   for (const Row* row :
        {&trip, &options, &voices, &start, &burst, &burst_scale, &trip_scale})
     PrintRow(*row);

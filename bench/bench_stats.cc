@@ -26,3 +26,10 @@ double NowUs() {
   QueryPerformanceCounter(&now);
   return now.QuadPart / ticks_per_us;
 }
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}

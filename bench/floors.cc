@@ -40,13 +40,6 @@ HANDLE Launch(const std::wstring& command_line) {
 
 }  // namespace
 
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
-
 int RunPipePeer(const std::wstring& pipe_name) {
   HANDLE pipe = CreateFileW(pipe_name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                             nullptr, OPEN_EXISTING, 0, nullptr);

@@ -27,7 +27,4 @@ double RapidJsonVoicesUs(const std::vector<std::wstring>& voices, int writes);
 // negative on failure.
 double StartToExitMs(const std::wstring& command_line, int runs);
 
-// The folder of the running program, with a trailing backslash.
-std::wstring ProgramFolder();
-
 #endif  // BENCH_FLOORS_H_
