@@ -146,6 +146,9 @@ void PageSession::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
   } else if (what == "settled") {
     if (on_settled_)
       std::exchange(on_settled_, nullptr)();
+  } else if (what == "queries-answered") {
+    if (on_queries_answered_)
+      std::exchange(on_queries_answered_, nullptr)();
   } else if (StartsWith(what, "error")) {
     Fail("the page says: " + what);
   } else {
@@ -169,6 +172,7 @@ void PageSession::OnPageDone(long long sets) {
       steps_.push_back([this] { PageBurst(); });
       steps_.push_back([this] { RawBurst(); });
     }
+    steps_.push_back([this] { QueryBurst(); });
     steps_.push_back([this] { ReportBurst(); });
   }
   steps_.push_back([this] {
@@ -237,9 +241,20 @@ void PageSession::RawBurst() {
   });
 }
 
+void PageSession::QueryBurst() {
+  const double start = NowUs();
+  on_queries_answered_ = [this, start] {
+    queries_ms_ = (NowUs() - start) / 1000;
+    NextStep();
+  };
+  main_browser_->GetMainFrame()->ExecuteJavaScript(
+      "queryBurst(" + std::to_string(counts_.burst) + ");", "", 0);
+}
+
 void PageSession::ReportBurst() {
   PrintLine("bench burst " + std::to_string(page_ms_) + " " +
             std::to_string(raw_ms_));
+  PrintLine("bench queries " + std::to_string(queries_ms_));
   NextStep();
 }
 

@@ -4,8 +4,10 @@
 // reader thread decodes and the notifications come to a window of ours.
 // bench/pages/real_rows.html measures its rows and reports them on its
 // console; then this session times bursts of page updates against a raw
-// WriteFile + PostMessageW loop. Every figure goes to stdout as one line,
-// "bench NAME PROJECT FLOOR", for the bench's main process to read.
+// WriteFile + PostMessageW loop, and as many page queries in a burst (the
+// framework's own messages, for comparison). Every figure goes to stdout as
+// one line, "bench NAME PROJECT FLOOR" ("bench queries MS" for the last),
+// for the bench's main process to read.
 #ifndef BENCH_REAL_PAGE_SESSION_H_
 #define BENCH_REAL_PAGE_SESSION_H_
 
@@ -58,6 +60,7 @@ class PageSession : public PageObserver {
   void CheckDelivery();
   void RawBurst();
   void PageBurst();
+  void QueryBurst();
   void ReportBurst();
   void Fail(const std::string& why);
   void Finish();
@@ -76,10 +79,12 @@ class PageSession : public PageObserver {
   long long expected_ = 0;
   std::function<void()> on_delivered_;
   std::function<void()> on_settled_;
+  std::function<void()> on_queries_answered_;
   std::deque<std::function<void()>> steps_;
   double started_us_ = 0;
   double raw_ms_ = 0;
   double page_ms_ = 0;
+  double queries_ms_ = 0;
   CefRefPtr<CefBrowser> main_browser_;
   bool finished_ = false;
   int exit_code_ = 0;
