@@ -64,7 +64,8 @@ int main() {
   }
   LocalFree(argv);
   if (url.empty()) {
-    std::fprintf(stderr, "usage: bench_bare_host --url=URL [--single-process]\n");
+    std::fprintf(stderr,
+                 "usage: bench_bare_host --url=URL [--single-process]\n");
     return 2;
   }
 

@@ -178,12 +178,11 @@ int RunPageHostMode(const std::vector<std::wstring>& args) {
         ParseInt(arg, L"--voice-reads=", &counts.voice_reads) ||
         ParseInt(arg, L"--burst=", &counts.burst);
   }
-  const std::string url =
-      FileUrl(PagesFolder() + L"real_rows.html") +
-      "?reps=" + std::to_string(counts.reps) +
-      "&trips=" + std::to_string(counts.trips) +
-      "&reads=" + std::to_string(counts.reads) +
-      "&voice_reads=" + std::to_string(counts.voice_reads);
+  const std::string url = FileUrl(PagesFolder() + L"real_rows.html") +
+                          "?reps=" + std::to_string(counts.reps) +
+                          "&trips=" + std::to_string(counts.trips) +
+                          "&reads=" + std::to_string(counts.reads) +
+                          "&voice_reads=" + std::to_string(counts.voice_reads);
   PageSession session(counts, url);
   return session.Run();
 }

@@ -5,9 +5,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -49,8 +49,7 @@ double TreePrivateMiB(DWORD root, int* processes) {
   double total = 0;
   *processes = 0;
   for (DWORD id : ProcessTree(root)) {
-    HANDLE process =
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
     if (!process)
       continue;
     PROCESS_MEMORY_COUNTERS counters = {};
