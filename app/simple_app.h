@@ -121,7 +121,7 @@ class SimpleApp : public CefApp,
                      CefRefPtr<CefFrame> frame,
                      CefRefPtr<CefProcessMessage> message) const;
 
-  // Renderer cache. Appends cut a list back to kMaxCachedVoices before adding,
+  // Renderer cache. Appends add, then cut a list back to kMaxCachedVoices + 1,
   // under g_cache_lock; readers return copies and take no lock.
   void AppendNormalVoice(const std::wstring& voice);
   void AppendHornVoice(const std::wstring& voice);

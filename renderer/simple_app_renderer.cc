@@ -144,10 +144,12 @@ void SimpleApp::AppendVoice(CachedVoiceList* list, const std::wstring& voice) {
   EnterCriticalSection(&g_cache_lock);
   // An append that runs out of memory leaves the list and the count as they
   // were, and the lock free.
+  // The new text goes in before the oldest go: an append that fails has
+  // dropped nothing either, and a list never changes without the count.
   try {
-    while (list->size() > kMaxCachedVoices)
-      list->DropOldest();
     list->Append(voice);
+    while (list->size() > kMaxCachedVoices + 1)
+      list->DropOldest();
   } catch (...) {
     LeaveCriticalSection(&g_cache_lock);
     throw;

@@ -158,6 +158,37 @@ TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
             "201 303");
 }
 
+TEST_F(KXHelperScriptTest, ListReadAgainShowsEveryNewText) {
+  // A page's own GetFilteredNum is not what the lists are judged by.
+  Eval("KXHelper.GetFilteredNum = function() { return 0; }");
+  EXPECT_EQ(
+      Eval("KXHelper.GetFilteredVoices(1) + KXHelper.GetFilteredVoices(2)"),
+      "[][]");
+  FromBrowser("add_normal_voice", "a");
+  EXPECT_EQ(
+      Eval("KXHelper.GetFilteredVoices(1) + KXHelper.GetFilteredVoices(2)"),
+      "[\"a\"][]");
+  FromBrowser("add_horn_voice", "h");
+  EXPECT_EQ(
+      Eval("KXHelper.GetFilteredVoices(2) + KXHelper.GetFilteredVoices(1)"),
+      "[\"h\"][\"a\"]");
+  // A full list keeps its length as its oldest text goes: still a change.
+  for (int i = 0; i < 201; ++i)
+    FromBrowser("add_normal_voice", std::to_string(i));
+  Eval("window.before = KXHelper.GetFilteredVoices(1)");
+  FromBrowser("add_normal_voice", "last");
+  EXPECT_EQ(Eval("var now = JSON.parse(KXHelper.GetFilteredVoices(1));"
+                 "[now.length, now[0], now[200],"
+                 " window.before === KXHelper.GetFilteredVoices(1)].join()"),
+            "201,1,last,false");
+  // Another page of the same render process reads the same lists.
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html", "<p/>"));
+  EXPECT_EQ(
+      Eval("JSON.parse(KXHelper.GetFilteredVoices(1))[200] + "
+           "KXHelper.GetFilteredVoices(2) + KXHelper.GetFilteredVoices(7)"),
+      "last[\"h\"][]");
+}
+
 TEST_F(KXHelperScriptTest, FullListsReadAsTheFrameworkWriterWritesThem) {
   // Texts that need every kind of escape, long enough to take the long
   // strings' way into script, past the list's limit so the oldest go.
