@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "app/simple_app.h"
+#include "common/auto_lock.h"
 #include "common/process_messages.h"
 #include "include/cef_parser.h"
 #include "renderer/client_v8_extension_handler.h"
@@ -141,23 +142,17 @@ void SimpleApp::AppendHornVoice(const std::wstring& voice) {
 }
 
 void SimpleApp::AppendVoice(CachedVoiceList* list, const std::wstring& voice) {
-  EnterCriticalSection(&g_cache_lock);
+  AutoLock hold(&g_cache_lock);
   // An append that runs out of memory leaves the list and the count as they
-  // were, and the lock free.
+  // were.
   // The new text goes in before the oldest go: an append that fails has
   // dropped nothing either, and a list never changes without the count.
-  try {
-    list->Append(voice);
-    while (list->size() > kMaxCachedVoices + 1)
-      list->DropOldest();
-  } catch (...) {
-    LeaveCriticalSection(&g_cache_lock);
-    throw;
-  }
+  list->Append(voice);
+  while (list->size() > kMaxCachedVoices + 1)
+    list->DropOldest();
   // The count only ever grows; it stops at its ceiling instead of wrapping.
   if (filtered_count_ < INT_MAX)
     ++filtered_count_;
-  LeaveCriticalSection(&g_cache_lock);
 }
 
 void SimpleApp::SetUserOptionsJson(const CefString& json) {

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "browser/embed_browser_handler.h"
+#include "common/auto_lock.h"
 #include "common/host_command.h"
 #include "store/host_filter_record.h"
 #include "store/renderer_update_broadcaster.h"
@@ -15,27 +16,13 @@ class StoreLock {
  public:
   StoreLock() { InitializeCriticalSection(&section_); }
   ~StoreLock() { DeleteCriticalSection(&section_); }
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
+  CRITICAL_SECTION* section() { return &section_; }
 
  private:
   CRITICAL_SECTION section_;
 };
 
 StoreLock g_store_lock;
-
-class ScopedLock {
- public:
-  explicit ScopedLock(CRITICAL_SECTION* section) : section_(section) {
-    EnterCriticalSection(section_);
-  }
-  ~ScopedLock() { LeaveCriticalSection(section_); }
-  ScopedLock(const ScopedLock&) = delete;
-  ScopedLock& operator=(const ScopedLock&) = delete;
-
- private:
-  CRITICAL_SECTION* section_;
-};
 std::atomic<OptionStore*> g_store_instance{nullptr};
 
 }  // namespace
@@ -44,18 +31,12 @@ OptionStore* OptionStore::GetInstance() {
   OptionStore* store = g_store_instance.load(std::memory_order_acquire);
   if (store)
     return store;
-  g_store_lock.Enter();
+  AutoLock hold(g_store_lock.section());
   store = g_store_instance.load(std::memory_order_relaxed);
   if (!store) {
-    try {
-      store = new OptionStore();
-    } catch (...) {
-      g_store_lock.Leave();
-      throw;
-    }
+    store = new OptionStore();
     g_store_instance.store(store, std::memory_order_release);
   }
-  g_store_lock.Leave();
   return store;
 }
 
@@ -68,27 +49,27 @@ OptionStore::OptionStore()
 }
 
 void OptionStore::SetHostWindow(HWND window) {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   host_window_ = window;
 }
 
 void OptionStore::SetHostRecordEnabled(bool enabled) {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   host_record_enabled_ = enabled;
 }
 
 void OptionStore::SetHostHandle(HANDLE handle) {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   host_handle_ = handle;
 }
 
 void OptionStore::AddNormalVoice(const std::wstring& text) {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   AppendKeepingLatest(text, &normal_voice_list_);
 }
 
 void OptionStore::AddHornVoice(const std::wstring& text) {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   AppendKeepingLatest(text, &horn_voice_list_);
 }
 
@@ -101,7 +82,7 @@ void OptionStore::AppendKeepingLatest(const std::wstring& text,
 }
 
 OptionBlock OptionStore::options() const {
-  ScopedLock lock(&lock_);
+  AutoLock hold(&lock_);
   return options_;
 }
 
@@ -111,7 +92,7 @@ void OptionStore::UpdateOptions(const OptionBlock* block) {
   const OptionBlock options = *block;
   HWND window;
   {
-    ScopedLock lock(&lock_);
+    AutoLock hold(&lock_);
     options_ = options;
     window = host_window_;
   }
@@ -125,7 +106,7 @@ void OptionStore::UpdateOptions(const OptionBlock* block) {
 void OptionStore::ResyncVoiceLists() {
   VoiceTextList normal, horn;
   {
-    ScopedLock lock(&lock_);
+    AutoLock hold(&lock_);
     normal = normal_voice_list_;
     horn = horn_voice_list_;
   }
@@ -147,7 +128,7 @@ void OptionStore::WriteHostRecord() {
 void OptionStore::WriteRecordOf(const OptionBlock& options) {
   HANDLE handle;
   {
-    ScopedLock lock(&lock_);
+    AutoLock hold(&lock_);
     if (!host_record_enabled_)
       return;
     handle = host_handle_;

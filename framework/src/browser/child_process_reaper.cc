@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "src/browser/child_process_switches.h"
+#include "src/core/auto_lock.h"
 
 namespace cef_internal {
 
@@ -45,11 +46,13 @@ void CALLBACK OnRetireeDone(void* context, BOOLEAN timed_out) {
   Retiree* retiree = static_cast<Retiree*>(context);
   if (timed_out)
     EndNow(retiree->process);
-  EnterCriticalSection(Lock());
-  std::vector<Retiree*>& all = Retirees();
-  all.erase(std::remove(all.begin(), all.end(), retiree), all.end());
-  HANDLE wait = retiree->wait;
-  LeaveCriticalSection(Lock());
+  HANDLE wait;
+  {
+    AutoLock hold(Lock());
+    std::vector<Retiree*>& all = Retirees();
+    all.erase(std::remove(all.begin(), all.end(), retiree), all.end());
+    wait = retiree->wait;
+  }
   // A one-shot wait still has to be unregistered; this form does not block.
   UnregisterWait(wait);
   CloseHandle(retiree->process);
@@ -63,13 +66,15 @@ void ChildProcessReaper::Retire(HANDLE process, DWORD grace_ms) {
   if (!process)
     return;
   Retiree* retiree = new Retiree{process, nullptr};
-  EnterCriticalSection(Lock());
-  bool watched = RegisterWaitForSingleObject(
-      &retiree->wait, process, &OnRetireeDone, retiree, grace_ms,
-      WT_EXECUTEONLYONCE | WT_EXECUTELONGFUNCTION);
-  if (watched)
-    Retirees().push_back(retiree);
-  LeaveCriticalSection(Lock());
+  bool watched;
+  {
+    AutoLock hold(Lock());
+    watched = RegisterWaitForSingleObject(
+        &retiree->wait, process, &OnRetireeDone, retiree, grace_ms,
+        WT_EXECUTEONLYONCE | WT_EXECUTELONGFUNCTION);
+    if (watched)
+      Retirees().push_back(retiree);
+  }
   if (watched)
     return;
   EndNow(process);
@@ -80,16 +85,17 @@ void ChildProcessReaper::Retire(HANDLE process, DWORD grace_ms) {
 // static
 void ChildProcessReaper::EndAll(DWORD timeout_ms) {
   std::vector<HANDLE> processes;
-  EnterCriticalSection(Lock());
-  for (Retiree* retiree : Retirees()) {
-    HANDLE copy = nullptr;
-    if (DuplicateHandle(GetCurrentProcess(), retiree->process,
-                        GetCurrentProcess(), &copy, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS)) {
-      processes.push_back(copy);
+  {
+    AutoLock hold(Lock());
+    for (Retiree* retiree : Retirees()) {
+      HANDLE copy = nullptr;
+      if (DuplicateHandle(GetCurrentProcess(), retiree->process,
+                          GetCurrentProcess(), &copy, 0, FALSE,
+                          DUPLICATE_SAME_ACCESS)) {
+        processes.push_back(copy);
+      }
     }
   }
-  LeaveCriticalSection(Lock());
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   for (HANDLE process : processes) {
     ULONGLONG now = GetTickCount64();
@@ -102,10 +108,8 @@ void ChildProcessReaper::EndAll(DWORD timeout_ms) {
 
 // static
 int ChildProcessReaper::PendingCount() {
-  EnterCriticalSection(Lock());
-  int count = static_cast<int>(Retirees().size());
-  LeaveCriticalSection(Lock());
-  return count;
+  AutoLock hold(Lock());
+  return static_cast<int>(Retirees().size());
 }
 
 }  // namespace cef_internal

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "src/core/auto_lock.h"
+
 namespace cef_internal {
 
 namespace {
@@ -18,8 +20,16 @@ struct alignas(8) Header {
 
 // Script heaps live on several threads in one process (tests, single-process
 // hosts): the kept blocks are shared under a lock. Small blocks never touch
-// it.
-SRWLOCK g_kept_lock = SRWLOCK_INIT;
+// it. Never destroyed: a heap may still be freed while the process exits.
+CRITICAL_SECTION* KeptLock() {
+  static CRITICAL_SECTION* const g_kept_lock = [] {
+    CRITICAL_SECTION* lock = new CRITICAL_SECTION;
+    InitializeCriticalSection(lock);
+    return lock;
+  }();
+  return g_kept_lock;
+}
+// Guarded by KeptLock().
 Header* g_kept[LargeBlocks::kMostKept];
 int g_kept_count = 0;
 size_t g_kept_bytes = 0;
@@ -35,7 +45,7 @@ Header* HeaderOf(void* block) {
 // The smallest kept block of at least |size| and not more than twice that,
 // or null.
 Header* TakeKept(size_t size) {
-  AcquireSRWLockExclusive(&g_kept_lock);
+  AutoLock hold(KeptLock());
   int best = -1;
   for (int i = 0; i < g_kept_count; ++i) {
     const size_t capacity = g_kept[i]->capacity;
@@ -49,13 +59,12 @@ Header* TakeKept(size_t size) {
     g_kept[best] = g_kept[--g_kept_count];
     g_kept_bytes -= found->capacity;
   }
-  ReleaseSRWLockExclusive(&g_kept_lock);
   return found;
 }
 
 // Keeps |header| when there is room; false when the caller must free it.
 bool Keep(Header* header) {
-  AcquireSRWLockExclusive(&g_kept_lock);
+  AutoLock hold(KeptLock());
   const bool room =
       g_kept_count < LargeBlocks::kMostKept &&
       g_kept_bytes + header->capacity <= LargeBlocks::kMostKeptBytes;
@@ -63,7 +72,6 @@ bool Keep(Header* header) {
     g_kept[g_kept_count++] = header;
     g_kept_bytes += header->capacity;
   }
-  ReleaseSRWLockExclusive(&g_kept_lock);
   return room;
 }
 
