@@ -143,10 +143,9 @@ void SimpleApp::AppendHornVoice(const std::wstring& voice) {
 
 void SimpleApp::AppendVoice(CachedVoiceList* list, const std::wstring& voice) {
   AutoLock hold(&g_cache_lock);
-  // An append that runs out of memory leaves the list and the count as they
-  // were.
-  // The new text goes in before the oldest go: an append that fails has
-  // dropped nothing either, and a list never changes without the count.
+  // The new text goes in before the oldest go: an append that runs out of
+  // memory has dropped nothing either, and a list never changes without the
+  // count.
   list->Append(voice);
   while (list->size() > kMaxCachedVoices + 1)
     list->DropOldest();
