@@ -106,9 +106,10 @@ class SimpleApp : public CefApp,
   void OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser,
                             CefRefPtr<CefFrame> frame,
                             CefRefPtr<CefDOMNode> node) override;
-  // Sends "syncCache" on the first router message, applies the cache
-  // updates (each one then fires "kxhelperchange" in every page of this
-  // process), then hands every message to the router.
+  // Sends "get_option" and "syncCache" on the first router message, applies
+  // the cache updates (each one then fires "kxhelperchange" in every page of
+  // this process; an empty option text while there is none changes nothing),
+  // then hands every message to the router.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -144,6 +145,8 @@ class SimpleApp : public CefApp,
   ~SimpleApp() override;
 
  private:
+  // Asks the browser for the options and the voice texts, once per process.
+  void RequestCacheContents(CefRefPtr<CefBrowser> browser);
   void AppendVoice(CachedVoiceList* list, const std::wstring& voice);
   void ApplyCacheUpdate(const std::string& name,
                         CefRefPtr<CefProcessMessage> message);

@@ -368,9 +368,12 @@ bool EmbedBrowserHandler::SenderAllowed(CefRefPtr<CefBrowser> browser) {
 }
 
 void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
+  // From the store, not from what was last pushed: options seeded by the
+  // host, or updated before any browser existed, were never pushed.
   browser->SendProcessMessage(
       PID_RENDERER,
-      CreateStringMessage(kSaveOptionMessage, CefString(option_json_)));
+      CreateStringMessage(kSaveOptionMessage,
+                          OptionStore::GetInstance()->OptionJson()));
 }
 
 void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> browser) {

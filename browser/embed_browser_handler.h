@@ -41,10 +41,6 @@ class EmbedBrowserHandler : public CefClient,
   HWND second_window() const { return second_window_; }
   size_t browser_count() const { return browser_list_.size(); }
 
-  // The option JSON text (UTF-8) last sent to the main browser's renderer.
-  const std::string& option_json() const { return option_json_; }
-  void set_option_json(const std::string& json) { option_json_ = json; }
-
   // Set once, before the first browser is created (SimpleApp passes the
   // host's list on): with a list, page queries and option messages from
   // frames of other origins are refused.
@@ -83,11 +79,13 @@ class EmbedBrowserHandler : public CefClient,
   CefRefPtr<CefRenderHandler> GetRenderHandler() override;
   CefRefPtr<CefRequestHandler> GetRequestHandler() override;
   // "syncCache" (answered once per render process), "set_option" (up to
-  // kMaxOptionListLength values), "get_option" and "SetUserOptions" (up to
-  // kMaxOptionJsonLength characters), with an allow-list only from a frame
-  // that "sender_frame" named and whose origin is listed; then every message
-  // goes to the router, whose answer is returned. A null browser or
-  // message, or one that memory runs out on, is ignored.
+  // kMaxOptionListLength values), "get_option" (answered with the store's
+  // option text, to the asking browser's render process) and
+  // "SetUserOptions" (up to kMaxOptionJsonLength characters), with an
+  // allow-list only from a frame that "sender_frame" named and whose origin
+  // is listed; then every message goes to the router, whose answer is
+  // returned. A null browser or message, or one that memory runs out on, is
+  // ignored.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -191,7 +189,6 @@ class EmbedBrowserHandler : public CefClient,
   HWND main_window_;
   CefRefPtr<CefBrowser> second_browser_;
   HWND second_window_;
-  std::string option_json_;
   OriginAllowList allowed_origins_;
   // Per browser: the frame its render process named for its next message.
   std::map<int, int64> sender_frames_;

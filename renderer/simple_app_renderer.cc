@@ -78,14 +78,24 @@ bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
   if (!g_cache_sync_requested && name == kRouterQueryMessage && browser &&
       FrameAllowed(browser->GetMainFrame())) {
     g_cache_sync_requested = true;
-    SendFromFrame(browser, browser->GetMainFrame(),
-                  CreateEmptyMessage(kSyncCacheMessage));
+    RequestCacheContents(browser);
   }
   ApplyCacheUpdate(name, message);
   if (!message_router_)
     return false;
   return message_router_->OnProcessMessageReceived(browser, source_process,
                                                    message);
+}
+
+void SimpleApp::RequestCacheContents(CefRefPtr<CefBrowser> browser) {
+  // The options come back to this process whichever browser it hosts: the
+  // browser pushes later updates to the main browser's render process only,
+  // and every other one would otherwise never have any. The voice texts go
+  // to the main browser's render process.
+  SendFromFrame(browser, browser->GetMainFrame(),
+                CreateEmptyMessage(kGetOptionMessage));
+  SendFromFrame(browser, browser->GetMainFrame(),
+                CreateEmptyMessage(kSyncCacheMessage));
 }
 
 void SimpleApp::ApplyCacheUpdate(const std::string& name,
@@ -102,6 +112,10 @@ void SimpleApp::ApplyCacheUpdate(const std::string& name,
                                  error_code, error_message);
     }
     if (error_code != JSON_NO_ERROR)
+      return;
+    // The answer to this process's own request, before any options existed:
+    // nothing is in place, and a page told so would read "" as options.
+    if (text.empty() && user_options_json_.empty())
       return;
     SetUserOptionsJson(text);
     CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();

@@ -1,6 +1,7 @@
 #include "store/option_store.h"
 
 #include <atomic>
+#include <cstring>
 
 #include "browser/embed_browser_handler.h"
 #include "common/auto_lock.h"
@@ -41,7 +42,8 @@ OptionStore* OptionStore::GetInstance() {
 }
 
 OptionStore::OptionStore()
-    : host_window_(nullptr),
+    : options_set_(false),
+      host_window_(nullptr),
       host_record_enabled_(false),
       host_handle_(INVALID_HANDLE_VALUE) {
   InitializeCriticalSection(&lock_);
@@ -86,6 +88,33 @@ OptionBlock OptionStore::options() const {
   return options_;
 }
 
+void OptionStore::SetInitialOptions(const OptionBlock& block) {
+  OptionBlock options = block;
+  options.count = ValidEntryCount(block);
+  for (uint32_t i = options.count; i < kMaxOptionEntries; ++i)
+    std::memset(&options.entries[i], 0, sizeof(options.entries[i]));
+  AutoLock hold(&lock_);
+  options_ = options;
+  options_set_ = true;
+}
+
+CefString OptionStore::OptionJson() const {
+  OptionBlock options;
+  {
+    AutoLock hold(&lock_);
+    if (!options_set_)
+      return CefString();
+    options = options_;
+  }
+  return OptionBlockToJson(options);
+}
+
+void OptionStore::ForgetOptionsForTesting() {
+  AutoLock hold(&lock_);
+  options_ = MakeEmptyOptionBlock();
+  options_set_ = false;
+}
+
 void OptionStore::UpdateOptions(const OptionBlock* block) {
   if (!block)
     return;
@@ -94,6 +123,7 @@ void OptionStore::UpdateOptions(const OptionBlock* block) {
   {
     AutoLock hold(&lock_);
     options_ = options;
+    options_set_ = true;
     window = host_window_;
   }
   WriteRecordOf(options);

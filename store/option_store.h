@@ -11,6 +11,7 @@
 
 #include "common/host_command.h"
 #include "common/option_block.h"
+#include "include/internal/cef_string.h"
 
 // Posted to the host window after every options update, wParam and lParam 0.
 constexpr UINT kOptionsChangedMessage = 0x821C;
@@ -43,10 +44,28 @@ class OptionStore {
   void AddNormalVoice(const std::wstring& text);
   void AddHornVoice(const std::wstring& text);
 
+  // Seeds the store with the user's saved filters: what every render
+  // process is given when it asks, once its first page has loaded (in both
+  // browsers). Not an update: no host record, no notification, nothing
+  // pushed. Keeps the first kMaxOptionEntries entries, as for pages, and
+  // clears those past |count|; a count of 0 seeds "no filters" (pages read
+  // "[]", where a store never seeded nor updated gives ""). Filters kept as
+  // option JSON text become a block with ParseOptionJson.
+  // Call it before CefInitialize, with the setters above, so that the first
+  // page gets them. Safe on any thread at any time (it only takes the store
+  // lock), but a later call reaches only render processes that ask after
+  // it: running pages keep what they have until the next UpdateOptions.
+  void SetInitialOptions(const OptionBlock& block);
+
   // Stores |block|, writes the host record (when enabled), tells the main
   // browser's renderer and notifies the host window, in that order. A null
   // block changes nothing.
   void UpdateOptions(const OptionBlock* block);
+
+  // The options as the JSON text a render process is given when it asks
+  // ("get_option"): the text of the last update or seed, "" while there was
+  // neither. Uses the framework's JSON writer: after CefInitialize.
+  CefString OptionJson() const;
 
   // Resends every normal voice text, then every horn voice text, in list
   // order, to the main browser's renderer.
@@ -58,6 +77,9 @@ class OptionStore {
 
   // Any thread.
   OptionBlock options() const;
+
+  // Back to "never seeded nor updated", for tests that share one store.
+  void ForgetOptionsForTesting();
 
  private:
   OptionStore();
@@ -72,6 +94,8 @@ class OptionStore {
   // renderer is told or the host window is notified.
   mutable CRITICAL_SECTION lock_;
   OptionBlock options_;
+  // Whether an update or a seed has set |options_|.
+  bool options_set_;
   VoiceTextList normal_voice_list_;
   VoiceTextList horn_voice_list_;
   HWND host_window_;

@@ -5,20 +5,16 @@
 
 namespace {
 
-CefRefPtr<CefProcessMessage> BuildMessage(EmbedBrowserHandler* handler,
-                                          const HostCommand& command) {
+CefRefPtr<CefProcessMessage> BuildMessage(const HostCommand& command) {
   switch (command.kind) {
     case kAddNormalVoice:
       return CreateStringMessage(kAddNormalVoiceMessage,
                                  ReadVoiceText(command));
     case kAddHornVoice:
       return CreateStringMessage(kAddHornVoiceMessage, ReadVoiceText(command));
-    case kSaveOption: {
-      const CefString json = OptionBlockToJson(ReadOptionPayload(command));
-      // "get_option" answers from this copy, so it is kept before the send.
-      handler->set_option_json(json.ToString());
-      return CreateStringMessage(kSaveOptionMessage, json);
-    }
+    case kSaveOption:
+      return CreateStringMessage(kSaveOptionMessage,
+                                 OptionBlockToJson(ReadOptionPayload(command)));
     default:
       return nullptr;
   }
@@ -29,7 +25,7 @@ CefRefPtr<CefProcessMessage> BuildMessage(EmbedBrowserHandler* handler,
 void SendHostCommand(EmbedBrowserHandler* handler, HostCommand command) {
   if (!handler || !handler->main_browser())
     return;
-  CefRefPtr<CefProcessMessage> message = BuildMessage(handler, command);
+  CefRefPtr<CefProcessMessage> message = BuildMessage(command);
   if (message)
     handler->main_browser()->SendProcessMessage(PID_RENDERER, message);
 }

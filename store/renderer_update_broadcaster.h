@@ -8,9 +8,10 @@
 class EmbedBrowserHandler;
 
 // Kinds 1 and 2 send "add_normal_voice"/"add_horn_voice" with the text;
-// kind 3 keeps the block's JSON text as the handler's option JSON, then sends
-// "save_option" with it. Other kinds send nothing. Dropped when there is no
-// handler or it has no main browser yet.
+// kind 3 sends "save_option" with the block's JSON text. Other kinds send
+// nothing. Dropped when there is no handler or it has no main browser yet:
+// the store keeps the options, and a render process asks for them once its
+// first page has loaded.
 void SendHostCommand(EmbedBrowserHandler* handler, HostCommand command);
 
 // Sends "cache_synced" after a resync's voice texts, on the same way, so that

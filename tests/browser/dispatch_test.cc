@@ -100,18 +100,31 @@ TEST_F(DispatchTest, EmptySetOptionUpdatesWithCountZero) {
   EXPECT_EQ(TextOf(main_->sent.back()), "[]");
 }
 
-TEST_F(DispatchTest, GetOptionAnswersTheAskingBrowser) {
-  handler_->set_option_json("");
+TEST_F(DispatchTest, GetOptionAnswersTheAskingBrowserWithTheStoresText) {
+  OptionStore* store = OptionStore::GetInstance();
+  store->ForgetOptionsForTesting();
   EXPECT_FALSE(Deliver(second_, CefProcessMessage::Create("get_option")));
   ASSERT_EQ(second_->sent.size(), 1u);
   EXPECT_EQ(MessageName(second_->sent[0].message), "save_option");
   EXPECT_EQ(second_->sent[0].target, PID_RENDERER);
   EXPECT_EQ(TextOf(second_->sent[0]), "");
 
-  handler_->set_option_json("[{\"filter_id\":4}]");
+  // Seeded options were never pushed, yet they are the answer.
+  OptionBlock seed = MakeEmptyOptionBlock();
+  seed.count = 1;
+  seed.entries[0].filter_id = 4;
+  store->SetInitialOptions(seed);
   Deliver(second_, CefProcessMessage::Create("get_option"));
-  EXPECT_EQ(TextOf(second_->sent[1]), "[{\"filter_id\":4}]");
+  EXPECT_EQ(TextOf(second_->sent[1]),
+            "[{\"filter_id\":4,\"is_filter\":false,\"uic_type\":0}]");
   EXPECT_TRUE(main_->sent.empty());
+
+  // And after an update, the update's text.
+  Deliver(main_, CefProcessMessage::Create("set_option"));
+  Deliver(main_, CefProcessMessage::Create("get_option"));
+  ASSERT_EQ(main_->sent.size(), 2u);
+  EXPECT_EQ(TextOf(main_->sent[1]), "[]");
+  EXPECT_EQ(second_->sent.size(), 2u);
 }
 
 TEST_F(DispatchTest, SetUserOptionsParsesTextWithTrailingCommas) {
@@ -251,6 +264,7 @@ TEST_F(DispatchTest, UnknownFramesAndBrowsersAskForNothing) {
   EXPECT_EQ(observer.jumps, 0);
   handler_->RemoveObserver(&observer);
 
+  const CefString options = OptionStore::GetInstance()->OptionJson();
   for (const char* name : {"get_option", "set_option", "syncCache"}) {
     EXPECT_FALSE(handler_->OnProcessMessageReceived(
         nullptr, PID_RENDERER, CefProcessMessage::Create(name)));
@@ -258,7 +272,7 @@ TEST_F(DispatchTest, UnknownFramesAndBrowsersAskForNothing) {
   EXPECT_FALSE(
       handler_->OnProcessMessageReceived(main_.get(), PID_RENDERER, nullptr));
   EXPECT_TRUE(main_->sent.empty());
-  EXPECT_EQ(g_client_handler->option_json(), "");
+  EXPECT_EQ(OptionStore::GetInstance()->OptionJson(), options);
 
   handler_->OnLoadStart(main_.get(), nullptr);
   handler_->OnLoadEnd(main_.get(), nullptr, 200);

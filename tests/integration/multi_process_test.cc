@@ -2,12 +2,9 @@
 // kxsubprocess.exe, talking to this browser process over pipes.
 #include "tests/integration/system_fixture.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstring>
 
-#include "common/process_messages.h"
 #include "store/option_store.h"
 
 namespace {
@@ -25,22 +22,6 @@ class MultiProcessTest : public SystemTest {
 
   int Count(CefRefPtr<CefBrowser> browser) {
     return std::stoi(Evaluate(browser, "KXHelper.GetFilteredNum()"));
-  }
-
-  // The render processes this process started.
-  static std::vector<DWORD> ChildRenderers() {
-    std::vector<DWORD> pids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {sizeof(entry)};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-      if (entry.th32ParentProcessID == GetCurrentProcessId() &&
-          _wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0) {
-        pids.push_back(entry.th32ProcessID);
-      }
-    }
-    CloseHandle(snapshot);
-    return pids;
   }
 };
 
@@ -70,16 +51,19 @@ TEST_F(MultiProcessTest, OptionLoopCrossesTheProcesses) {
   ASSERT_TRUE(RunUntil([&] {
     return Evaluate(main_browser(), "KXHelper.GetUserOptions()") == expected;
   }));
-  // Updates go to the main browser's renderer only.
+  // The avatar's render process asks once its first page has loaded, and is
+  // answered itself.
   ASSERT_TRUE(LoadAndWait(second_browser(), WritePage("avatar.html", "<p/>")));
-  EXPECT_EQ(Evaluate(second_browser(), "KXHelper.GetUserOptions()"), "");
-
-  // "get_option" is answered to the browser that asked.
-  g_client_handler->OnProcessMessageReceived(
-      second_browser(), PID_RENDERER, CreateEmptyMessage(kGetOptionMessage));
   ASSERT_TRUE(RunUntil([&] {
     return Evaluate(second_browser(), "KXHelper.GetUserOptions()") == expected;
   }));
+
+  // Updates go to the main browser's renderer only.
+  EXPECT_EQ(Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')"), "true");
+  ASSERT_TRUE(RunUntil([&] {
+    return Evaluate(main_browser(), "KXHelper.GetUserOptions()") == "[]";
+  }));
+  EXPECT_EQ(Evaluate(second_browser(), "KXHelper.GetUserOptions()"), expected);
 }
 
 TEST_F(MultiProcessTest, EachRenderProcessSyncsOnceAndVoicesGoToMain) {
@@ -114,12 +98,7 @@ TEST_F(MultiProcessTest, EachRenderProcessSyncsOnceAndVoicesGoToMain) {
 TEST_F(MultiProcessTest, AKilledRendererLeavesTheBrowserProcessRunning) {
   const std::vector<DWORD> before = ChildRenderers();
   ASSERT_EQ(before.size(), 2u);
-  for (DWORD pid : before) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    TerminateProcess(process, 137);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-  }
+  KillRenderers(before);
   RunUntil([] { return false; }, 500);
   // The next load starts a new render process and the page works again.
   ASSERT_TRUE(LoadAndWait(main_browser(), WritePage("after.html", "<p/>")));
@@ -142,12 +121,7 @@ TEST_F(MultiProcessTest, ARendererKilledInABurstLeavesOnlyWholeRecords) {
           "burst();</script>")));
   ASSERT_TRUE(RunUntil([] { return notifications() >= 50; }));
   const std::vector<DWORD> killed = ChildRenderers();
-  for (DWORD pid : killed) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    TerminateProcess(process, 137);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
-  }
+  KillRenderers(killed);
   // Both ends are heard after whatever each renderer sent before it died;
   // then nothing more comes.
   ASSERT_TRUE(RunUntil([&] { return render_process_ends_ == 2; }));

@@ -49,7 +49,7 @@ TEST_F(OptionLoopTest, PageChangeReachesHostRendererAndPage) {
   EXPECT_EQ(record[3], 1);
   EXPECT_EQ(record[4], 1);
   EXPECT_EQ(record[5], 2);
-  EXPECT_EQ(g_client_handler->option_json(), expected);
+  EXPECT_EQ(OptionStore::GetInstance()->OptionJson().ToString(), expected);
   EXPECT_EQ(Options(main_browser()), expected);
   RunUntil([] { return false; }, 200);
   EXPECT_EQ(notifications(), 1);

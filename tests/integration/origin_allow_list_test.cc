@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "store/option_store.h"
 #include "tests/integration/render_side_app.h"
 #include "tests/integration/system_fixture.h"
 
@@ -145,6 +146,59 @@ INSTANTIATE_TEST_SUITE_P(SingleProcess,
 INSTANTIATE_TEST_SUITE_P(MultiProcess,
                          HttpOriginListed,
                          testing::Values(false));
+
+// The host's seeded options follow the list as the voice texts do: a render
+// process asks for them once an allowed main frame has loaded.
+const char kSeededOptions[] =
+    "[{\"filter_id\":61,\"is_filter\":true,\"uic_type\":2}]";
+
+void SeedOneFilter() {
+  OptionBlock block = MakeEmptyOptionBlock();
+  block.count = 1;
+  block.entries[0] = {2, 61, 1, {}};
+  OptionStore::GetInstance()->SetInitialOptions(block);
+}
+
+class SeededFileOriginListed : public FileOriginListed {
+ protected:
+  void BeforeFrameworkStarts() override { SeedOneFilter(); }
+};
+
+TEST_P(SeededFileOriginListed, AnAllowedPageReadsThem) {
+  ASSERT_TRUE(LoadPageWithHttpSubFrame());
+  EXPECT_TRUE(RunUntil([&] {
+    return EvaluateIn(main_browser()->GetMainFrame(),
+                      "KXHelper.GetUserOptions()") == kSeededOptions;
+  }));
+}
+
+INSTANTIATE_TEST_SUITE_P(SingleProcess,
+                         SeededFileOriginListed,
+                         testing::Values(true));
+INSTANTIATE_TEST_SUITE_P(MultiProcess,
+                         SeededFileOriginListed,
+                         testing::Values(false));
+
+class SeededHttpOriginListed : public HttpOriginListed {
+ protected:
+  void BeforeFrameworkStarts() override { SeedOneFilter(); }
+};
+
+TEST_P(SeededHttpOriginListed, ARefusedMainFrameNeverAsks) {
+  CefRefPtr<CefFrame> sub = LoadPageWithHttpSubFrame();
+  ASSERT_TRUE(sub);
+  // The refused main frame's "OnLoad" query has been answered (with 403),
+  // and a round trip from the sub-frame follows any answer to a request.
+  ASSERT_TRUE(RunUntil([&] { return !render_app_->router_replies.empty(); }));
+  EXPECT_EQ(QueryIn(sub, "TestOnly"), "404 TestOnly Error");
+  EXPECT_EQ(render_app_->options_received, 0);
+  EXPECT_EQ(EvaluateIn(sub, "KXHelper.GetUserOptions()"), "");
+}
+
+// Single-process: the test sees what reaches the render side.
+INSTANTIATE_TEST_SUITE_P(SingleProcess,
+                         SeededHttpOriginListed,
+                         testing::Values(true));
 
 // A render process that sends option messages for a refused frame, or
 // without naming a frame at all: the browser drops them, judging the frame

@@ -2,6 +2,8 @@
 // through the whole loop: what a page sends and what comes back to it.
 #include "tests/integration/system_fixture.h"
 
+#include "store/option_store.h"
+
 namespace {
 
 class PageGuideTest : public SystemTest {
@@ -22,7 +24,7 @@ class PageGuideTest : public SystemTest {
     std::string back;
     RunUntil([&] {
       back = Evaluate(main_browser(), "KXHelper.GetUserOptions()");
-      return back == g_client_handler->option_json();
+      return back == OptionStore::GetInstance()->OptionJson().ToString();
     });
     return back;
   }

@@ -1,5 +1,7 @@
 #include "tests/integration/system_fixture.h"
 
+#include <tlhelp32.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -64,6 +66,30 @@ int SystemTest::notifications() {
   return g_notifications;
 }
 
+std::vector<DWORD> SystemTest::ChildRenderers() {
+  std::vector<DWORD> pids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+        _wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0) {
+      pids.push_back(entry.th32ProcessID);
+    }
+  }
+  CloseHandle(snapshot);
+  return pids;
+}
+
+void SystemTest::KillRenderers(const std::vector<DWORD>& pids) {
+  for (DWORD pid : pids) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    TerminateProcess(process, 137);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+}
+
 void SystemTest::SetUp() {
   g_notifications = 0;
   g_cache_sync_requested = false;
@@ -91,9 +117,13 @@ void SystemTest::SetUp() {
   EmbedBrowserHandler::AddObserver(this);
 
   OptionStore* store = OptionStore::GetInstance();
+  // Every test starts from a store never seeded nor updated.
+  store->ForgetOptionsForTesting();
   store->SetHostWindow(host_window_);
   store->SetHostHandle(record_write_);
   store->SetHostRecordEnabled(true);
+
+  BeforeFrameworkStarts();
 
   app_ = CreateApp();
   app_->SetParentWindow(host_window_);

@@ -31,6 +31,9 @@ class SystemTest : public testing::Test, public PageObserver {
   virtual bool SingleProcess() const { return true; }
   // The application object both halves run with.
   virtual CefRefPtr<SimpleApp> CreateApp() { return new SimpleApp(); }
+  // Called once the host's store settings are in place, before the
+  // framework starts: where a host seeds the user's options.
+  virtual void BeforeFrameworkStarts() {}
 
   // Pumps the UI thread until |done| or |timeout_ms|; returns |done|.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000);
@@ -62,6 +65,11 @@ class SystemTest : public testing::Test, public PageObserver {
 
   // kOptionsChangedMessage (wParam 0, lParam 0) received by the host window.
   static int notifications();
+
+  // The render processes this process started.
+  static std::vector<DWORD> ChildRenderers();
+  // Ends them as a crash would, and waits until they are gone.
+  static void KillRenderers(const std::vector<DWORD>& pids);
 
   // Bytes the store has written to the record pipe so far (and not yet
   // returned).

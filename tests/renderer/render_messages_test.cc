@@ -24,13 +24,16 @@ class RenderMessagesTest : public testing::Test {
   CefRefPtr<FakeBrowser> browser_ = new FakeBrowser(7);
 };
 
-TEST_F(RenderMessagesTest, FirstRouterMessageAsksForTheCacheOnce) {
+TEST_F(RenderMessagesTest, FirstRouterMessageAsksForOptionsAndVoicesOnce) {
   Deliver(CefProcessMessage::Create("cefQueryMsg"));
   Deliver(CefProcessMessage::Create("cefQueryMsg"));
-  ASSERT_EQ(browser_->sent.size(), 1u);
-  EXPECT_EQ(browser_->sent[0].target, PID_BROWSER);
-  EXPECT_EQ(MessageName(browser_->sent[0].message), "syncCache");
-  EXPECT_EQ(browser_->sent[0].message->GetArgumentList()->GetSize(), 0u);
+  ASSERT_EQ(browser_->sent.size(), 2u);
+  EXPECT_EQ(MessageName(browser_->sent[0].message), "get_option");
+  EXPECT_EQ(MessageName(browser_->sent[1].message), "syncCache");
+  for (const FakeBrowser::Sent& sent : browser_->sent) {
+    EXPECT_EQ(sent.target, PID_BROWSER);
+    EXPECT_EQ(sent.message->GetArgumentList()->GetSize(), 0u);
+  }
 }
 
 TEST_F(RenderMessagesTest, OtherNamesNeverTriggerTheCacheRequest) {

@@ -144,7 +144,7 @@ TEST_F(OptionStoreTest, EmptyUpdateWritesHeaderSendsEmptyArrayNotifiesOnce) {
   EXPECT_EQ(ReadAvailable(), std::string("\1\0\0\0\0\0\0\0", 8));
   EXPECT_EQ(SentTexts("save_option"), std::vector<std::string>({"[]"}));
   EXPECT_EQ(browser_->sent[0].target, PID_RENDERER);
-  EXPECT_EQ(handler_->option_json(), "[]");
+  EXPECT_EQ(store_->OptionJson().ToString(), "[]");
   PumpMessages();
   ASSERT_EQ(g_notifications.size(), 1u);
   EXPECT_EQ(g_notifications[0].wparam, 0u);
@@ -274,6 +274,96 @@ TEST_F(OptionStoreTest, EachListKeepsItsLatestTexts) {
   ASSERT_EQ(horn.size(), kMaxStoredVoices);
   EXPECT_EQ(horn.front(), "h49");
   EXPECT_EQ(horn.back(), "h249");
+}
+
+OptionBlock NumberedFilters(uint32_t count) {
+  OptionBlock block = MakeEmptyOptionBlock();
+  block.count = count;
+  for (uint32_t i = 0; i < count && i < kMaxOptionEntries; ++i) {
+    block.entries[i].uic_type = 1;
+    block.entries[i].filter_id = static_cast<int32_t>(100 + i);
+    block.entries[i].is_filter = 1;
+  }
+  return block;
+}
+
+std::string NumberedFiltersJson(uint32_t count) {
+  std::string json = "[";
+  for (uint32_t i = 0; i < count; ++i) {
+    json += (i ? ",{\"filter_id\":" : "{\"filter_id\":") +
+            std::to_string(100 + i) + ",\"is_filter\":true,\"uic_type\":1}";
+  }
+  return json + "]";
+}
+
+TEST_F(OptionStoreTest, SeedingTellsNoOneAndIsWhatRenderersAreGiven) {
+  store_->ForgetOptionsForTesting();
+  EXPECT_EQ(store_->OptionJson().ToString(), "");
+  store_->SetInitialOptions(NumberedFilters(2));
+  EXPECT_EQ(ReadAvailable(), "");
+  EXPECT_TRUE(browser_->sent.empty());
+  PumpMessages();
+  EXPECT_TRUE(g_notifications.empty());
+  EXPECT_EQ(store_->OptionJson().ToString(), NumberedFiltersJson(2));
+  EXPECT_EQ(store_->options().entries[1].filter_id, 101);
+
+  // An update replaces the seed, and is told as always.
+  OptionBlock block = BlockWith(3, 12, 1);
+  store_->UpdateOptions(&block);
+  EXPECT_EQ(ReadAvailable().size(), 56u);
+  EXPECT_EQ(store_->OptionJson().ToString(),
+            "[{\"filter_id\":12,\"is_filter\":true,\"uic_type\":3}]");
+}
+
+TEST_F(OptionStoreTest, SeedsOfNoFiltersAndOfTooManyAreKeptAsForPages) {
+  store_->SetInitialOptions(NumberedFilters(0));
+  EXPECT_EQ(store_->OptionJson().ToString(), "[]");
+
+  // A count past the record's room keeps the first twenty.
+  OptionBlock many = NumberedFilters(kMaxOptionEntries);
+  many.count = 25;
+  store_->SetInitialOptions(many);
+  EXPECT_EQ(store_->options().count, kMaxOptionEntries);
+  EXPECT_EQ(store_->OptionJson().ToString(),
+            NumberedFiltersJson(kMaxOptionEntries));
+
+  // Entries past the count do not travel along with the seed.
+  OptionBlock stale = NumberedFilters(3);
+  stale.count = 1;
+  store_->SetInitialOptions(stale);
+  const OptionBlock kept = store_->options();
+  EXPECT_EQ(kept.count, 1u);
+  EXPECT_EQ(kept.entries[2].filter_id, 0);
+  EXPECT_EQ(store_->OptionJson().ToString(), NumberedFiltersJson(1));
+  EXPECT_TRUE(browser_->sent.empty());
+}
+
+TEST_F(OptionStoreTest, SeedingFromAnotherThreadNeverTearsTheOptions) {
+  // Each seed holds |count| filters whose ids all equal |count|: a torn copy
+  // would mix a count with another seed's entries.
+  store_->SetInitialOptions(MakeEmptyOptionBlock());
+  std::atomic<bool> done{false};
+  std::thread host([&] {
+    for (int i = 0; i < 3000; ++i) {
+      OptionBlock block = MakeEmptyOptionBlock();
+      block.count = 1 + i % kMaxOptionEntries;
+      for (uint32_t e = 0; e < block.count; ++e)
+        block.entries[e].filter_id = static_cast<int32_t>(block.count);
+      store_->SetInitialOptions(block);
+    }
+    done = true;
+  });
+  int torn = 0;
+  while (!done) {
+    const OptionBlock seen = store_->options();
+    for (uint32_t e = 0; e < kMaxOptionEntries; ++e) {
+      const int32_t expected =
+          e < seen.count ? static_cast<int32_t>(seen.count) : 0;
+      torn += seen.entries[e].filter_id != expected;
+    }
+  }
+  host.join();
+  EXPECT_EQ(torn, 0);
 }
 
 // Last: the voices it stores stay in the one store.

@@ -49,7 +49,7 @@ TEST_F(BroadcasterTest, VoiceCommandsBecomeVoiceMessagesForTheMainBrowser) {
   EXPECT_EQ(OnlyText(), "");
 }
 
-TEST_F(BroadcasterTest, SaveOptionKeepsTheJsonBeforeSending) {
+TEST_F(BroadcasterTest, SaveOptionCarriesTheBlocksJson) {
   OptionBlock block = MakeEmptyOptionBlock();
   block.count = 2;
   block.entries[0].filter_id = 7;
@@ -60,25 +60,24 @@ TEST_F(BroadcasterTest, SaveOptionKeepsTheJsonBeforeSending) {
       "[{\"filter_id\":7,\"is_filter\":false,\"uic_type\":0},"
       "{\"filter_id\":0,\"is_filter\":true,\"uic_type\":2}]";
   EXPECT_EQ(OnlyText(), expected);
-  EXPECT_EQ(handler_->option_json(), expected);
+  EXPECT_EQ(MessageName(main_->sent[0].message), "save_option");
+  EXPECT_TRUE(second_->sent.empty());
 }
 
-TEST_F(BroadcasterTest, UnknownKindsSendNothingAndKeepTheJson) {
-  handler_->set_option_json("[]");
+TEST_F(BroadcasterTest, UnknownKindsSendNothing) {
   HostCommand command = MakeVoiceCommand(kAddNormalVoice, L"x");
   for (int32_t kind : {0, 4, -1}) {
     command.kind = kind;
     SendHostCommand(handler_.get(), command);
   }
   EXPECT_TRUE(main_->sent.empty());
-  EXPECT_EQ(handler_->option_json(), "[]");
 }
 
 TEST(BroadcasterWithoutBrowser, DropsTheCommand) {
   SendHostCommand(nullptr, MakeSaveOptionCommand(MakeEmptyOptionBlock()));
   CefRefPtr<EmbedBrowserHandler> handler(new EmbedBrowserHandler());
   SendHostCommand(handler.get(), MakeSaveOptionCommand(MakeEmptyOptionBlock()));
-  EXPECT_EQ(handler->option_json(), "");
+  SendHostCommand(handler.get(), MakeVoiceCommand(kAddNormalVoice, L"x"));
 }
 
 }  // namespace
