@@ -28,7 +28,7 @@ set(KX_REAL_SPLIT_host
     KxHostTest.OptionsPage* KxHostTest.Burst* KxHostTest.AllowList*
     KxHostTest.MissingPage* *KxHostOptionsPageTest.* *OptionsReachTheHost*
     *DemoOptionsPage* *DemoErrorPage* *TimeLimitEndsAPageThatNeverCloses*
-    *PageAssertions*)
+    *PageAssertions* *SeededOptions*)
 
 # One suite entry: the command and its arguments, with the suite's time limit.
 function(kx_add_test name)

@@ -9,7 +9,7 @@ const char kHostUsage[] =
     "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
     "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
     "[--single-process] [--allow-origin=ORIGIN]... [--show] "
-    "[--remote-debugging-port=N]";
+    "[--remote-debugging-port=N] [--options=JSON]";
 
 namespace {
 
@@ -93,6 +93,13 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
         return false;
       }
       options->remote_debugging_port = static_cast<int>(port);
+    } else if (StartsWith(arg, L"--options=", &at)) {
+      if (!ParseOptionJson(CefString(arg.substr(at)),
+                           &options->initial_options)) {
+        *error = "--options takes a JSON array of filters";
+        return false;
+      }
+      options->seed_options = true;
     } else if (arg == L"--single-process") {
       options->single_process = true;
     } else if (arg == L"--show") {

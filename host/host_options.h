@@ -2,7 +2,7 @@
 //   kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]...
 //              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
 //              [--single-process] [--allow-origin=ORIGIN]... [--show]
-//              [--remote-debugging-port=N]
+//              [--remote-debugging-port=N] [--options=JSON]
 #ifndef HOST_HOST_OPTIONS_H_
 #define HOST_HOST_OPTIONS_H_
 
@@ -10,6 +10,8 @@
 
 #include <string>
 #include <vector>
+
+#include "common/option_block.h"
 
 struct HostOptions {
   std::wstring url;
@@ -25,6 +27,10 @@ struct HostOptions {
   bool show = false;
   // DevTools on this port of the loopback address; 0: off.
   int remote_debugging_port = 0;
+  // The user's saved filters the store is seeded with, as option JSON text
+  // (a list; the first 20 elements kept, as for pages).
+  bool seed_options = false;
+  OptionBlock initial_options = MakeEmptyOptionBlock();
 };
 
 // Parses |args| (without the program name). On failure returns false and

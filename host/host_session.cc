@@ -189,6 +189,8 @@ void HostSession::SetUpStore() {
   store->SetHostWindow(window_->hwnd());
   store->SetHostHandle(record_write_);
   store->SetHostRecordEnabled(true);
+  if (options_.seed_options)
+    store->SetInitialOptions(options_.initial_options);
   for (const std::wstring& text : options_.normal_voices)
     store->AddNormalVoice(text);
   for (const std::wstring& text : options_.horn_voices)

@@ -15,13 +15,15 @@ bool Parse(std::vector<std::wstring> args, HostOptions* options) {
 
 TEST(HostOptions, ReadsEverySwitch) {
   HostOptions options;
-  ASSERT_TRUE(
-      Parse({L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
-             L"--horn-voice=h", L"--record-file=C:\\r.bin",
-             L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process",
-             L"--allow-origin=https://app.test", L"--allow-origin=file://",
-             L"--show", L"--remote-debugging-port=9222"},
-            &options));
+  ASSERT_TRUE(Parse(
+      {L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
+       L"--horn-voice=h", L"--record-file=C:\\r.bin", L"--bounds=1,2,301,402",
+       L"--timeout-ms=500", L"--single-process",
+       L"--allow-origin=https://app.test", L"--allow-origin=file://", L"--show",
+       L"--remote-debugging-port=9222",
+       L"--options=[{\"uic_type\":3,\"filter_id\":12,"
+       L"\"is_filter\":true},{\"filter_id\":7},]"},
+      &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
   EXPECT_EQ(options.horn_voices, std::vector<std::wstring>({L"h"}));
@@ -34,6 +36,19 @@ TEST(HostOptions, ReadsEverySwitch) {
             std::vector<std::string>({"https://app.test", "file://"}));
   EXPECT_TRUE(options.show);
   EXPECT_EQ(options.remote_debugging_port, 9222);
+  EXPECT_TRUE(options.seed_options);
+  EXPECT_EQ(options.initial_options.count, 2u);
+  EXPECT_EQ(options.initial_options.entries[0].uic_type, 3);
+  EXPECT_EQ(options.initial_options.entries[0].filter_id, 12);
+  EXPECT_EQ(options.initial_options.entries[0].is_filter, 1);
+  EXPECT_EQ(options.initial_options.entries[1].filter_id, 7);
+
+  HostOptions plain;
+  ASSERT_TRUE(Parse({L"--url=x"}, &plain));
+  EXPECT_FALSE(plain.seed_options);
+  ASSERT_TRUE(Parse({L"--url=x", L"--options=[]"}, &plain));
+  EXPECT_TRUE(plain.seed_options);
+  EXPECT_EQ(plain.initial_options.count, 0u);
 }
 
 TEST(HostOptions, RefusesBadCommandLines) {
@@ -58,6 +73,12 @@ TEST(HostOptions, RefusesBadCommandLines) {
   EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port=80"}, &options));
   EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port=65536"}, &options));
   EXPECT_FALSE(Parse({L"--url=x", L"--remote-debugging-port="}, &options));
+  for (const wchar_t* bad :
+       {L"--options=", L"--options={}", L"--options=7",
+        L"--options=[{\"filter_id\":1}", L"--options=nope"}) {
+    EXPECT_FALSE(Parse({L"--url=x", bad}, &options)) << bad;
+  }
+  EXPECT_FALSE(options.seed_options);
 }
 
 std::string RecordBytes(std::initializer_list<int32_t> words) {

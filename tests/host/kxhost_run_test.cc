@@ -465,6 +465,69 @@ TEST_P(KxHostModesTest, DemoOptionsPage) {
   EXPECT_EQ(lines, expected) << out;
 }
 
+// Reports what it read at its start, then the options the first "options"
+// event brought, and closes itself.
+const char kSeedListeningPage[] =
+    "<script>"
+    "console.log('at start \"' + KXHelper.GetUserOptions() + '\"');"
+    "addEventListener('kxhelperchange', function(event) {"
+    "  if (event.detail.change !== 'options') return;"
+    "  console.log('options ' + KXHelper.GetUserOptions());"
+    "  window.close();"
+    "});"
+    "</script>";
+
+// |count| filters as kxhost's --options argument, quoted for its command
+// line.
+std::wstring SeedArgument(int count) {
+  std::wstring json = L"[";
+  for (int i = 0; i < count; ++i) {
+    json += std::wstring(i ? L"," : L"") + L"{\\\"uic_type\\\":" +
+            std::to_wstring(1 + i % 3) + L",\\\"filter_id\\\":" +
+            std::to_wstring(30 + i) + L",\\\"is_filter\\\":true}";
+  }
+  return L" \"--options=" + json + L"]\"";
+}
+
+// The text a page reads for SeedArgument(count): at most twenty filters.
+std::string SeedJson(int count) {
+  std::string json = "[";
+  for (int i = 0; i < count && i < 20; ++i) {
+    json +=
+        std::string(i ? "," : "") + "{\"filter_id\":" + std::to_string(30 + i) +
+        ",\"is_filter\":true,\"uic_type\":" + std::to_string(1 + i % 3) + "}";
+  }
+  return json + "]";
+}
+
+TEST_P(KxHostModesTest, SeededOptionsReachTheFirstPageAndNotTheHost) {
+  const std::wstring url = WritePage(L"seeded.html", kSeedListeningPage);
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + url + SeedArgument(2) + L" --record-file=\"" +
+                    Path(L"r.bin") + L"\" --timeout-ms=20000" + Mode(),
+                &out, &err),
+            0u)
+      << err;
+  // No record, no notification: the seed is not an update.
+  EXPECT_EQ(Lines(out),
+            std::vector<std::string>(
+                {"console: at start \"\"", "console: options " + SeedJson(2)}))
+      << err;
+  EXPECT_EQ(ReadFileText(Path(L"r.bin")), "");
+}
+
+TEST_F(KxHostTest, SeededOptionsBeyondTwentyAreCut) {
+  const std::wstring url = WritePage(L"seeded.html", kSeedListeningPage);
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + url + SeedArgument(23) + L" --timeout-ms=20000",
+                &out, &err),
+            0u)
+      << err;
+  EXPECT_NE(IndexOf(Lines(out), "console: options " + SeedJson(23)),
+            std::string::npos)
+      << out;
+}
+
 TEST_P(KxHostModesTest, DemoErrorPage) {
   std::string out, err;
   EXPECT_EQ(Run(L"--url=" + DemoPageUrl(L"error.html") + L" --timeout-ms=8000" +
@@ -584,11 +647,14 @@ TEST_F(KxHostTest, ARenderProgramThatCannotStartEndsTheRunWithOneError) {
 }
 
 TEST_F(KxHostTest, BadCommandLineIsAOneLineUsageError) {
-  std::string out, err;
-  EXPECT_EQ(Run(L"--bounds=1,2", &out, &err), 2u);
-  EXPECT_EQ(Lines(err).size(), 1u) << err;
-  EXPECT_NE(err.find("usage: kxhost.exe --url=URL"), std::string::npos);
-  EXPECT_EQ(out, "");
+  for (const wchar_t* args :
+       {L"--bounds=1,2", L"--url=about:blank --options={}"}) {
+    std::string out, err;
+    EXPECT_EQ(Run(args, &out, &err), 2u);
+    EXPECT_EQ(Lines(err).size(), 1u) << err;
+    EXPECT_NE(err.find("usage: kxhost.exe --url=URL"), std::string::npos);
+    EXPECT_EQ(out, "");
+  }
 }
 
 }  // namespace
