@@ -20,7 +20,8 @@ echo "== options page: the page changes the filters; the host gets a record and 
 echo "== the browser pushes options and voice texts back to the page"
 voices=(--normal-voice="a normal voice" --normal-voice="another normal voice"
         --horn-voice="a horn voice")
-run --url="$(page_url options.html)" "${voices[@]}" --timeout-ms=15000
+run --url="$(page_url options.html)" "${voices[@]}" --timeout-ms=15000 \
+    --options='[{"uic_type":1,"filter_id":3,"is_filter":true},{"uic_type":2,"filter_id":5,"is_filter":false}]'
 echo
 echo "== error page: a sub-frame whose file is missing shows the built-in page"
 run --url="$(page_url error.html)" --timeout-ms=8000
