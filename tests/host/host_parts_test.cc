@@ -15,15 +15,15 @@ bool Parse(std::vector<std::wstring> args, HostOptions* options) {
 
 TEST(HostOptions, ReadsEverySwitch) {
   HostOptions options;
-  ASSERT_TRUE(Parse(
-      {L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
-       L"--horn-voice=h", L"--record-file=C:\\r.bin", L"--bounds=1,2,301,402",
-       L"--timeout-ms=500", L"--single-process",
-       L"--allow-origin=https://app.test", L"--allow-origin=file://", L"--show",
-       L"--remote-debugging-port=9222",
-       L"--options=[{\"uic_type\":3,\"filter_id\":12,"
-       L"\"is_filter\":true},{\"filter_id\":7},]"},
-      &options));
+  ASSERT_TRUE(
+      Parse({L"--url=file:///x.html", L"--normal-voice=a", L"--normal-voice=",
+             L"--horn-voice=h", L"--record-file=C:\\r.bin",
+             L"--bounds=1,2,301,402", L"--timeout-ms=500", L"--single-process",
+             L"--allow-origin=https://app.test", L"--allow-origin=file://",
+             L"--show", L"--remote-debugging-port=9222",
+             L"--options=[{\"uic_type\":3,\"filter_id\":12,"
+             L"\"is_filter\":true},{\"filter_id\":7},]"},
+            &options));
   EXPECT_EQ(options.url, L"file:///x.html");
   EXPECT_EQ(options.normal_voices, std::vector<std::wstring>({L"a", L""}));
   EXPECT_EQ(options.horn_voices, std::vector<std::wstring>({L"h"}));
