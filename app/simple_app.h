@@ -108,7 +108,8 @@ class SimpleApp : public CefApp,
                             CefRefPtr<CefDOMNode> node) override;
   // Sends "get_option" and "syncCache" on the first router message, applies
   // the cache updates (each one then fires "kxhelperchange" in every page of
-  // this process; an empty option text while there is none changes nothing),
+  // this process; an answer to "get_option" that repeats the options held
+  // changes nothing),
   // then hands every message to the router.
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefProcessId source_process,

@@ -372,8 +372,7 @@ void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
   // host, or updated before any browser existed, were never pushed.
   browser->SendProcessMessage(
       PID_RENDERER,
-      CreateStringMessage(kSaveOptionMessage,
-                          OptionStore::GetInstance()->OptionJson()));
+      CreateOptionAnswerMessage(OptionStore::GetInstance()->OptionJson()));
 }
 
 void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> browser) {

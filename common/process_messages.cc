@@ -51,6 +51,21 @@ CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
   return message;
 }
 
+CefRefPtr<CefProcessMessage> CreateOptionAnswerMessage(const CefString& text) {
+  CefRefPtr<CefProcessMessage> message =
+      CreateStringMessage(kSaveOptionMessage, text);
+  message->GetArgumentList()->SetBool(1, true);
+  return message;
+}
+
+bool IsOptionAnswer(CefRefPtr<CefProcessMessage> message) {
+  if (!message)
+    return false;
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  return args && args->GetSize() >= 2 && args->GetType(1) == VTYPE_BOOL &&
+         args->GetBool(1);
+}
+
 CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name) {
   return CefProcessMessage::Create(name);
 }

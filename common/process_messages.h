@@ -17,7 +17,8 @@ extern const char kSyncCacheMessage[];       // none
 // while the host has set an origin allow-list.
 extern const char kSenderFrameMessage[];
 // browser -> render
-extern const char kSaveOptionMessage[];      // 0: option JSON text
+// 0: option JSON text; 1 (only in an answer to "get_option"): true
+extern const char kSaveOptionMessage[];
 extern const char kAddNormalVoiceMessage[];  // 0: one voice text
 extern const char kAddHornVoiceMessage[];    // 0: one voice text
 // none; follows the voice texts that answer "syncCache"
@@ -40,6 +41,13 @@ CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
 // "save_option", "add_normal_voice", "add_horn_voice").
 CefRefPtr<CefProcessMessage> CreateStringMessage(const std::string& name,
                                                  const CefString& text);
+
+// "save_option" answering "get_option": |text|, then true. The render
+// process learns that it repeats what the browser holds rather than tells
+// of a change: it may hold the same options already, pushed to it earlier.
+CefRefPtr<CefProcessMessage> CreateOptionAnswerMessage(const CefString& text);
+// Whether argument 1 is the boolean true that marks such an answer.
+bool IsOptionAnswer(CefRefPtr<CefProcessMessage> message);
 
 // A message without arguments ("syncCache", "get_option", "cache_synced").
 CefRefPtr<CefProcessMessage> CreateEmptyMessage(const std::string& name);

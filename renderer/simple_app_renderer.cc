@@ -113,9 +113,10 @@ void SimpleApp::ApplyCacheUpdate(const std::string& name,
     }
     if (error_code != JSON_NO_ERROR)
       return;
-    // The answer to this process's own request, before any options existed:
-    // nothing is in place, and a page told so would read "" as options.
-    if (text.empty() && user_options_json_.empty())
+    // An answer to this process's own request that repeats what it holds
+    // (pushed to it already, or nothing on either side) changes nothing: a
+    // page waiting for its own change would take the event for it.
+    if (IsOptionAnswer(message) && text == user_options_json_)
       return;
     SetUserOptionsJson(text);
     CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();

@@ -108,6 +108,7 @@ TEST_F(DispatchTest, GetOptionAnswersTheAskingBrowserWithTheStoresText) {
   EXPECT_EQ(MessageName(second_->sent[0].message), "save_option");
   EXPECT_EQ(second_->sent[0].target, PID_RENDERER);
   EXPECT_EQ(TextOf(second_->sent[0]), "");
+  EXPECT_TRUE(IsOptionAnswer(second_->sent[0].message));
 
   // Seeded options were never pushed, yet they are the answer.
   OptionBlock seed = MakeEmptyOptionBlock();
@@ -123,6 +124,7 @@ TEST_F(DispatchTest, GetOptionAnswersTheAskingBrowserWithTheStoresText) {
   Deliver(main_, CefProcessMessage::Create("set_option"));
   Deliver(main_, CefProcessMessage::Create("get_option"));
   ASSERT_EQ(main_->sent.size(), 2u);
+  EXPECT_FALSE(IsOptionAnswer(main_->sent[0].message));  // the update's push
   EXPECT_EQ(TextOf(main_->sent[1]), "[]");
   EXPECT_EQ(second_->sent.size(), 2u);
 }

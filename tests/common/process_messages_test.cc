@@ -111,4 +111,21 @@ TEST(StringArgument, EmptyAndNonAsciiTextsSurvive) {
   EXPECT_EQ(text.ToWString(), L"\x58F0\x97F3");
 }
 
+TEST(OptionAnswer, CarriesTheTextThenTheMarkOnlyAPushLacks) {
+  CefRefPtr<CefProcessMessage> answer = CreateOptionAnswerMessage("[]");
+  EXPECT_EQ(MessageName(answer), "save_option");
+  CefString text;
+  ASSERT_TRUE(ReadStringArgument(answer, &text));
+  EXPECT_EQ(text.ToString(), "[]");
+  EXPECT_TRUE(IsOptionAnswer(answer));
+
+  EXPECT_FALSE(IsOptionAnswer(CreateStringMessage(kSaveOptionMessage, "[]")));
+  EXPECT_FALSE(IsOptionAnswer(nullptr));
+  CefRefPtr<CefProcessMessage> other = CreateOptionAnswerMessage("[]");
+  other->GetArgumentList()->SetBool(1, false);
+  EXPECT_FALSE(IsOptionAnswer(other));
+  other->GetArgumentList()->SetString(1, "true");
+  EXPECT_FALSE(IsOptionAnswer(other));
+}
+
 }  // namespace

@@ -70,15 +70,25 @@ TEST_F(CacheChangeEventTest, RefusedUpdatesFireNothing) {
   FromBrowser(CreateEmptyMessage(kAddNormalVoiceMessage));
   FromBrowser("Save_option", "[]");
   FromBrowser("syncCache", "");
-  // The answer to this process's own request while the browser has no
-  // options: nothing was in place, nothing is now.
+  // An empty text is a real change: it clears the options.
   FromBrowser("save_option", "");
+  EXPECT_EQ(Seen(), "{\"change\":\"options\"}@0/");
+}
+
+TEST_F(CacheChangeEventTest, AnAnswerThatRepeatsTheOptionsHeldFiresNothing) {
+  // The browser had none to give, and the process holds none.
+  FromBrowser(CreateOptionAnswerMessage(""));
   EXPECT_EQ(Seen(), "");
-  // Once there are options, an empty text is a real change: it clears them.
+  // New to this process: a change.
+  FromBrowser(CreateOptionAnswerMessage("[]"));
+  EXPECT_EQ(Seen(), "{\"change\":\"options\"}@0/[]");
+  // Already pushed to it: a page waiting for its own change hears nothing.
+  FromBrowser(CreateOptionAnswerMessage("[]"));
+  EXPECT_EQ(Seen(), "{\"change\":\"options\"}@0/[]");
+  // A push of the same text is a page's change coming back: it is heard.
   FromBrowser("save_option", "[]");
-  FromBrowser("save_option", "");
   EXPECT_EQ(Seen(),
-            "{\"change\":\"options\"}@0/[] {\"change\":\"options\"}@0/");
+            "{\"change\":\"options\"}@0/[] {\"change\":\"options\"}@0/[]");
 }
 
 TEST_F(CacheChangeEventTest, EveryPageOfTheProcessHearsIt) {
