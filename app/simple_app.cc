@@ -3,6 +3,7 @@
 #include "browser/embed_browser_handler.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
+#include "include/wrapper/cef_helpers.h"
 
 CRITICAL_SECTION g_cache_lock;
 bool g_cache_sync_requested = false;
@@ -90,6 +91,7 @@ CefRefPtr<CefRenderProcessHandler> SimpleApp::GetRenderProcessHandler() {
 }
 
 void SimpleApp::OnContextInitialized() {
+  CEF_REQUIRE_UI_THREAD();
   CefWindowInfo window_info;
   SetAsHiddenPopup(&window_info, parent_window_, L"kxweb");
   window_info.ex_style |= WS_EX_TOOLWINDOW;
@@ -112,6 +114,7 @@ void SimpleApp::OnContextInitialized() {
 
 void SimpleApp::OnBeforeChildProcessLaunch(
     CefRefPtr<CefCommandLine> command_line) {
+  CEF_REQUIRE_UI_THREAD();
   const CefString program = command_line->GetProgram();
   // Empty: the framework starts this very executable.
   if (program.empty())
@@ -131,6 +134,7 @@ void SimpleApp::OnBeforeChildProcessLaunch(
 
 void SimpleApp::OnRenderProcessThreadCreated(
     CefRefPtr<CefListValue> extra_info) {
+  CEF_REQUIRE_IO_THREAD();
   allowed_origins_.AppendTo(extra_info);
 }
 
@@ -139,12 +143,17 @@ CefRefPtr<CefPrintHandler> SimpleApp::GetPrintHandler() {
 }
 
 void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
+  CEF_REQUIRE_RENDERER_THREAD();
   allowed_origins_ = OriginAllowList::ReadFrom(extra_info, 0);
 }
 
-void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {}
+void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_RENDERER_THREAD();
+}
 
-void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {}
+void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_RENDERER_THREAD();
+}
 
 CefRefPtr<CefLoadHandler> SimpleApp::GetLoadHandler() {
   return nullptr;
@@ -155,6 +164,7 @@ bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser,
                                    CefRefPtr<CefRequest> request,
                                    NavigationType navigation_type,
                                    bool is_redirect) {
+  CEF_REQUIRE_RENDERER_THREAD();
   return false;
 }
 
@@ -162,8 +172,12 @@ void SimpleApp::OnUncaughtException(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefFrame> frame,
                                     CefRefPtr<CefV8Context> context,
                                     CefRefPtr<CefV8Exception> exception,
-                                    CefRefPtr<CefV8StackTrace> stackTrace) {}
+                                    CefRefPtr<CefV8StackTrace> stackTrace) {
+  CEF_REQUIRE_RENDERER_THREAD();
+}
 
 void SimpleApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser,
                                      CefRefPtr<CefFrame> frame,
-                                     CefRefPtr<CefDOMNode> node) {}
+                                     CefRefPtr<CefDOMNode> node) {
+  CEF_REQUIRE_RENDERER_THREAD();
+}

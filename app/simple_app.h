@@ -74,6 +74,7 @@ class SimpleApp : public CefApp,
   void OnBeforeChildProcessLaunch(
       CefRefPtr<CefCommandLine> command_line) override;
   // Hands the origin allow-list, when there is one, to the new render process.
+  // On the framework's IO thread.
   void OnRenderProcessThreadCreated(
       CefRefPtr<CefListValue> extra_info) override;
   CefRefPtr<CefPrintHandler> GetPrintHandler() override;

@@ -11,6 +11,7 @@
 #include "common/process_messages.h"
 #include "include/cef_app.h"
 #include "include/cef_task.h"
+#include "include/wrapper/cef_helpers.h"
 #include "store/option_store.h"
 #include "store/renderer_update_broadcaster.h"
 
@@ -62,6 +63,7 @@ class OpenInDefaultBrowserTask : public CefTask {
  public:
   explicit OpenInDefaultBrowserTask(const std::wstring& url) : url_(url) {}
   void Execute() override {
+    CEF_REQUIRE_UI_THREAD();
     ShellExecuteW(nullptr, nullptr, url_.c_str(), nullptr, nullptr,
                   SW_SHOWNORMAL);
   }
@@ -104,6 +106,7 @@ void EmbedBrowserHandler::RemoveObserver(PageObserver* observer) {
 
 // static
 void EmbedBrowserHandler::ReportRenderProgramNotStarted() {
+  CEF_REQUIRE_UI_THREAD();
   NotifyObservers([](PageObserver* observer) {
     observer->OnRenderProcessEnded(nullptr,
                                    PageObserver::kRenderProcessNotStarted);
@@ -111,6 +114,7 @@ void EmbedBrowserHandler::ReportRenderProgramNotStarted() {
 }
 
 void EmbedBrowserHandler::CloseAllBrowsers(bool force_close) {
+  CEF_REQUIRE_UI_THREAD();
   // A copy: a close may complete, and leave the list, from within the call.
   const std::list<CefRefPtr<CefBrowser>> browsers = browser_list_;
   for (const CefRefPtr<CefBrowser>& browser : browsers) {
@@ -168,6 +172,7 @@ void EmbedBrowserHandler::OnBeforeContextMenu(
     CefRefPtr<CefFrame> frame,
     CefRefPtr<CefContextMenuParams> params,
     CefRefPtr<CefMenuModel> model) {
+  CEF_REQUIRE_UI_THREAD();
   if (model)
     model->Clear();
 }
@@ -184,6 +189,7 @@ bool EmbedBrowserHandler::OnBeforePopup(
     CefRefPtr<CefClient>& client,
     CefBrowserSettings& settings,
     bool* no_javascript_access) {
+  CEF_REQUIRE_IO_THREAD();
   // Only a web address, rebuilt, may leave the application: a page must
   // never open a local file, start a program or add to a command line.
   const std::wstring url = SanitizePopupUrl(target_url.ToWString());
@@ -196,6 +202,7 @@ bool EmbedBrowserHandler::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                                            const CefString& message,
                                            const CefString& source,
                                            int line) {
+  CEF_REQUIRE_UI_THREAD();
   NotifyObservers([&](PageObserver* observer) {
     observer->OnConsoleMessage(browser, message, source, line);
   });
@@ -203,6 +210,7 @@ bool EmbedBrowserHandler::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
 }
 
 void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
   if (!browser)
     return;
   browser_list_.push_back(browser);
@@ -221,10 +229,12 @@ void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
 }
 
 bool EmbedBrowserHandler::DoClose(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
   return false;
 }
 
 void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
   if (!browser)
     return;
   message_router_->OnBeforeClose(browser);
@@ -253,6 +263,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
 
 void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
                                       CefRefPtr<CefFrame> frame) {
+  CEF_REQUIRE_UI_THREAD();
   if (frame && frame->IsMain())
     frame->ExecuteJavaScript(kOnLoadQueryScript, "", 0);
 }
@@ -260,6 +271,7 @@ void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
 void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefFrame> frame,
                                     int httpStatusCode) {
+  CEF_REQUIRE_UI_THREAD();
   if (!frame || !frame->IsMain())
     return;
   NotifyObservers(
@@ -271,6 +283,7 @@ void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
                                       ErrorCode errorCode,
                                       const CefString& errorText,
                                       const CefString& failedUrl) {
+  CEF_REQUIRE_UI_THREAD();
   if (!frame || errorCode == ERR_ABORTED)
     return;
   frame->LoadString(CefString(WideToUtf8(JoinErrorPage())), failedUrl);
@@ -283,12 +296,14 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
                                          CefRefPtr<CefFrame> frame,
                                          CefRefPtr<CefRequest> request,
                                          bool is_redirect) {
+  CEF_REQUIRE_UI_THREAD();
   if (browser)
     message_router_->OnBeforeBrowse(browser, frame);
   return false;
 }
 
 void EmbedBrowserHandler::OnRenderViewReady(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
   // A new render view may live in a new render process (the real framework
   // swaps processes when a page navigates across sites): it asks anew.
   if (browser)
@@ -298,6 +313,7 @@ void EmbedBrowserHandler::OnRenderViewReady(CefRefPtr<CefBrowser> browser) {
 void EmbedBrowserHandler::OnRenderProcessTerminated(
     CefRefPtr<CefBrowser> browser,
     TerminationStatus status) {
+  CEF_REQUIRE_UI_THREAD();
   if (!browser)
     return;
   message_router_->OnRenderProcessTerminated(browser);
@@ -314,6 +330,7 @@ bool EmbedBrowserHandler::OnProcessMessageReceived(
     CefRefPtr<CefBrowser> browser,
     CefProcessId source_process,
     CefRefPtr<CefProcessMessage> message) {
+  CEF_REQUIRE_UI_THREAD();
   if (!browser || !message)
     return false;
   // A render process sizes what it sends: memory running out on it drops
@@ -408,6 +425,7 @@ bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
                                   const CefString& request,
                                   bool persistent,
                                   CefRefPtr<Callback> callback) {
+  CEF_REQUIRE_UI_THREAD();
   // A frame the browser does not know (gone, replaced, or never there) asks
   // for nothing: declining fails the query back through the router.
   if (!browser || !frame || !callback)
@@ -464,4 +482,6 @@ void EmbedBrowserHandler::NotifyObservers(const Event& event) {
 
 void EmbedBrowserHandler::OnQueryCanceled(CefRefPtr<CefBrowser> browser,
                                           CefRefPtr<CefFrame> frame,
-                                          int64 query_id) {}
+                                          int64 query_id) {
+  CEF_REQUIRE_UI_THREAD();
+}

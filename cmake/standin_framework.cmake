@@ -1,5 +1,9 @@
 # The stand-in framework in framework/ and what it builds on. Gives the targets
 # the application code links against: fw_headers, fw_core and framework.
+# The suite's build checks what the product's release build does not: every
+# DCHECK, and so every callback's CEF_REQUIRE_*_THREAD().
+add_compile_definitions(DCHECK_ALWAYS_ON)
+
 # --- third-party ---------------------------------------------------------
 # Duktape as packaged, with one change to its configuration: the execution
 # timeout check, through which the framework stops page script that never

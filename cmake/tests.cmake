@@ -1,7 +1,7 @@
 # One test binary, and one CTest entry, per folder under tests/. Each folder
 # links only what it tests, so a folder's tests build while others are
 # unfinished. A folder with its own main.cc links gtest instead of gtest_main.
-set(KX_TEST_LIBS_framework_core fw_core)
+set(KX_TEST_LIBS_framework_core fw_wrapper)
 set(KX_TEST_LIBS_framework_script fw_renderer fw_testing)
 set(KX_TEST_LIBS_framework_renderer fw_renderer fw_testing)
 set(KX_TEST_LIBS_framework_browser framework fw_testing)

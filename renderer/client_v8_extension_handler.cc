@@ -3,6 +3,7 @@
 #include "common/option_block.h"
 #include "common/process_messages.h"
 #include "include/cef_parser.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ bool ClientV8ExtensionHandler::Execute(const CefString& name,
                                        const CefV8ValueList& arguments,
                                        CefRefPtr<CefV8Value>& retval,
                                        CefString& exception) {
+  CEF_REQUIRE_RENDERER_THREAD();
   // A page controls the sizes involved (a huge text, a long voice list):
   // running out of memory answers false instead of throwing into the page.
   try {

@@ -6,6 +6,7 @@
 #include "common/auto_lock.h"
 #include "common/process_messages.h"
 #include "include/cef_parser.h"
+#include "include/wrapper/cef_helpers.h"
 #include "renderer/client_v8_extension_handler.h"
 #include "renderer/kxhelper_extension.h"
 
@@ -18,6 +19,7 @@ constexpr int kHornVoiceList = 2;
 }  // namespace
 
 void SimpleApp::OnWebKitInitialized() {
+  CEF_REQUIRE_RENDERER_THREAD();
   CefMessageRouterConfig config;
   message_router_ = CefMessageRouterRendererSide::Create(config);
   CefRefPtr<CefV8Handler> handler(new ClientV8ExtensionHandler(this));
@@ -27,6 +29,7 @@ void SimpleApp::OnWebKitInitialized() {
 void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
                                  CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefV8Context> context) {
+  CEF_REQUIRE_RENDERER_THREAD();
   // The router stays: a refused frame's queries reach the browser and fail
   // there.
   if (message_router_)
@@ -64,6 +67,7 @@ void SimpleApp::SendFromFrame(CefRefPtr<CefBrowser> browser,
 void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
                                   CefRefPtr<CefFrame> frame,
                                   CefRefPtr<CefV8Context> context) {
+  CEF_REQUIRE_RENDERER_THREAD();
   if (message_router_)
     message_router_->OnContextReleased(browser, frame, context);
   change_notifier_.RemoveContext(context);
@@ -72,6 +76,7 @@ void SimpleApp::OnContextReleased(CefRefPtr<CefBrowser> browser,
 bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                          CefProcessId source_process,
                                          CefRefPtr<CefProcessMessage> message) {
+  CEF_REQUIRE_RENDERER_THREAD();
   const std::string name = MessageName(message);
   // The first router message here is the answer to this process's first
   // page query: the moment to ask the browser for the cache's contents.

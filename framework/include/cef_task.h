@@ -23,7 +23,10 @@ class CefTask : public virtual CefBase {
 
 // The stand-in has one thread per process for UI and renderer work: TID_UI in
 // a browser process, TID_RENDERER in a render process (the same thread in
-// single-process mode). Other thread ids are refused.
+// single-process mode). CefCurrentlyOn also answers TID_IO, true on the
+// browser process's IO thread (where OnBeforePopup and
+// OnRenderProcessThreadCreated run); tasks are posted to TID_UI and
+// TID_RENDERER only, other thread ids are refused.
 bool CefCurrentlyOn(CefThreadId threadId);
 bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task);
 bool CefPostDelayedTask(CefThreadId threadId,

@@ -10,6 +10,7 @@
 #include "gtest/gtest.h"
 #include "include/cef_command_line.h"
 #include "src/core/log_destination.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

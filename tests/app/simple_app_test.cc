@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "gtest/gtest.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "store/option_store.h"
 #include "tests/support/fake_browser.h"
 #include "tests/support/fake_frame.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "gtest/gtest.h"
 #include "tests/support/fake_browser.h"
 #include "tests/support/fake_frame.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "gtest/gtest.h"
 #include "store/option_store.h"
 #include "tests/support/fake_browser.h"
+#include "tests/support/framework_thread.h"
 #include "tests/support/hostile_arguments.h"
 
 namespace {

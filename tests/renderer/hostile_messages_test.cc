@@ -8,6 +8,7 @@
 #include "app/simple_app.h"
 #include "gtest/gtest.h"
 #include "tests/support/fake_browser.h"
+#include "tests/support/framework_thread.h"
 #include "tests/support/hostile_arguments.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "gtest/gtest.h"
 #include "store/renderer_update_broadcaster.h"
 #include "tests/support/fake_browser.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "common/process_messages.h"
 #include "gtest/gtest.h"
 #include "tests/support/fake_browser.h"
+#include "tests/support/framework_thread.h"
 
 namespace {
 

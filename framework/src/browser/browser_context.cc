@@ -156,8 +156,9 @@ RenderProcessHost* BrowserContext::LaunchRenderHost() {
   CefRefPtr<CefListValue> extra_info = CefListValue::Create();
   CefRefPtr<CefBrowserProcessHandler> handler =
       app_ ? app_->GetBrowserProcessHandler() : nullptr;
+  // As in the real framework, on the IO thread; the launch waits for it.
   if (handler)
-    handler->OnRenderProcessThreadCreated(extra_info);
+    RunOnIoThread([&] { handler->OnRenderProcessThreadCreated(extra_info); });
   if (!host->Launch(extra_info))
     return nullptr;
   hosts_.push_back(std::move(host));

@@ -34,6 +34,10 @@ class BrowserContext : public RenderProcessHost::Client {
   static bool CurrentlyOnUiThread();
   // Runs |task| on the IO thread.
   void PostIoTask(std::function<void()> task) { io_thread_->Post(task); }
+  // Runs |task| on the IO thread and returns once it has run.
+  void RunOnIoThread(std::function<void()> task) {
+    io_thread_->PostAndWait(task);
+  }
 
   BrowserContext(const BrowserContext&) = delete;
   BrowserContext& operator=(const BrowserContext&) = delete;

@@ -1,14 +1,12 @@
 #include "src/browser/io_thread.h"
 
+#include <windows.h>
+
 #include <utility>
 
+#include "src/core/named_thread.h"
+
 namespace cef_internal {
-
-namespace {
-
-thread_local bool g_on_io_thread = false;
-
-}  // namespace
 
 IoThread::IoThread() : thread_(&IoThread::Run, this) {}
 
@@ -29,13 +27,25 @@ void IoThread::Post(std::function<void()> task) {
   wake_.notify_one();
 }
 
+void IoThread::PostAndWait(std::function<void()> task) {
+  // An event, not a condition variable: the waiter frees it as soon as it
+  // wakes, and SetEvent touches nothing of ours after the wake.
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  Post([&task, done] {
+    task();
+    SetEvent(done);
+  });
+  WaitForSingleObject(done, INFINITE);
+  CloseHandle(done);
+}
+
 // static
 bool IoThread::CurrentlyOn() {
-  return g_on_io_thread;
+  return CurrentThreadIs(TID_IO);
 }
 
 void IoThread::Run() {
-  g_on_io_thread = true;
+  MarkCurrentThreadAs(TID_IO);
   for (;;) {
     std::function<void()> task;
     {

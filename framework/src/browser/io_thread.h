@@ -1,6 +1,7 @@
 // The browser process's IO thread. The real framework calls some handlers
-// there (OnBeforePopup); so does this one. It runs posted closures in order
-// and nothing else: no Win32 message loop, no COM.
+// there (OnBeforePopup, OnRenderProcessThreadCreated); so does this one. It
+// runs posted closures in order and nothing else: no Win32 message loop, no
+// COM.
 #ifndef FRAMEWORK_SRC_BROWSER_IO_THREAD_H_
 #define FRAMEWORK_SRC_BROWSER_IO_THREAD_H_
 
@@ -22,6 +23,8 @@ class IoThread {
 
   // Any thread.
   void Post(std::function<void()> task);
+  // Any thread but this one: runs |task| here and returns once it has run.
+  void PostAndWait(std::function<void()> task);
   // True on an IO thread.
   static bool CurrentlyOn();
 

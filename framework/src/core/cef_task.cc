@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "src/core/message_loop.h"
+#include "src/core/named_thread.h"
 
 namespace {
 
@@ -17,7 +18,9 @@ cef_internal::MessageLoop* LoopFor(CefThreadId thread_id) {
 
 bool CefCurrentlyOn(CefThreadId thread_id) {
   cef_internal::MessageLoop* loop = LoopFor(thread_id);
-  return loop && loop->BelongsToCurrentThread();
+  if (loop)
+    return loop->BelongsToCurrentThread();
+  return cef_internal::CurrentThreadIs(thread_id);
 }
 
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {

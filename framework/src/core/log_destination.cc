@@ -120,10 +120,11 @@ int cef_get_vlog_level(const char* file_start, size_t N) {
 }
 
 void cef_log(const char* file, int line, int severity, const char* message) {
-  if (severity < cef_internal::LogDestination::MinLevel())
-    return;
-  cef_internal::LogDestination::Write(
-      cef_internal::LogDestination::Format(file, line, severity, message));
+  if (severity >= cef_internal::LogDestination::MinLevel()) {
+    cef_internal::LogDestination::Write(
+        cef_internal::LogDestination::Format(file, line, severity, message));
+  }
+  // A failed CHECK ends the process even when logging is off.
   if (severity >= cef_internal::kFatalLevel)
     std::abort();
 }

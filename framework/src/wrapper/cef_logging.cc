@@ -33,6 +33,18 @@ LogMessage::LogMessage(const char* file, int line, LogSeverity severity)
       severity_(severity),
       last_error_(GetLastSystemErrorCode()) {}
 
+LogMessage::LogMessage(const char* file, int line, std::string* result)
+    : LogMessage(file, line, LOG_FATAL, result) {}
+
+LogMessage::LogMessage(const char* file,
+                       int line,
+                       LogSeverity severity,
+                       std::string* result)
+    : LogMessage(file, line, severity) {
+  stream_ << "Check failed: " << *result;
+  delete result;
+}
+
 LogMessage::~LogMessage() {
   cef_log(file_, line_, severity_, stream_.str().c_str());
   ::SetLastError(last_error_);
