@@ -50,6 +50,17 @@ OptionStore::OptionStore()
   options_ = MakeEmptyOptionBlock();
 }
 
+void OptionStore::ResetForTesting() {
+  AutoLock hold(&lock_);
+  options_ = MakeEmptyOptionBlock();
+  options_set_ = false;
+  normal_voice_list_.clear();
+  horn_voice_list_.clear();
+  host_window_ = nullptr;
+  host_record_enabled_ = false;
+  host_handle_ = INVALID_HANDLE_VALUE;
+}
+
 void OptionStore::SetHostWindow(HWND window) {
   AutoLock hold(&lock_);
   host_window_ = window;

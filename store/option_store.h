@@ -80,6 +80,10 @@ class OptionStore {
 
   // Back to "never seeded nor updated", for tests that share one store.
   void ForgetOptionsForTesting();
+  // Back to the state of a new store (no options, empty lists, no host
+  // parts), so that a test never sees what an earlier one left. Tests only:
+  // the store is never destroyed.
+  void ResetForTesting();
 
  private:
   OptionStore();

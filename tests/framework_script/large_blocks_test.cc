@@ -56,7 +56,9 @@ TEST(LargeBlocksTest, ReallocateKeepsTheContentAcrossEverySize) {
 }
 
 TEST(LargeBlocksTest, FreedLargeBlocksServeTheNextFittingRequest) {
-  // An odd size, so that no block kept by an earlier test fits better.
+  // Blocks kept by earlier tests would fill the room, and |large| would go
+  // back to the system to be handed out again for any size.
+  LargeBlocks::FreeKeptForTesting();
   const size_t size = 4 * kLarge + 136;
   void* large = LargeBlocks::Allocate(size);
   ASSERT_TRUE(large);

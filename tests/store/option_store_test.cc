@@ -88,6 +88,7 @@ class OptionStoreTest : public testing::Test {
     handler_ = new EmbedBrowserHandler();
     handler_->OnAfterCreated(browser_.get());
     store_ = OptionStore::GetInstance();
+    store_->ResetForTesting();
     store_->SetHostWindow(host_window_);
     store_->SetHostHandle(write_end_);
     store_->SetHostRecordEnabled(true);

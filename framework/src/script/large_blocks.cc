@@ -130,4 +130,13 @@ void LargeBlocks::Free(void* block) {
   std::free(header);
 }
 
+// static
+void LargeBlocks::FreeKeptForTesting() {
+  AutoLock hold(KeptLock());
+  for (int i = 0; i < g_kept_count; ++i)
+    std::free(g_kept[i]);
+  g_kept_count = 0;
+  g_kept_bytes = 0;
+}
+
 }  // namespace cef_internal

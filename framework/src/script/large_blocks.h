@@ -25,6 +25,10 @@ class LargeBlocks {
   // Null when memory runs out, |block| then left as it was.
   static void* Reallocate(void* block, size_t size);
   static void Free(void* block);
+
+  // Gives every kept block back to the system, so that a test starts with
+  // none kept whatever ran before it.
+  static void FreeKeptForTesting();
 };
 
 }  // namespace cef_internal
