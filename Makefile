@@ -5,6 +5,14 @@ BUILD ?= build
 REAL ?= build-real
 JOBS ?= $(shell nproc)
 
+# The suite's test programs run their tests in a random order, from a seed
+# chosen here and printed: replay an order with `make test SEED=<seed>`.
+ifndef SEED
+SEED := $(shell echo $$(( $$(od -An -N2 -tu2 /dev/urandom) % 99999 + 1 )))
+endif
+export SEED
+SHUFFLED := GTEST_SHUFFLE=1 GTEST_RANDOM_SEED=$(SEED)
+
 .PHONY: setup build build-real test test-real fuzz demo demo-standin package bench bench-real clean
 
 setup:
@@ -24,7 +32,8 @@ build-real: setup
 # the real framework's group.
 test: build build-real
 	cmake --build $(BUILD) -j $(JOBS)
-	tools/test_env.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 300
+	@echo "test order: shuffled with seed $(SEED) (replay: make test SEED=$(SEED))"
+	$(SHUFFLED) tools/test_env.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 	@if [ -f $(REAL)/CTestTestfile.cmake ]; then $(MAKE) --no-print-directory test-real; fi
 
 # The real-framework group, when build-real made its build. The real
@@ -32,7 +41,8 @@ test: build build-real
 # ours): a failed entry runs up to twice more, and its failures stay in the log.
 test-real:
 	@if [ -f $(REAL)/CTestTestfile.cmake ]; then \
-	  tools/real_env.sh ctest --test-dir $(REAL) --output-on-failure --timeout 300 \
+	  echo "test order: shuffled with seed $(SEED) (replay: make test-real SEED=$(SEED))"; \
+	  $(SHUFFLED) tools/real_env.sh ctest --test-dir $(REAL) --output-on-failure --timeout 300 \
 	    --repeat until-pass:3; \
 	else echo "real framework: not built, its tests are skipped"; fi
 

@@ -107,6 +107,11 @@ add_test(NAME layering
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_layering.sh
                  ${CMAKE_SOURCE_DIR})
 
+# The error page's pieces and images are what the generator makes of its
+# inputs: an output edited by hand or left stale fails.
+add_test(NAME error_page_generated
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen_error_page.py --check)
+
 # The pages' scripts against their types (tsc --strict): the pages check
 # clean and the wrong calls of tests/pages/ are refused.
 add_test(NAME page_types

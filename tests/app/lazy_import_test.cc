@@ -5,6 +5,8 @@
 
 #include <dbghelp.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/lazy_imports/lazy_import.h"
@@ -32,29 +34,48 @@ std::wstring ModuleFolder(HMODULE module) {
   return full.substr(0, full.find_last_of(L"\\/"));
 }
 
-// Runs before any other call into dbghelp.
-TEST(LazyImport, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
-  ASSERT_EQ(GetModuleHandleW(L"dbghelp.dll"), nullptr);
+// The first call's part, in a process where nothing has called into dbghelp
+// yet. Ends the process with 0, or with the number of the first step that
+// went wrong, named on standard error.
+[[noreturn]] void CheckFirstCallAndExit() {
+  int step = 0;
+  auto expect = [&step](bool holds, const char* what) {
+    ++step;
+    if (holds)
+      return;
+    fprintf(stderr, "step %d: %s\n", step, what);
+    fflush(stderr);
+    _exit(step);
+  };
+  expect(GetModuleHandleW(L"dbghelp.dll") == nullptr, "loaded before");
 
   // Binding, loading the library included, leaves the thread's last error
   // as the caller set it: some callers read it after a call that only sets
   // it on failure.
   const DWORD options = SYMOPT_UNDNAME | SYMOPT_LOAD_LINES;
   SetLastError(0x1234);
-  EXPECT_EQ(SymSetOptions(options), options);
-  EXPECT_EQ(GetLastError(), 0x1234u);
+  expect(SymSetOptions(options) == options, "SymSetOptions's result");
+  expect(GetLastError() == 0x1234u, "last error after the binding call");
   HMODULE dbghelp = GetModuleHandleW(L"dbghelp.dll");
-  ASSERT_NE(dbghelp, nullptr);
-  EXPECT_EQ(_wcsicmp(ModuleFolder(dbghelp).c_str(), SystemFolder().c_str()), 0);
+  expect(dbghelp != nullptr, "not loaded by the first call");
+  expect(_wcsicmp(ModuleFolder(dbghelp).c_str(), SystemFolder().c_str()) == 0,
+         "loaded from outside the system folder");
 
   // A second function of the same library: bound on its own first call.
   const void* function =
       reinterpret_cast<const void*>(GetProcAddress(dbghelp, "SymGetOptions"));
-  EXPECT_NE(g_sym_get_options_slot, function);
+  expect(g_sym_get_options_slot != function, "bound before its first call");
   SetLastError(0x5678);
-  EXPECT_EQ(SymGetOptions(), options);
-  EXPECT_EQ(GetLastError(), 0x5678u);
-  EXPECT_EQ(g_sym_get_options_slot, function);
+  expect(SymGetOptions() == options, "SymGetOptions's result");
+  expect(GetLastError() == 0x5678u, "last error after the second binding");
+  expect(g_sym_get_options_slot == function, "slot not bound");
+  _exit(0);
+}
+
+// In a process of its own (as a death test is run): whatever ran before in
+// this one may have loaded dbghelp already.
+TEST(LazyImportDeathTest, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
+  EXPECT_EXIT(CheckFirstCallAndExit(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(LazyImport, PassesEveryArgumentAndTheResult) {
