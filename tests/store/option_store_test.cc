@@ -368,7 +368,6 @@ TEST_F(OptionStoreTest, SeedingFromAnotherThreadNeverTearsTheOptions) {
   EXPECT_EQ(torn, 0);
 }
 
-// Last: the voices it stores stay in the one store.
 TEST_F(OptionStoreTest, HostSettersFromAnotherThreadWhileResyncing) {
   constexpr int kVoices = 2000;
   std::atomic<bool> done{false};
