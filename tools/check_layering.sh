@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a folder includes one it must not: renderer/ never sees browser/
-# or store/, they never see renderer/, common/ sees neither, and framework/
-# sees nothing of the system.
+# or store/, they never see renderer/, common/ sees neither, app/ (the
+# application object of both halves) sees renderer/ and browser/ but not the
+# store behind them, and framework/ sees nothing of the system.
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
 status=0
@@ -19,6 +20,7 @@ check renderer 'browser|store|host'
 check browser 'renderer|host'
 check store 'renderer|host'
 check common 'app|renderer|browser|store|host'
+check app 'store|host'
 check framework 'app|common|renderer|browser|store|host'
 [ $status -eq 0 ] && echo "layering: ok"
 exit $status
