@@ -337,6 +337,42 @@ TEST(MessageLoopWaitSourceTest, ASourceIsHeardThroughWorkThatNeverEnds) {
   loop->RunUntilIdle();
 }
 
+TEST(MessageLoopWaitSourceTest, WhatASourceHoldsAlreadyIsHeardThroughWork) {
+  // Its event is never set, and the work never lets the queue run dry.
+  MessageLoop* loop = MessageLoop::Current();
+  EndlessChain chain(loop);
+  chain.Start();
+  EventSource source;
+  source.signaled_now = true;
+  source.on_signaled = [&] { source.signaled_now = false; };
+  loop->AddWaitSource(&source);
+  EXPECT_TRUE(loop->RunUntil([&] { return source.signaled == 1; }, 30000));
+  EXPECT_TRUE(chain.running());
+  loop->RemoveWaitSource(&source);
+  chain.Stop();
+  loop->RunUntilIdle();
+}
+
+TEST(MessageLoopWaitSourceTest, ASourceIsHeardBetweenTimersDueTogether) {
+  MessageLoop* loop = MessageLoop::Current();
+  loop->RunUntilIdle();
+  const int kTimers = 50;
+  int timers_run = 0;
+  for (int i = 0; i < kTimers; ++i)
+    loop->PostDelayedTask([&] { ++timers_run; }, 1);
+  // All of them are due by the time the loop looks.
+  Sleep(20);
+  EventSource source;
+  int timers_before_source = -1;
+  source.on_signaled = [&] { timers_before_source = timers_run; };
+  loop->AddWaitSource(&source);
+  SetEvent(source.event());
+  EXPECT_TRUE(loop->RunUntil([&] { return timers_run == kTimers; }, 30000));
+  EXPECT_EQ(1, source.signaled);
+  EXPECT_LT(timers_before_source, kTimers);
+  loop->RemoveWaitSource(&source);
+}
+
 // A loop that is not the framework's: it only dispatches window messages,
 // as a menu's or a host's own does, until |done| or a message-less timeout.
 bool RunForeignLoopUntil(const std::function<bool()>& done) {

@@ -425,6 +425,44 @@ TEST_P(KxHostModesTest, OptionsReachTheHostAsARecordThenANotification) {
   EXPECT_EQ(std::memcmp(words, expected, sizeof(words)), 0);
 }
 
+// Three changes in a row, each awaited by polling with setTimeout(0): the
+// engine's timers must leave the render process's input its turn, so each
+// change shows in the page's own options soon after it was made.
+const char kZeroDelayPollingPage[] =
+    "<script>"
+    "var trip = 0, polls = 0;"
+    "function next() {"
+    "  if (++trip > 3) { console.log('trips done'); window.close(); return; }"
+    "  KXHelper.SetUserOptions('[{\"uic_type\":1,\"filter_id\":' + trip +"
+    "                          ',\"is_filter\":true}]');"
+    "  poll();"
+    "}"
+    "function poll() {"
+    "  ++polls;"
+    "  if (KXHelper.GetUserOptions().indexOf('\"filter_id\":' + trip + ',') < 0)"
+    "    { setTimeout(poll, 0); return; }"
+    "  console.log('trip ' + trip);"
+    "  next();"
+    "}"
+    "next();"
+    "</script>";
+
+TEST_P(KxHostModesTest, APagePollingWithZeroDelayTimersSeesEachChange) {
+  const std::wstring url = WritePage(L"polling.html", kZeroDelayPollingPage);
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=20000" + Mode(), &out, &err),
+            0u)
+      << err;
+  std::vector<std::string> console;
+  for (const std::string& line : Lines(out)) {
+    if (line.compare(0, 9, "console: ") == 0)
+      console.push_back(line.substr(9));
+  }
+  EXPECT_EQ(console, std::vector<std::string>(
+                         {"trip 1", "trip 2", "trip 3", "trips done"}))
+      << out;
+}
+
 // What `make demo` shows, line for line. The page's console lines race the
 // record and the notification across the process boundary: beyond the lines
 // themselves only the order the system promises is checked.

@@ -58,6 +58,12 @@ struct MessageLoop::Impl {
 
   // Owner thread.
   void ProcessWork();
+  // Runs up to |count| of the queued tasks.
+  void RunQueuedTasks(size_t count);
+  size_t QueuedTaskCount();
+  // Runs the first delayed task due by |now|, after the sources' input
+  // when |poll_first|; false when none is due.
+  bool RunDueDelayedTask(ULONGLONG now, bool poll_first);
   // ProcessWork() from this loop itself, not from a window procedure some
   // other loop called: the tasks it runs post without a wake message, since
   // the loop looks at the queue before it waits.
@@ -68,7 +74,6 @@ struct MessageLoop::Impl {
   void WakeForQueuedTasks();
   // Dispatches |msg|; this loop's own wake runs the tasks here.
   void Dispatch(const MSG& msg);
-  void MoveDueTasksLocked(ULONGLONG now);
   void UpdateTimer();
   // Milliseconds until the next delayed task, or INFINITE.
   DWORD TimeToNextDelayedTask();
@@ -184,23 +189,31 @@ void MessageLoop::Impl::ScheduleWakeLocked() {
   wake_pending = PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
 }
 
-void MessageLoop::Impl::MoveDueTasksLocked(ULONGLONG now) {
-  while (!delayed.empty() && delayed.begin()->first <= now) {
-    queue.push_back(std::move(delayed.begin()->second));
-    delayed.erase(delayed.begin());
-  }
-}
-
 void MessageLoop::Impl::ProcessWork() {
+  const ULONGLONG now = Now();
   size_t count;
   {
     AutoLock auto_lock(&lock);
     wake_pending = false;
-    MoveDueTasksLocked(Now());
     count = queue.size();
   }
   // Only what was queued on entry: window messages get their turn between
   // batches even when tasks keep posting tasks.
+  RunQueuedTasks(count);
+  // Then the delayed tasks due by now (a page's timers), one by one, with
+  // the sources' input in between, as the real framework runs its IPC
+  // between timer tasks: timers that keep coming never starve the channel.
+  for (bool first = true; RunDueDelayedTask(now, !first); first = false) {
+  }
+  {
+    AutoLock auto_lock(&lock);
+    if (!queue.empty())
+      ScheduleWakeLocked();
+  }
+  UpdateTimer();
+}
+
+void MessageLoop::Impl::RunQueuedTasks(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     Task task;
     {
@@ -214,12 +227,28 @@ void MessageLoop::Impl::ProcessWork() {
     if (task)
       task();
   }
+}
+
+bool MessageLoop::Impl::RunDueDelayedTask(ULONGLONG now, bool poll_first) {
+  Task task;
   {
     AutoLock auto_lock(&lock);
-    if (!queue.empty())
-      ScheduleWakeLocked();
+    if (delayed.empty() || delayed.begin()->first > now)
+      return false;
+    task = std::move(delayed.begin()->second);
+    delayed.erase(delayed.begin());
   }
-  UpdateTimer();
+  if (poll_first && PollSources())
+    RunQueuedTasks(QueuedTaskCount());
+  ++tasks_run;
+  if (task)
+    task();
+  return true;
+}
+
+size_t MessageLoop::Impl::QueuedTaskCount() {
+  AutoLock auto_lock(&lock);
+  return queue.size();
 }
 
 void MessageLoop::Impl::RunTasksHere() {
@@ -337,6 +366,13 @@ bool MessageLoop::Impl::PollSources() {
   const DWORD count = CollectHandles(handles, owners);
   if (!count)
     return false;
+  // What a source already has (bytes waiting in its ring) sets no handle.
+  for (DWORD i = 0; i < count; ++i) {
+    if (owners[i]->SignaledNow()) {
+      RunSource(owners[i]);
+      return true;
+    }
+  }
   const DWORD result = WaitForMultipleObjects(count, handles, FALSE, 0);
   if (result >= WAIT_OBJECT_0 + count)
     return false;
@@ -430,8 +466,11 @@ void MessageLoop::Run() {
       impl->RunTasksHere();
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (impl->HasTasks() || impl->Wait(INFINITE))
-        impl->RunTasksHere();
+      // The next timer's due time ends the wait, not the coarser window
+      // timer.
+      if (!impl->HasTasks())
+        impl->Wait(impl->TimeToNextDelayedTask());
+      impl->RunTasksHere();
       continue;
     }
     if (msg.message == WM_QUIT) {

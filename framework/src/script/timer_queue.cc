@@ -19,7 +19,18 @@ uint64_t NowMs() {
           .count());
 }
 
+constexpr int kMinDelayMs = 1;
+constexpr int kNestedMinDelayMs = 4;
+constexpr int kClampedNestingLevel = 5;
+
 }  // namespace
+
+// static
+int TimerQueue::ClampedDelay(int delay_ms, int nesting_level) {
+  if (nesting_level >= kClampedNestingLevel && delay_ms < kNestedMinDelayMs)
+    return kNestedMinDelayMs;
+  return delay_ms < kMinDelayMs ? kMinDelayMs : delay_ms;
+}
 
 TimerQueue::TimerQueue(V8ContextImpl* context) : context_(context) {}
 
@@ -35,9 +46,10 @@ int TimerQueue::Add(duk_context* ctx, double delay_ms) {
     next_id_ = 1;
   uint32_t stash_id = context_->StashAdd(-1);
   duk_pop(ctx);
-  int delay = static_cast<int>(delay_ms);
+  const int level = running_level_ + 1;
+  const int delay = ClampedDelay(static_cast<int>(delay_ms), level);
   uint64_t due = NowMs() + static_cast<uint64_t>(delay);
-  queue_[Key(due, id)] = stash_id;
+  queue_[Key(due, id)] = Timer{stash_id, level};
   by_id_[id] = due;
   CefRefPtr<V8ContextImpl> context(context_);
   MessageLoop::Current()->PostDelayedTask(
@@ -51,7 +63,7 @@ bool TimerQueue::Remove(int id) {
     return false;
   auto entry = queue_.find(Key(it->second, id));
   if (entry != queue_.end()) {
-    context_->StashRemove(entry->second);
+    context_->StashRemove(entry->second.stash_id);
     queue_.erase(entry);
   }
   by_id_.erase(it);
@@ -74,14 +86,22 @@ void TimerQueue::Fire(int id) {
     auto first = queue_.begin();
     if (target < first->first)
       break;
-    uint32_t stash_id = first->second;
+    const Timer timer = first->second;
     by_id_.erase(first->first.second);
     queue_.erase(first);
-    Run(stash_id);
+    Run(timer);
   }
 }
 
-void TimerQueue::Run(uint32_t stash_id) {
+void TimerQueue::Run(const Timer& timer) {
+  // Timers set by this callback are one level deeper.
+  const int outer_level = running_level_;
+  running_level_ = timer.nesting_level;
+  RunCallback(timer.stash_id);
+  running_level_ = outer_level;
+}
+
+void TimerQueue::RunCallback(uint32_t stash_id) {
   V8ContextImpl::RunScope scope(context_);
   duk_context* ctx = context_->heap();
   duk_idx_t base = duk_get_top(ctx);
