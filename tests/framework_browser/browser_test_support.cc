@@ -224,7 +224,8 @@ bool TestClient::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
                                 CefRefPtr<CefRequest> request,
                                 bool is_redirect) {
   std::string url = Utf8(request->GetURL());
-  log_->Add(Who(browser) + "before-browse " + FrameLabel(frame) + " " + url);
+  log_->Add(Who(browser) + (is_redirect ? "redirect " : "before-browse ") +
+            FrameLabel(frame) + " " + url);
   if (router)
     router->OnBeforeBrowse(browser, frame);
   return cancel_navigation && cancel_navigation(frame, url);

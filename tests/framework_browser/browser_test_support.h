@@ -44,6 +44,12 @@ class EventLog {
   int Count(const std::string& event) const {
     return static_cast<int>(std::count(events_.begin(), events_.end(), event));
   }
+  int CountStartingWith(const std::string& prefix) const {
+    return static_cast<int>(std::count_if(
+        events_.begin(), events_.end(), [&prefix](const std::string& event) {
+          return event.compare(0, prefix.size(), prefix) == 0;
+        }));
+  }
   // The index of the first event equal to |event|, or -1.
   int IndexOf(const std::string& event) const {
     auto it = std::find(events_.begin(), events_.end(), event);

@@ -67,6 +67,48 @@ class LocalHttpServer {
   std::thread thread_;
 };
 
+// Takes connections into its backlog and never answers them; closing it
+// resets them.
+class SilentServer {
+ public:
+  SilentServer() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    int size = sizeof(address);
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    listen(listener_, SOMAXCONN);
+  }
+  ~SilentServer() {
+    closesocket(listener_);
+    WSACleanup();
+  }
+  int port() const { return port_; }
+
+ private:
+  SOCKET listener_;
+  int port_ = 0;
+};
+
+std::string LocalUrl(int port, const std::string& rest) {
+  return "http://127.0.0.1:" + std::to_string(port) + rest;
+}
+
+std::string PageResponse(const std::string& body) {
+  return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+std::string RedirectResponse(const std::string& location) {
+  return "HTTP/1.1 302 Found\r\nLocation: " + location +
+         "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+}
+
 // A port nothing listens on: bound once, then released.
 int ClosedPort() {
   WSADATA data;
@@ -354,6 +396,142 @@ TEST_F(NavigationTest, StopLoadAbortsFetch) {
   ASSERT_TRUE(log_.WaitFor("loading false"));
   Settle();
   EXPECT_FALSE(log_.Has("load-start main"));
+}
+
+TEST_F(NavigationTest, ARedirectIsJudgedAndTheFrameReportsItsTarget) {
+  LocalHttpServer final_server(
+      PageResponse("<script>console.log('final page')</script>"));
+  const std::string target = LocalUrl(final_server.port(), "/done");
+  LocalHttpServer redirector(RedirectResponse(target));
+  const std::string start = LocalUrl(redirector.port(), "/start");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(start);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  EXPECT_LT(log_.IndexOf("before-browse main " + start),
+            log_.IndexOf("redirect main " + target));
+  EXPECT_LT(log_.IndexOf("redirect main " + target),
+            log_.IndexOf("load-start main"));
+  EXPECT_TRUE(log_.Has("console final page"));
+  EXPECT_EQ(target, browser->GetMainFrame()->GetURL().ToString());
+  EXPECT_EQ(1, final_server.requests());
+}
+
+TEST_F(NavigationTest, ARedirectTheHandlerRefusesIsNotFollowed) {
+  LocalHttpServer final_server(PageResponse("<p>never</p>"));
+  const std::string target = LocalUrl(final_server.port(), "/elsewhere");
+  LocalHttpServer redirector(RedirectResponse(target));
+  client_->cancel_navigation = [&](CefRefPtr<CefFrame>,
+                                   const std::string& url) {
+    return url == target;
+  };
+  const std::string start = LocalUrl(redirector.port(), "/");
+  ASSERT_TRUE(CreateBrowser(start));
+  ASSERT_TRUE(log_.WaitFor("load-error main -3 " + target)) << log_.Dump();
+  Settle();
+  EXPECT_FALSE(log_.Has("load-start main"));
+  EXPECT_EQ(0, final_server.requests());
+  // Nor does a redirect leave http: for a file of this machine.
+  client_->cancel_navigation = nullptr;
+  log_.Clear();
+  LocalHttpServer to_file(RedirectResponse(pages_.Url("local.html")));
+  const std::string second = LocalUrl(to_file.port(), "/");
+  client_->browsers.back()->GetMainFrame()->LoadURL(second);
+  ASSERT_TRUE(log_.WaitFor("load-error main -311 " + second)) << log_.Dump();
+}
+
+TEST_F(NavigationTest, TheHostAFrameReportsIsTheHostItsBytesCameFrom) {
+  // WinHTTP on its own would read these as a user name before the '@'
+  // and fetch from the second port.
+  LocalHttpServer first(PageResponse("<script>console.log('first')</script>"));
+  LocalHttpServer second(
+      PageResponse("<script>console.log('second')</script>"));
+  const std::string a = "127.0.0.1:" + std::to_string(first.port());
+  const std::string b = "127.0.0.1:" + std::to_string(second.port());
+  const std::pair<std::string, std::string> cases[] = {
+      {"http://" + a + "?@" + b + "/", "http://" + a + "/?@" + b + "/"},
+      {"http://" + a + "#@" + b + "/", "http://" + a + "/#@" + b + "/"},
+      {"http://" + a + "\\@" + b + "/", "http://" + a + "/@" + b + "/"},
+      {"HTTP://user@" + a + "/x", "http://" + a + "/x"},
+  };
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  for (const auto& entry : cases) {
+    log_.Clear();
+    browser->GetMainFrame()->LoadURL(entry.first);
+    ASSERT_TRUE(log_.WaitFor("load-end main 200")) << entry.first;
+    EXPECT_TRUE(log_.Has("before-browse main " + entry.second)) << log_.Dump();
+    EXPECT_TRUE(log_.Has("console first")) << log_.Dump();
+    EXPECT_EQ(entry.second, browser->GetMainFrame()->GetURL().ToString());
+  }
+  EXPECT_EQ(4, first.requests());
+  EXPECT_EQ(0, second.requests());
+}
+
+// Sub-frames of |count| iframes of |src|.
+std::string Iframes(int count, const std::string& src) {
+  std::string html;
+  for (int i = 0; i < count; ++i)
+    html += "<iframe src=\"" + src + "\" name=\"f" + std::to_string(i) +
+            "\"></iframe>";
+  return html;
+}
+
+TEST_F(NavigationTest, DocumentsTooLargeForAFrameFail) {
+  // 16 frames of 60 MB each once held a gigabyte of text apiece.
+  pages_.Write("huge.html", std::string(60 * 1024 * 1024, 'x'));
+  const std::string main = pages_.Write("many.html", Iframes(16, "huge.html"));
+  CefRefPtr<CefBrowser> browser = CreateBrowser(main);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(WaitFor([&] {
+    return log_.CountStartingWith("load-error") == 16;
+  })) << log_.Dump();
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_TRUE(log_.Has("load-error sub:f" + std::to_string(i) + " -8 " +
+                         pages_.Url("huge.html")))
+        << i;
+  }
+  EXPECT_TRUE(log_.Has("load-end main 200"));
+}
+
+TEST_F(NavigationTest, APageLoadsTheDocumentsThatFitAndTheRestFail) {
+  // Two of these fit the page's share; the others fail, whichever come
+  // first.
+  pages_.Write("big.html", "<p>" + std::string(12 * 1024 * 1024, 'y'));
+  const std::string main = pages_.Write("four.html", Iframes(4, "big.html"));
+  ASSERT_TRUE(CreateBrowser(main));
+  ASSERT_TRUE(WaitFor([&] {
+    return log_.CountStartingWith("load-end sub") +
+               log_.CountStartingWith("load-error sub") ==
+           4;
+  })) << log_.Dump();
+  EXPECT_EQ(2, log_.CountStartingWith("load-end sub")) << log_.Dump();
+  EXPECT_EQ(2, log_.CountStartingWith("load-error sub")) << log_.Dump();
+  for (int i = 0; i < 4; ++i) {
+    const std::string frame = "sub:f" + std::to_string(i);
+    EXPECT_TRUE(
+        log_.Has("load-end " + frame + " 200") ||
+        log_.Has("load-error " + frame + " -12 " + pages_.Url("big.html")))
+        << frame << "\n"
+        << log_.Dump();
+  }
+}
+
+TEST_F(NavigationTest, AFloodOfFramesToAServerThatNeverAnswersIsBounded) {
+  SilentServer server;
+  const std::string main =
+      pages_.Write("flood.html", Iframes(2000, LocalUrl(server.port(), "/")));
+  CefRefPtr<CefBrowser> browser = CreateBrowser(main);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("load-end main 200")) << log_.Dump();
+  Settle();
+  // A page holds as many frames as the engine allows, no more; their
+  // fetches wait their turn.
+  EXPECT_EQ(1000u, browser->GetFrameCount());
+  EXPECT_EQ(999, log_.CountStartingWith("before-browse sub"));
+  EXPECT_TRUE(browser->IsLoading());
+  // Closing the browser leaves nothing of them behind to run.
+  browser->GetHost()->CloseBrowser(true);
+  ASSERT_TRUE(log_.WaitFor("before-close"));
 }
 
 }  // namespace

@@ -24,6 +24,33 @@ TEST(UrlUtilTest, SchemeAndCanonicalForm) {
   EXPECT_EQ(L"plain text", UrlUtil::Canonicalize(L"plain text"));
 }
 
+TEST(UrlUtilTest, HttpUrlsAreSplitAsTheEngineSplitsThem) {
+  // Host lower case, default port dropped, the path never empty.
+  EXPECT_EQ(L"http://example.test/",
+            UrlUtil::Canonicalize(L"http://EXAMPLE.test:80"));
+  EXPECT_EQ(L"https://a.test:8443/x",
+            UrlUtil::Canonicalize(L"https://a.test:8443/x"));
+  EXPECT_EQ(L"https://a.test/", UrlUtil::Canonicalize(L"https://a.test:443"));
+  EXPECT_EQ(L"http://[::1]:81/", UrlUtil::Canonicalize(L"http://[::1]:81"));
+  // The authority ends at the first '/', '\\', '?' or '#'; credentials go.
+  EXPECT_EQ(L"http://a/?@b/", UrlUtil::Canonicalize(L"http://a?@b/"));
+  EXPECT_EQ(L"http://b/p", UrlUtil::Canonicalize(L"http://u:p@a@b/p"));
+  EXPECT_EQ(L"http://a/b/c?d\\e",
+            UrlUtil::Canonicalize(L"http:\\\\a\\b\\c?d\\e"));
+  HttpUrlParts parts;
+  ASSERT_TRUE(UrlUtil::ParseHttp(L"http://a?@b:9/#f", &parts));
+  EXPECT_EQ(L"a", parts.host);
+  EXPECT_EQ(80, parts.port);
+  EXPECT_EQ(L"/?@b:9/", parts.target);
+  EXPECT_EQ(L"#f", parts.fragment);
+  // What no fetch could use.
+  for (const wchar_t* bad :
+       {L"http://", L"http://:80/", L"http://a:99999/", L"http://a:8x/",
+        L"http://a b/", L"http://a%2e/", L"ftp://a/"}) {
+    EXPECT_FALSE(UrlUtil::ParseHttp(bad, &parts)) << bad;
+  }
+}
+
 TEST(UrlUtilTest, FileUrlToPath) {
   std::wstring path;
   ASSERT_TRUE(UrlUtil::FileUrlToPath(L"file:///C:/dir/a%20b.html?q#f", &path));

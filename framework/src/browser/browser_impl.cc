@@ -1,5 +1,7 @@
 #include "src/browser/browser_impl.h"
 
+#include <vector>
+
 #include "src/browser/browser_context.h"
 #include "src/browser/context_menu_runner.h"
 #include "src/browser/popup_opener.h"
@@ -154,6 +156,21 @@ CefRefPtr<FrameImpl> BrowserImpl::FindFrame(int64 id) {
 void BrowserImpl::AddFrame(CefRefPtr<FrameImpl> frame) {
   std::lock_guard<std::mutex> hold(lock_);
   frames_[frame->GetIdentifier()] = frame;
+}
+
+size_t BrowserImpl::SourceUnitsExcept(int64 except) {
+  std::vector<CefRefPtr<FrameImpl>> frames;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (const auto& entry : frames_) {
+      if (entry.first != except)
+        frames.push_back(entry.second);
+    }
+  }
+  size_t units = 0;
+  for (const CefRefPtr<FrameImpl>& frame : frames)
+    units += frame->source_size();
+  return units;
 }
 
 void BrowserImpl::DropSubframes() {

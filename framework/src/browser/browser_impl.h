@@ -61,6 +61,8 @@ class BrowserImpl : public CefBrowser,
   CefRefPtr<FrameImpl> main_frame() { return main_frame_; }
   CefRefPtr<FrameImpl> FindFrame(int64 id);
   void AddFrame(CefRefPtr<FrameImpl> frame);
+  // Units of the documents its frames hold, but |except|'s.
+  size_t SourceUnitsExcept(int64 except);
   // Detaches every frame but the main one (a new main document).
   void DropSubframes();
 

@@ -66,6 +66,11 @@ std::wstring FrameImpl::source() {
   return source_;
 }
 
+size_t FrameImpl::source_size() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return source_.size();
+}
+
 CefRefPtr<BrowserImpl> FrameImpl::browser() {
   std::lock_guard<std::mutex> hold(lock_);
   return browser_;

@@ -25,6 +25,7 @@ class FrameImpl : public CefFrame {
   void Detach();
   void SetCommitted(const std::wstring& url, const std::wstring& source);
   std::wstring source();
+  size_t source_size();
 
   // CefFrame:
   bool IsValid() override;

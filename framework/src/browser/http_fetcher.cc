@@ -10,8 +10,6 @@ namespace cef_internal {
 
 namespace {
 
-// Bounds a response so that a hostile server cannot exhaust memory.
-constexpr size_t kMaxBodyBytes = 64 * 1024 * 1024;
 constexpr int kResolveTimeoutMs = 10000;
 constexpr int kConnectTimeoutMs = 10000;
 constexpr int kTransferTimeoutMs = 30000;
@@ -41,6 +39,29 @@ FetchResult LastError() {
   return Failure(HttpFetcher::ErrorFromWinHttp(GetLastError()));
 }
 
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 ||
+         status == 308;
+}
+
+std::wstring LocationOf(HINTERNET request) {
+  DWORD size = 0;
+  WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION,
+                      WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                      &size, WINHTTP_NO_HEADER_INDEX);
+  // The same bound as a document: a header is no way round it.
+  if (!size || size > 2 * 1024 * 1024)
+    return std::wstring();
+  std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &location[0], &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return std::wstring();
+  }
+  location.resize(size / sizeof(wchar_t));
+  return location;
+}
+
 }  // namespace
 
 cef_errorcode_t HttpFetcher::ErrorFromWinHttp(unsigned long error) {
@@ -63,29 +84,11 @@ cef_errorcode_t HttpFetcher::ErrorFromWinHttp(unsigned long error) {
   }
 }
 
-FetchResult HttpFetcher::Fetch(const std::wstring& url, std::string* body) {
+FetchResult HttpFetcher::Fetch(const HttpUrlParts& url,
+                               size_t max_bytes,
+                               const std::atomic<bool>* cancelled,
+                               std::string* body) {
   body->clear();
-  URL_COMPONENTS parts = {};
-  parts.dwStructSize = sizeof(parts);
-  parts.dwHostNameLength = static_cast<DWORD>(-1);
-  parts.dwUrlPathLength = static_cast<DWORD>(-1);
-  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-  if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0,
-                       &parts) ||
-      parts.dwHostNameLength == 0) {
-    return Failure(ERR_INVALID_URL);
-  }
-  std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-  std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-  if (parts.lpszExtraInfo)
-    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-  // The fragment never goes to the server.
-  size_t hash = path.find(L'#');
-  if (hash != std::wstring::npos)
-    path.resize(hash);
-  if (path.empty())
-    path = L"/";
-
   Handle session(WinHttpOpen(L"Mozilla/5.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                              WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                              0));
@@ -93,17 +96,22 @@ FetchResult HttpFetcher::Fetch(const std::wstring& url, std::string* body) {
     return LastError();
   WinHttpSetTimeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs,
                      kTransferTimeoutMs, kTransferTimeoutMs);
-  Handle connection(
-      WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+  // Host, port and request line come from the parse the frame reports, never
+  // from WinHTTP's own (which reads "http://a?@b/" as host b).
+  Handle connection(WinHttpConnect(session.get(), url.host.c_str(),
+                                   static_cast<INTERNET_PORT>(url.port), 0));
   if (!connection.get())
     return LastError();
-  DWORD flags =
-      parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-  Handle request(WinHttpOpenRequest(connection.get(), L"GET", path.c_str(),
-                                    nullptr, WINHTTP_NO_REFERER,
-                                    WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+  DWORD flags = url.secure ? WINHTTP_FLAG_SECURE : 0;
+  Handle request(WinHttpOpenRequest(
+      connection.get(), L"GET", url.target.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
   if (!request.get())
     return LastError();
+  // Each hop of a redirect is the navigation's to judge.
+  DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
+  WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
+                   sizeof(no_redirects));
   if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                           WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
       !WinHttpReceiveResponse(request.get(), nullptr)) {
@@ -118,9 +126,18 @@ FetchResult HttpFetcher::Fetch(const std::wstring& url, std::string* body) {
           WINHTTP_NO_HEADER_INDEX)) {
     return LastError();
   }
+  FetchResult result;
+  result.http_status = static_cast<int>(status);
+  if (IsRedirect(status)) {
+    result.redirect_to = LocationOf(request.get());
+    if (!result.redirect_to.empty())
+      return result;
+  }
 
   std::vector<char> chunk(64 * 1024);
   for (;;) {
+    if (cancelled && cancelled->load())
+      return Failure(ERR_ABORTED);
     DWORD read = 0;
     if (!WinHttpReadData(request.get(), chunk.data(),
                          static_cast<DWORD>(chunk.size()), &read)) {
@@ -128,12 +145,10 @@ FetchResult HttpFetcher::Fetch(const std::wstring& url, std::string* body) {
     }
     if (read == 0)
       break;
-    if (body->size() + read > kMaxBodyBytes)
+    if (read > max_bytes - body->size())
       return Failure(ERR_FILE_TOO_BIG);
     body->append(chunk.data(), read);
   }
-  FetchResult result;
-  result.http_status = static_cast<int>(status);
   return result;
 }
 

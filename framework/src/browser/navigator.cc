@@ -5,8 +5,10 @@
 #include "include/cef_request.h"
 #include "src/browser/browser_impl.h"
 #include "src/browser/url_fetcher.h"
-#include "src/core/url_util.h"
+#include "src/channel/channel.h"
 #include "src/core/message_loop.h"
+#include "src/core/url_util.h"
+#include "src/renderer/url_resolver.h"
 
 namespace cef_internal {
 
@@ -22,6 +24,11 @@ std::atomic<bool> g_page_waits_for_load_start{false};
 namespace {
 
 constexpr int kLoadStringStatus = 200;
+// As the real framework's network stack: more hops than this fail.
+constexpr int kMaxRedirects = 20;
+// The documents of one page's frames together, in UTF-16 units: what a
+// render process can hold beside its script heaps.
+constexpr size_t kMaxPageSourceUnits = 32 * 1024 * 1024;
 
 // Process-wide so that a late fetch result can never match a newer
 // navigation, whatever browser or framework instance it belonged to.
@@ -56,20 +63,35 @@ void Navigator::Navigate(FrameImpl* frame_ptr, const std::wstring& raw_url) {
   if (browser_->IsClosed() || !frame->IsValid())
     return;
 
+  StartFetch(frame, url, 0);
+}
+
+void Navigator::StartFetch(FrameImpl* frame,
+                           const std::wstring& url,
+                           int redirects) {
   const int64 frame_id = frame->GetIdentifier();
   const int navigation_id = ++g_last_navigation_id;
   FrameLoad& load = loads_[frame_id];
   load.pending_id = navigation_id;
   load.pending_url = url;
+  load.redirects = redirects;
+  load.cancel = std::make_shared<std::atomic<bool>>(false);
   UpdateLoadingState();
 
   CefRefPtr<BrowserImpl> browser(browser_);
-  UrlFetcher::FetchAsync(
-      url, MessageLoop::Main(),
-      [browser, frame_id, navigation_id, url](const FetchResult& result) {
-        if (!browser->IsClosed())
-          browser->navigator()->OnFetched(frame_id, navigation_id, url, result);
-      });
+  if (!UrlFetcher::FetchAsync(
+          url, load.cancel, MessageLoop::Main(),
+          [browser, frame_id, navigation_id, url](const FetchResult& result) {
+            if (!browser->IsClosed()) {
+              browser->navigator()->OnFetched(frame_id, navigation_id, url,
+                                              result);
+            }
+          })) {
+    // No worker to fetch with: the frame fails now.
+    CancelFetch(&load);
+    ReportLoadError(frame, ERR_INSUFFICIENT_RESOURCES, url);
+    UpdateLoadingState();
+  }
 }
 
 void Navigator::LoadSource(FrameImpl* frame_ptr,
@@ -117,20 +139,78 @@ void Navigator::OnFetched(int64 frame_id,
   auto it = loads_.find(frame_id);
   if (it == loads_.end() || it->second.pending_id != navigation_id)
     return;  // Superseded, stopped or its frame is gone.
-  it->second.pending_id = 0;
-  it->second.pending_url.clear();
+  const int redirects = it->second.redirects;
+  CancelFetch(&it->second);
   CefRefPtr<FrameImpl> frame = browser_->FindFrame(frame_id);
   if (!frame) {
     UpdateLoadingState();
     return;
   }
-  if (result.error != ERR_NONE) {
-    ReportLoadError(frame, result.error, url);
+  if (result.error == ERR_NONE && !result.redirect_to.empty()) {
+    FollowRedirect(frame, url, result.redirect_to, redirects + 1);
+    return;
+  }
+  cef_errorcode_t error = result.error;
+  if (error == ERR_NONE && !DocumentFits(frame, result.source.size()))
+    error = ERR_INSUFFICIENT_RESOURCES;
+  if (error != ERR_NONE) {
+    ReportLoadError(frame, error, url);
     UpdateLoadingState();
     return;
   }
   it->second.committed_from_string = false;
   Commit(frame, url, result.source, result.http_status);
+}
+
+void Navigator::FollowRedirect(FrameImpl* frame_ptr,
+                               const std::wstring& from,
+                               const std::wstring& location,
+                               int redirects) {
+  CefRefPtr<FrameImpl> frame(frame_ptr);
+  const std::wstring url =
+      UrlUtil::Canonicalize(UrlResolver::Resolve(from, location));
+  const std::wstring scheme = UrlUtil::Scheme(url);
+  cef_errorcode_t error = ERR_NONE;
+  if (redirects > kMaxRedirects)
+    error = ERR_TOO_MANY_REDIRECTS;
+  else if (scheme != L"http" && scheme != L"https")
+    error = ERR_UNSAFE_REDIRECT;
+  if (error != ERR_NONE) {
+    ReportLoadError(frame, error, from);
+    UpdateLoadingState();
+    return;
+  }
+  // The frame's URL becomes the redirect's target, as with the real
+  // framework: its handlers judge every hop.
+  CefRefPtr<CefClient> client = browser_->client();
+  CefRefPtr<CefRequestHandler> handler =
+      client ? client->GetRequestHandler() : nullptr;
+  if (handler) {
+    CefRefPtr<CefRequest> request = CefRequest::Create();
+    request->SetURL(url);
+    request->SetMethod("GET");
+    if (handler->OnBeforeBrowse(browser_, frame.get(), request, true)) {
+      if (!browser_->IsClosed() && frame->IsValid())
+        ReportLoadError(frame, ERR_ABORTED, url);
+      if (!browser_->IsClosed())
+        UpdateLoadingState();
+      return;
+    }
+    if (browser_->IsClosed() || !frame->IsValid())
+      return;
+    // The handler may have started another navigation of the frame.
+    auto load = loads_.find(frame->GetIdentifier());
+    if (load != loads_.end() && load->second.pending_id)
+      return;
+  }
+  StartFetch(frame, url, redirects);
+}
+
+bool Navigator::DocumentFits(FrameImpl* frame, size_t units) {
+  // A main document replaces every frame's.
+  const size_t held =
+      frame->IsMain() ? 0 : browser_->SourceUnitsExcept(frame->GetIdentifier());
+  return units <= kMaxPageSourceUnits && held <= kMaxPageSourceUnits - units;
 }
 
 void Navigator::Commit(FrameImpl* frame_ptr,
@@ -145,7 +225,12 @@ void Navigator::Commit(FrameImpl* frame_ptr,
     // The new document's sub-frames will be announced afresh.
     browser_->DropSubframes();
     for (auto it = loads_.begin(); it != loads_.end();) {
-      it = it->first == frame_id ? std::next(it) : loads_.erase(it);
+      if (it->first == frame_id) {
+        ++it;
+        continue;
+      }
+      CancelFetch(&it->second);
+      it = loads_.erase(it);
     }
     has_document_ = true;
   }
@@ -217,7 +302,8 @@ void Navigator::OnSubframeCreated(int64 parent_id,
                                   const std::wstring& name) {
   if (BrowserIdOfFrame(frame_id) != browser_->GetIdentifier() ||
       frame_id == MainFrameId(browser_->GetIdentifier()) ||
-      browser_->FindFrame(frame_id) || !browser_->FindFrame(parent_id)) {
+      browser_->FindFrame(frame_id) || !browser_->FindFrame(parent_id) ||
+      browser_->GetFrameCount() >= kMaxFramesPerPage) {
     return;
   }
   // The render side answers documents in order: while a newer document of
@@ -239,6 +325,8 @@ void Navigator::OnRenderSideGone() {
 }
 
 void Navigator::DropAll() {
+  for (auto& entry : loads_)
+    CancelFetch(&entry.second);
   loads_.clear();
   loading_ = false;
 }
@@ -248,9 +336,18 @@ void Navigator::AbortPending(FrameImpl* frame) {
   if (it == loads_.end() || !it->second.pending_id)
     return;
   std::wstring url = it->second.pending_url;
-  it->second.pending_id = 0;
-  it->second.pending_url.clear();
+  CancelFetch(&it->second);
   ReportLoadError(frame, ERR_ABORTED, url);
+}
+
+// static
+void Navigator::CancelFetch(FrameLoad* load) {
+  if (load->cancel)
+    load->cancel->store(true);
+  load->cancel.reset();
+  load->pending_id = 0;
+  load->pending_url.clear();
+  load->redirects = 0;
 }
 
 void Navigator::ReportLoadError(FrameImpl* frame,

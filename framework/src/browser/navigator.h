@@ -15,6 +15,7 @@
 
 #include "include/internal/cef_types.h"
 #include "src/browser/fetch_result.h"
+#include "src/browser/url_fetcher.h"
 
 namespace cef_internal {
 
@@ -62,9 +63,13 @@ class Navigator {
 
  private:
   struct FrameLoad {
-    // The navigation still fetching (0: none) and its URL.
+    // The navigation still fetching (0: none), its URL (after the redirects
+    // so far), how many it followed, and the flag that tells its fetch to
+    // stop.
     int pending_id = 0;
     std::wstring pending_url;
+    int redirects = 0;
+    UrlFetcher::CancelFlag cancel;
     // Documents sent with kRunDocument whose kDocumentLoaded is still due.
     int running_documents = 0;
     int status = 0;
@@ -72,16 +77,28 @@ class Navigator {
     bool committed_from_string = false;
   };
 
+  // Fetches |url| for |frame|, as its navigation still pending.
+  void StartFetch(FrameImpl* frame, const std::wstring& url, int redirects);
   void OnFetched(int64 frame_id,
                  int navigation_id,
                  const std::wstring& url,
                  const FetchResult& result);
+  // Asks OnBeforeBrowse about the next hop, then fetches it.
+  void FollowRedirect(FrameImpl* frame,
+                      const std::wstring& from,
+                      const std::wstring& location,
+                      int redirects);
+  // False when the page's frames hold so much already that |units| more
+  // do not fit.
+  bool DocumentFits(FrameImpl* frame, size_t units);
   void Commit(FrameImpl* frame,
               const std::wstring& url,
               const std::wstring& source,
               int status);
   // Reports ERR_ABORTED for |frame|'s navigation still fetching, if any.
   void AbortPending(FrameImpl* frame);
+  // Tells the fetch of |load|'s pending navigation to stop and forgets it.
+  static void CancelFetch(FrameLoad* load);
   void ReportLoadError(FrameImpl* frame,
                        cef_errorcode_t error,
                        const std::wstring& url);

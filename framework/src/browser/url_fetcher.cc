@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include <thread>
+#include <exception>
 #include <utility>
 
+#include "src/browser/fetch_pool.h"
 #include "src/browser/http_fetcher.h"
 #include "src/core/document_text.h"
 #include "src/core/message_loop.h"
@@ -14,8 +15,9 @@ namespace cef_internal {
 
 namespace {
 
-constexpr size_t kMaxFileBytes = 64 * 1024 * 1024;
 constexpr int kNonHttpStatus = 200;
+// Raw bytes and their UTF-16 text, together, while a document is decoded.
+constexpr size_t kBudgetPerByte = 3;
 
 FetchResult Failure(cef_errorcode_t error) {
   FetchResult result;
@@ -35,9 +37,21 @@ cef_errorcode_t FileError(DWORD error) {
   }
 }
 
+// Takes the fetch budget for |raw_bytes| and ties it to |result|; false when
+// the process's fetches hold too much already.
+bool TakeBudget(size_t raw_bytes, FetchResult* result) {
+  const size_t bytes = raw_bytes * kBudgetPerByte;
+  if (!FetchPool::Get()->TakeBytes(bytes))
+    return false;
+  result->budget = std::shared_ptr<void>(
+      nullptr, [bytes](void*) { FetchPool::Get()->GiveBytes(bytes); });
+  return true;
+}
+
 }  // namespace
 
-FetchResult UrlFetcher::Fetch(const std::wstring& url) {
+FetchResult UrlFetcher::Fetch(const std::wstring& url,
+                              const std::atomic<bool>* cancelled) {
   std::wstring scheme = UrlUtil::Scheme(url);
   if (scheme.empty())
     return Failure(ERR_INVALID_URL);
@@ -51,10 +65,17 @@ FetchResult UrlFetcher::Fetch(const std::wstring& url) {
   if (scheme == L"file")
     return FetchFile(url);
   if (scheme == L"http" || scheme == L"https") {
+    HttpUrlParts parts;
+    if (!UrlUtil::ParseHttp(url, &parts))
+      return Failure(ERR_INVALID_URL);
     std::string body;
-    FetchResult result = HttpFetcher::Fetch(url, &body);
-    if (result.error == ERR_NONE)
-      result.source = DocumentText::Decode(body);
+    FetchResult result =
+        HttpFetcher::Fetch(parts, kMaxDocumentBytes, cancelled, &body);
+    if (result.error != ERR_NONE || !result.redirect_to.empty())
+      return result;
+    if (!TakeBudget(body.size(), &result))
+      return Failure(ERR_INSUFFICIENT_RESOURCES);
+    result.source = DocumentText::Decode(body);
     return result;
   }
   return Failure(ERR_UNKNOWN_URL_SCHEME);
@@ -66,9 +87,11 @@ FetchResult UrlFetcher::FetchFile(const std::wstring& url) {
     return Failure(ERR_INVALID_URL);
   std::string bytes;
   DWORD error = 0;
-  if (!DocumentText::ReadFileBytes(path, kMaxFileBytes, &bytes, &error))
+  if (!DocumentText::ReadFileBytes(path, kMaxDocumentBytes, &bytes, &error))
     return Failure(FileError(error));
   FetchResult result;
+  if (!TakeBudget(bytes.size(), &result))
+    return Failure(ERR_INSUFFICIENT_RESOURCES);
   result.http_status = kNonHttpStatus;
   result.source = DocumentText::Decode(bytes);
   return result;
@@ -98,23 +121,39 @@ std::wstring UrlFetcher::ErrorText(cef_errorcode_t error) {
       return L"net::ERR_UNKNOWN_URL_SCHEME";
     case ERR_EMPTY_RESPONSE:
       return L"net::ERR_EMPTY_RESPONSE";
+    case ERR_INSUFFICIENT_RESOURCES:
+      return L"net::ERR_INSUFFICIENT_RESOURCES";
+    case ERR_TOO_MANY_REDIRECTS:
+      return L"net::ERR_TOO_MANY_REDIRECTS";
+    case ERR_UNSAFE_REDIRECT:
+      return L"net::ERR_UNSAFE_REDIRECT";
     default:
       return L"net::ERR_FAILED";
   }
 }
 
-void UrlFetcher::FetchAsync(const std::wstring& url,
+bool UrlFetcher::FetchAsync(const std::wstring& url,
+                            CancelFlag cancel,
                             MessageLoop* reply_loop,
                             Callback done) {
-  // Detached: a slow server must not hold up shutdown; a late reply finds its
-  // navigation gone and is dropped by |done|'s owner.
-  std::thread([url, reply_loop, done = std::move(done)]() mutable {
-    FetchResult result = Fetch(url);
+  auto job = [url, cancel, reply_loop, done = std::move(done)]() mutable {
+    FetchResult result;
+    try {
+      result = cancel->load() ? Failure(ERR_ABORTED) : Fetch(url, cancel.get());
+    } catch (const std::exception&) {
+      // Out of memory for this document: the page carries on without it.
+      result = Failure(ERR_INSUFFICIENT_RESOURCES);
+    }
     // |done| moves into the task so that what it holds is released on the
     // reply thread, never here.
     reply_loop->PostTask(
         [done = std::move(done), result]() mutable { done(result); });
-  }).detach();
+  };
+  try {
+    return FetchPool::Get()->Post(std::move(job));
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 }  // namespace cef_internal

@@ -17,6 +17,9 @@ constexpr int64 kFramesPerBrowser = 100000;
 inline int64 MainFrameId(int browser_id) {
   return static_cast<int64>(browser_id) * kFramesPerBrowser;
 }
+// Frames a page has at a time, its main frame included: the engine's own
+// limit. The render side makes no more; the browser side takes no more.
+constexpr size_t kMaxFramesPerPage = 1000;
 inline int BrowserIdOfFrame(int64 frame_id) {
   return static_cast<int>(frame_id / kFramesPerBrowser);
 }

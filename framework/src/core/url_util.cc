@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace cef_internal {
 
 namespace {
@@ -66,14 +68,82 @@ std::wstring UrlUtil::Canonicalize(const std::wstring& url) {
   std::wstring scheme = Scheme(url);
   if (scheme.empty())
     return url;
-  std::wstring out = scheme + url.substr(scheme.size());
-  if ((scheme == L"http" || scheme == L"https") &&
-      out.compare(scheme.size(), 3, L"://") == 0) {
-    size_t host_start = scheme.size() + 3;
-    if (out.find_first_of(L"/?#", host_start) == std::wstring::npos)
-      out += L"/";
+  HttpUrlParts parts;
+  if ((scheme == L"http" || scheme == L"https") && ParseHttp(url, &parts))
+    return parts.Spec();
+  return scheme + url.substr(scheme.size());
+}
+
+bool UrlUtil::ParseHttp(const std::wstring& url, HttpUrlParts* parts) {
+  const std::wstring scheme = Scheme(url);
+  if (scheme != L"http" && scheme != L"https")
+    return false;
+  size_t at = scheme.size() + 1;
+  // "http:\\host", "http:/host" and "http:host" all name the host as well.
+  while (at < url.size() && (url[at] == L'/' || url[at] == L'\\'))
+    ++at;
+  const size_t authority_end =
+      std::min(url.find_first_of(L"/\\?#", at), url.size());
+  std::wstring authority = url.substr(at, authority_end - at);
+  const size_t user_end = authority.rfind(L'@');
+  if (user_end != std::wstring::npos)
+    authority.erase(0, user_end + 1);
+  parts->secure = scheme == L"https";
+  const int default_port = parts->secure ? 443 : 80;
+  parts->port = default_port;
+  // An IPv6 literal's colons are its own.
+  const size_t bracket = authority.rfind(L']');
+  const size_t colon =
+      authority.find(L':', bracket == std::wstring::npos ? 0 : bracket);
+  if (colon != std::wstring::npos) {
+    const std::wstring digits = authority.substr(colon + 1);
+    authority.resize(colon);
+    if (!digits.empty()) {
+      if (digits.size() > 5 ||
+          digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return false;
+      }
+      parts->port = std::stoi(digits);
+      if (parts->port > 65535)
+        return false;
+    }
   }
-  return out;
+  parts->default_port = parts->port == default_port;
+  if (authority.empty())
+    return false;
+  for (wchar_t& c : authority) {
+    if (c <= L' ' || c == 0x7F || c == L'%' || c == L'<' || c == L'>' ||
+        c == L'^' || c == L'|' || c == L'"' || c == L'`' || c == L'{' ||
+        c == L'}') {
+      return false;
+    }
+    c = static_cast<wchar_t>(towlower(c));
+  }
+  parts->host = authority;
+  std::wstring rest = url.substr(authority_end);
+  const size_t hash = rest.find(L'#');
+  parts->fragment =
+      hash == std::wstring::npos ? std::wstring() : rest.substr(hash);
+  if (hash != std::wstring::npos)
+    rest.resize(hash);
+  // Backslashes in the path are slashes, as for every hierarchical scheme.
+  const size_t query = std::min(rest.find(L'?'), rest.size());
+  for (size_t i = 0; i < query; ++i) {
+    if (rest[i] == L'\\')
+      rest[i] = L'/';
+  }
+  if (rest.empty() || rest[0] != L'/')
+    rest.insert(0, L"/");
+  parts->target = rest;
+  return true;
+}
+
+std::wstring HttpUrlParts::Spec() const {
+  std::wstring spec = secure ? L"https://" : L"http://";
+  spec += host;
+  if (!default_port)
+    spec += L":" + std::to_wstring(port);
+  return spec + target + fragment;
 }
 
 std::wstring UrlUtil::UnescapeUtf8(const std::wstring& text) {

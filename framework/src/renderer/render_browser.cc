@@ -19,7 +19,8 @@ RenderFrame* RenderBrowser::FindFrame(int64 id) const {
 }
 
 int64 RenderBrowser::NextSubframeId() {
-  if (next_subframe_ >= kFramesPerBrowser)
+  if (next_subframe_ >= kFramesPerBrowser ||
+      frames_.size() >= kMaxFramesPerPage)
     return -1;
   return MainFrameId(id_) + next_subframe_++;
 }

@@ -19,7 +19,8 @@ class RenderBrowser : public CefBrowser {
 
   RenderFrame* FindFrame(int64 id) const;
   RenderFrame* main_frame() const { return main_frame_.get(); }
-  // A new sub-frame id, or -1 once this browser has used them all.
+  // A new sub-frame id, or -1 once this browser has used them all or has
+  // as many frames as a page may.
   int64 NextSubframeId();
   void AddFrame(CefRefPtr<RenderFrame> frame);
   void RemoveFrame(int64 id);
