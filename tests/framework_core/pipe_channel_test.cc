@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "src/channel/channel_inbox.h"
 #include "src/channel/codec.h"
 #include "src/channel/ring_link.h"
 #include "src/channel/shared_ring.h"
@@ -525,6 +526,57 @@ TEST_F(PipeChannelTest, ClosingOverAPeerThatNeverStopsWritingReturns) {
   server_.reset();
   peer.join();
   EXPECT_FALSE(wrote_all && written == flood.size());
+  CloseHandle(raw);
+}
+
+CefRefPtr<CefListValue> MegabyteArgs() {
+  const std::string block(1024 * 1024, 'm');
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetBinary(0, CefBinaryValue::Create(block.data(), block.size()));
+  return args;
+}
+
+TEST_F(PipeChannelTest, APeerThatStopsReadingEndsTheChannelNotTheMemory) {
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  // Twice what may wait for the peer; Send() refuses once the queue is full.
+  const size_t limit = ChannelInbox::kMaxQueuedBytes / (1024 * 1024);
+  CefRefPtr<CefListValue> args = MegabyteArgs();
+  size_t sent = 0;
+  while (sent < 2 * limit && server_->Send(Op::kProcessMessage, args))
+    ++sent;
+  EXPECT_LT(sent, 2 * limit);
+  EXPECT_GE(sent, limit - 2);
+  // The owner hears that the channel is over, as when the peer goes.
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  EXPECT_FALSE(server_->Send(Op::kShutdown, nullptr));
+  CloseHandle(raw);
+}
+
+TEST_F(PipeChannelTest, APeerThatSendsFasterThanTheOwnerReadsIsCutOff) {
+  // The owner runs no loop while the peer writes, so nothing is delivered
+  // and everything read waits in the inbox.
+  HANDLE raw = CreateFileW(name_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  std::string frame;
+  ASSERT_TRUE(Codec::Encode(Op::kProcessMessage, MegabyteArgs(), &frame));
+  const size_t frames = 2 * ChannelInbox::kMaxQueuedBytes / frame.size();
+  size_t written_frames = 0;
+  std::thread peer([&] {
+    DWORD moved = 0;
+    while (written_frames < frames &&
+           WriteFile(raw, frame.data(), static_cast<DWORD>(frame.size()),
+                     &moved, nullptr) &&
+           moved == frame.size()) {
+      ++written_frames;
+    }
+  });
+  peer.join();
+  EXPECT_LT(written_frames, frames);
+  ASSERT_TRUE(WaitFor([&] { return server_recorder_.closed == 1; }));
+  EXPECT_LT(server_recorder_.ops.size(), frames);
   CloseHandle(raw);
 }
 

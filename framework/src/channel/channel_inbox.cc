@@ -26,16 +26,22 @@ ChannelInbox::~ChannelInbox() {
   DeleteCriticalSection(&lock_);
 }
 
-void ChannelInbox::PushMessage(Op op, CefRefPtr<CefListValue> args) {
-  Push(Event{false, op, std::move(args)});
+bool ChannelInbox::PushMessage(Op op,
+                               CefRefPtr<CefListValue> args,
+                               size_t bytes) {
+  return Push(Event{false, op, std::move(args), bytes});
 }
 
 void ChannelInbox::PushClosed() {
-  Push(Event{true, Op::kShutdown, nullptr});
+  Push(Event{true, Op::kShutdown, nullptr, 0});
 }
 
-void ChannelInbox::Push(Event event) {
+bool ChannelInbox::Push(Event event) {
   EnterCriticalSection(&lock_);
+  if (event.bytes > kMaxQueuedBytes - queued_bytes_) {
+    LeaveCriticalSection(&lock_);
+    return false;
+  }
   bool accept = !detached_ && !close_pushed_;
   if (accept) {
     const bool closed = event.closed;
@@ -48,13 +54,14 @@ void ChannelInbox::Push(Event event) {
       throw;
     }
     close_pushed_ = closed;
+    queued_bytes_ += events_.back().bytes;
   }
   bool post = accept && !drain_posted_;
   if (post)
     drain_posted_ = true;
   LeaveCriticalSection(&lock_);
   if (!post)
-    return;
+    return true;
   try {
     PostDrain();
   } catch (...) {
@@ -64,6 +71,7 @@ void ChannelInbox::Push(Event event) {
     LeaveCriticalSection(&lock_);
     throw;
   }
+  return true;
 }
 
 void ChannelInbox::PostDrain() {
@@ -92,6 +100,7 @@ void ChannelInbox::Detach() {
   EnterCriticalSection(&lock_);
   detached_ = true;
   dropped.swap(events_);
+  queued_bytes_ = 0;
   LeaveCriticalSection(&lock_);
   delegate_ = nullptr;
 }
@@ -103,7 +112,7 @@ void ChannelInbox::Drain() {
   // The delegate may close or destroy the channel from a callback; each
   // round re-checks, and the posting task keeps |this| alive.
   for (size_t delivered = 0; delegate_; ++delivered) {
-    Event event{false, Op::kShutdown, nullptr};
+    Event event{false, Op::kShutdown, nullptr, 0};
     EnterCriticalSection(&lock_);
     bool empty = events_.empty();
     bool yield = !empty && delivered == kMaxEventsPerDrain;
@@ -112,6 +121,7 @@ void ChannelInbox::Drain() {
     if (!empty && !yield) {
       event = std::move(events_.front());
       events_.pop_front();
+      queued_bytes_ -= event.bytes;
     }
     LeaveCriticalSection(&lock_);
     if (yield)

@@ -26,9 +26,15 @@ class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
   ChannelInbox(const ChannelInbox&) = delete;
   ChannelInbox& operator=(const ChannelInbox&) = delete;
 
+  // Bytes of messages (as they came over the wire) an inbox holds at most
+  // for its owner: an owner that falls this far behind, or a peer that
+  // sends this much faster than it is read, ends the channel.
+  static constexpr size_t kMaxQueuedBytes = 96 * 1024 * 1024;
+
   // Any thread. Events are delivered in push order; nothing is accepted after
-  // the close event or after Detach().
-  void PushMessage(Op op, CefRefPtr<CefListValue> args);
+  // the close event or after Detach(). False (nothing pushed) when |bytes|
+  // more would exceed kMaxQueuedBytes.
+  bool PushMessage(Op op, CefRefPtr<CefListValue> args, size_t bytes = 0);
   void PushClosed();
 
   // Owner thread. Events that arrive while there is no delegate wait for one.
@@ -44,10 +50,11 @@ class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
     bool closed;
     Op op;
     CefRefPtr<CefListValue> args;
+    size_t bytes;
   };
 
   explicit ChannelInbox(MessageLoop* loop);
-  void Push(Event event);
+  bool Push(Event event);
   void PostDrain();
   void Drain();
 
@@ -56,6 +63,7 @@ class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
   // Guarded by |lock_|.
   std::deque<Event> events_;
   bool close_pushed_ = false;
+  size_t queued_bytes_ = 0;
   bool detached_ = false;
   // A drain task is queued and has not yet taken its batch.
   bool drain_posted_ = false;

@@ -24,6 +24,9 @@ const DWORD kCloseGraceMs = 2000;
 const int kMaxNameAttempts = 100;
 // Frames queued together are joined into writes of up to this size.
 const size_t kMaxWriteBatch = 256 * 1024;
+// Bytes Send() may queue for a peer that reads slower than it is sent to
+// (as much as the peer's inbox may hold).
+const size_t kMaxQueuedBytes = ChannelInbox::kMaxQueuedBytes;
 
 ULONGLONG Now() {
   return GetTickCount64();
@@ -130,8 +133,11 @@ struct PipeChannel::Shared {
       // A frame that does not decode is dropped; the next one is intact.
       if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op,
                         &args) &&
-          !TakeLinkOp(op, args)) {
-        inbox->PushMessage(op, args);
+          !TakeLinkOp(op, args) &&
+          !inbox->PushMessage(op, args, frame_size)) {
+        // The owner is that far behind: the peer sends more than it can
+        // take, and the channel ends.
+        return false;
       }
       buffer.Consume(frame_size);
       ++frames_read;
@@ -380,8 +386,10 @@ struct PipeChannel::Shared {
   enum class Writer { kNone, kThread, kSender };
 
   CRITICAL_SECTION lock;
-  // Guarded by |lock|.
+  // Guarded by |lock|. |queued_bytes| counts what Send() queued since the
+  // write thread last took the queue.
   std::deque<std::string> queue;
+  size_t queued_bytes = 0;
   // The write thread owns the pipe until it has seen the connection and an
   // empty queue.
   Writer writer = Writer::kThread;
@@ -722,6 +730,7 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
   std::string frame;
   bool wake = false;
   bool direct = false;
+  bool overflow = false;
   // A message too big to encode (or queue) in the memory left is refused
   // like any other message the channel cannot carry.
   try {
@@ -734,12 +743,16 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
     if (direct) {
       shared_->writer = Shared::Writer::kSender;
     } else {
+      overflow = frame.size() > kMaxQueuedBytes - shared_->queued_bytes;
       try {
         // The write thread takes the whole queue each time it wakes: only
         // the first frame of a batch needs to wake it.
-        wake = shared_->queue.empty() &&
+        wake = !overflow && shared_->queue.empty() &&
                shared_->writer != Shared::Writer::kThread;
-        shared_->queue.push_back(std::move(frame));
+        if (!overflow) {
+          shared_->queued_bytes += frame.size();
+          shared_->queue.push_back(std::move(frame));
+        }
       } catch (const std::exception&) {
         LeaveCriticalSection(&shared_->lock);
         throw;
@@ -747,6 +760,12 @@ bool PipeChannel::Send(Op op, CefRefPtr<CefListValue> args) {
     }
     LeaveCriticalSection(&shared_->lock);
   } catch (const std::exception&) {
+    return false;
+  }
+  if (overflow) {
+    // A peer that stopped reading: what waits for it would grow without
+    // end. The channel ends, as when the peer goes.
+    shared_->Fail();
     return false;
   }
   if (direct)
@@ -1055,6 +1074,7 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
       if (taken.empty()) {
         EnterCriticalSection(&shared->lock);
         taken.swap(shared->queue);
+        shared->queued_bytes = 0;
         // Found empty under the lock: from now on Send() may write itself.
         if (taken.empty())
           shared->writer = Shared::Writer::kNone;
