@@ -12,7 +12,8 @@ constexpr DWORD kModuleNotFound = 0xC06D007E;
 constexpr DWORD kFunctionNotFound = 0xC06D007F;
 
 // Only the system folder's copy: a file of the same name beside the program
-// or in the current folder is never loaded.
+// or in the current folder is never loaded, and neither is one the module
+// depends on (the loader looks for those in the system folder alone).
 HMODULE LoadSystemModule(const char* module) {
   wchar_t folder[MAX_PATH];
   UINT length = GetSystemDirectoryW(folder, MAX_PATH);
@@ -23,7 +24,13 @@ HMODULE LoadSystemModule(const char* module) {
   // Module names are ASCII.
   for (const char* c = module; *c; ++c)
     path += static_cast<wchar_t>(*c);
-  return LoadLibraryW(path.c_str());
+  HMODULE loaded =
+      LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // A system without the search flags (Windows 7 before KB2533623) refuses
+  // them; there the full path is all that can be done.
+  if (!loaded && GetLastError() == ERROR_INVALID_PARAMETER)
+    loaded = LoadLibraryW(path.c_str());
+  return loaded;
 }
 
 [[noreturn]] void Fail(DWORD code, const LazyImport* import) {

@@ -61,11 +61,11 @@ KX_LAZY_IMPORT("user32.dll", TranslateMessage, 4);
 
 KX_LAZY_IMPORT("winhttp.dll", WinHttpCloseHandle, 4);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpConnect, 16);
-KX_LAZY_IMPORT("winhttp.dll", WinHttpCrackUrl, 16);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpOpen, 20);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpOpenRequest, 28);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpQueryHeaders, 24);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpReadData, 16);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpReceiveResponse, 8);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpSendRequest, 28);
+KX_LAZY_IMPORT("winhttp.dll", WinHttpSetOption, 16);
 KX_LAZY_IMPORT("winhttp.dll", WinHttpSetTimeouts, 20);

@@ -197,11 +197,16 @@ void ChildProcessRenderHost::PostDelayed(
 void CALLBACK ChildProcessRenderHost::OnProcessSignaled(void* context,
                                                         BOOLEAN timed_out) {
   int id = static_cast<int>(reinterpret_cast<intptr_t>(context));
-  BrowserContext::PostUiTask([id]() {
-    ChildProcessRenderHost* host = FromId(id);
-    if (host)
-      host->OnProcessExited();
-  });
+  // A system thread: nothing may leave it. Without memory for the task the
+  // channel's end still tells of the process.
+  try {
+    BrowserContext::PostUiTask([id]() {
+      ChildProcessRenderHost* host = FromId(id);
+      if (host)
+        host->OnProcessExited();
+    });
+  } catch (...) {
+  }
 }
 
 // static

@@ -56,7 +56,12 @@ void IoThread::Run() {
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
-    task();
+    // A handler that throws (or memory that runs out in one) costs that
+    // task, never the process.
+    try {
+      task();
+    } catch (...) {
+    }
   }
 }
 

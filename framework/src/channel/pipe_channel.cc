@@ -133,8 +133,7 @@ struct PipeChannel::Shared {
       // A frame that does not decode is dropped; the next one is intact.
       if (Codec::Decode(buffer.data() + Codec::kLengthSize, length, &op,
                         &args) &&
-          !TakeLinkOp(op, args) &&
-          !inbox->PushMessage(op, args, frame_size)) {
+          !TakeLinkOp(op, args) && !inbox->PushMessage(op, args, frame_size)) {
         // The owner is that far behind: the peer sends more than it can
         // take, and the channel ends.
         return false;
@@ -295,6 +294,35 @@ struct PipeChannel::Shared {
       return;
     CancelIoEx(pipe, owner_ov.get());
     WaitForSingleObject(owner_off, INFINITE);
+  }
+
+  // Writer thread, last: no write may start any more, and the pipe
+  // closes once the readers are off it.
+  void EndWrites() {
+    // No write may start from Send() any more; one it is making ends first,
+    // and one left pending is cancelled.
+    for (;;) {
+      EnterCriticalSection(&lock);
+      writes_over = true;
+      bool sender_busy = writer == Shared::Writer::kSender && !sender_pending;
+      bool pending = sender_pending;
+      sender_pending = false;
+      LeaveCriticalSection(&lock);
+      if (pending) {
+        DWORD moved = 0;
+        CancelIoEx(pipe, sender_ov.get());
+        GetOverlappedResult(pipe, sender_ov.get(), &moved, TRUE);
+      }
+      if (!sender_busy)
+        break;
+      Sleep(1);
+    }
+    // The readers must be off the handle before it closes; closing is what
+    // tells the peer we are gone.
+    WaitForSingleObject(reader_done, INFINITE);
+    BarOwnerReads();
+    CloseHandle(pipe);
+    pipe = INVALID_HANDLE_VALUE;
   }
 
   // The peer is gone or the stream is unusable: tell the owner once.
@@ -901,8 +929,7 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
     }
   }
   // Running out of memory over one frame ends the channel, never the
-  // process: the owner then treats the peer as gone. (Nothing else on this
-  // thread throws.)
+  // process: the owner then treats the peer as gone.
   try {
     // A peer that keeps the pipe full must not keep this loop from seeing
     // the channel close: the closing thread waits for it.
@@ -918,7 +945,7 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
       if (got == Got::kStepAside)
         ok = shared->StepAside();
     }
-  } catch (const std::exception&) {
+  } catch (...) {
   }
   shared->StopWatchingPipeEnd();
   // Ending without a local Close() means the peer or the stream failed.
@@ -931,7 +958,7 @@ void PipeChannel::ReadLoop(std::shared_ptr<Shared> shared) {
 }
 
 // static
-void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
+void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) try {
   Overlapped ov;
   ULONGLONG grace_end = 0;
   // Once stop is set, writes go on only until the grace period ends.
@@ -1123,31 +1150,12 @@ void PipeChannel::WriteLoop(std::shared_ptr<Shared> shared) {
     }
     running = !stopping;
   }
-  // No write may start from Send() any more; one it is making ends first,
-  // and one left pending is cancelled.
-  for (;;) {
-    EnterCriticalSection(&shared->lock);
-    shared->writes_over = true;
-    bool sender_busy =
-        shared->writer == Shared::Writer::kSender && !shared->sender_pending;
-    bool pending = shared->sender_pending;
-    shared->sender_pending = false;
-    LeaveCriticalSection(&shared->lock);
-    if (pending) {
-      DWORD moved = 0;
-      CancelIoEx(shared->pipe, shared->sender_ov.get());
-      GetOverlappedResult(shared->pipe, shared->sender_ov.get(), &moved, TRUE);
-    }
-    if (!sender_busy)
-      break;
-    Sleep(1);
-  }
-  // The readers must be off the handle before it closes; closing is what
-  // tells the peer we are gone.
-  WaitForSingleObject(shared->reader_done, INFINITE);
-  shared->BarOwnerReads();
-  CloseHandle(shared->pipe);
-  shared->pipe = INVALID_HANDLE_VALUE;
+  shared->EndWrites();
+} catch (...) {
+  // Memory that ran out while frames were joined or split: the channel
+  // ends, never the process, and the pipe still closes.
+  shared->Fail();
+  shared->EndWrites();
 }
 
 }  // namespace cef_internal
