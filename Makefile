@@ -91,7 +91,7 @@ bench-real: build-real
 	@if [ ! -f $(REAL)/CMakeCache.txt ]; then echo "real framework: not built, no bench"; exit 1; fi
 	cmake --build $(REAL) -j $(JOBS) --target kxbench_real
 	@echo "load average before: $$(cut -d' ' -f1-3 /proc/loadavg)"
-	tools/real_env.sh tools/wine64_run.sh $(REAL)/bin/kxbench_real.exe --reps=$(REPS) $(if $(ONLY),--only=$(ONLY))
+	tools/real_env.sh tools/wine64_run.sh $(REAL)/bin/kxbench_real.exe --reps=$(REPS) $(if $(ONLY),--only=$(ONLY)) $(if $(MODE),--mode=$(MODE))
 	@echo "load average after: $$(cut -d' ' -f1-3 /proc/loadavg)"
 
 clean:

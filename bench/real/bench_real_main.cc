@@ -199,13 +199,16 @@ int wmain(int argc, wchar_t** argv) {
       return RunPageHostMode(args);
   }
   Counts counts;
-  // --only=page or --only=start measures one group of rows.
-  std::wstring only;
+  // --only=page or --only=start measures one group of rows; --mode=multi or
+  // --mode=single one process mode.
+  std::wstring only, mode;
   for (const std::wstring& arg : args) {
     if (arg == L"--smoke")
       counts = SmokeCounts();
     else if (arg.compare(0, 7, L"--only=") == 0)
       only = arg.substr(7);
+    else if (arg.compare(0, 7, L"--mode=") == 0)
+      mode = arg.substr(7);
   }
   for (const std::wstring& arg : args) {
     if (ParseInt(arg, L"--reps=", &counts.reps))
@@ -215,8 +218,12 @@ int wmain(int argc, wchar_t** argv) {
   counts.page.reps = std::max(counts.page.reps, 1);
   const bool run_page = only.empty() || only == L"page";
   const bool run_start = only.empty() || only == L"start";
-  if (!run_page && !run_start) {
-    std::fprintf(stderr, "kxbench_real: --only takes page or start\n");
+  const bool run_mode[] = {mode.empty() || mode == L"multi",
+                           mode.empty() || mode == L"single"};
+  if ((!run_page && !run_start) || (!run_mode[0] && !run_mode[1])) {
+    std::fprintf(stderr,
+                 "kxbench_real: --only takes page or start, --mode multi or "
+                 "single\n");
     return 2;
   }
   std::printf(
@@ -226,21 +233,25 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
 
   ModeRows modes[] = {ModeRows(false), ModeRows(true)};
-  for (ModeRows& rows : modes) {
-    for (Row* row : rows.page_rows())
-      row->skipped = !run_page;
-    for (Row* row : rows.start_rows())
-      row->skipped = !run_start;
-    if (!run_page)
-      rows.lost = 0;
+  for (int m = 0; m < 2; ++m) {
+    for (Row* row : modes[m].page_rows())
+      row->skipped = !run_page || !run_mode[m];
+    for (Row* row : modes[m].start_rows())
+      row->skipped = !run_start || !run_mode[m];
+    if (!run_page || !run_mode[m])
+      modes[m].lost = 0;
   }
-  for (int m = 0; run_page && m < 2; ++m)
-    RunPageHost(counts, m == 1, &modes[m]);
+  for (int m = 0; run_page && m < 2; ++m) {
+    if (run_mode[m])
+      RunPageHost(counts, m == 1, &modes[m]);
+  }
   // Start by start in turn, each kind going first every other time: a burst
   // of load on the shared machine then falls on both alike.
   for (int rep = 0; run_start && rep < counts.reps; ++rep) {
-    for (int m = 0; m < 2; ++m)
-      RunStarts(m == 1, (rep + m) % 2 == 1, &modes[m]);
+    for (int m = 0; m < 2; ++m) {
+      if (run_mode[m])
+        RunStarts(m == 1, (rep + m) % 2 == 1, &modes[m]);
+    }
   }
 
   PrintRowHeading();

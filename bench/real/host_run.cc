@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -21,12 +22,30 @@ constexpr DWORD kRunLimitMs = 120000;
 // peaks, rarely enough to cost the run little.
 constexpr DWORD kSampleMs = 25;
 
-// The process |root| and every process it started, and theirs.
-std::vector<DWORD> ProcessTree(DWORD root) {
-  std::vector<DWORD> tree = {root};
+// How long the processes a host started get to end after it.
+constexpr DWORD kChildrenEndMs = 15000;
+
+// The processes of one host run: the host and every process it started, and
+// theirs. Each is held open from its first sighting, so that its id is not
+// given to a later process while the run is watched, and a process that
+// only carries the id of an ended one (started before the host) is left out.
+struct RunProcesses {
+  ULONGLONG host_created = 0;
+  std::map<DWORD, HANDLE> held;
+};
+
+ULONGLONG CreationTime(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+    return 0;
+  return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) |
+         created.dwLowDateTime;
+}
+
+void HoldNewProcesses(RunProcesses* run) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE)
-    return tree;
+    return;
   std::vector<std::pair<DWORD, DWORD>> links;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
@@ -34,33 +53,54 @@ std::vector<DWORD> ProcessTree(DWORD root) {
        more = Process32NextW(snapshot, &entry))
     links.emplace_back(entry.th32ProcessID, entry.th32ParentProcessID);
   CloseHandle(snapshot);
-  for (size_t i = 0; i < tree.size(); ++i) {
+  for (bool grew = true; grew;) {
+    grew = false;
     for (const auto& link : links) {
-      if (link.second == tree[i] && link.first != root)
-        tree.push_back(link.first);
+      if (run->held.count(link.first) || !run->held.count(link.second))
+        continue;
+      HANDLE process = OpenProcess(
+          PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, link.first);
+      if (!process)
+        continue;
+      if (CreationTime(process) < run->host_created) {
+        CloseHandle(process);
+        continue;
+      }
+      run->held[link.first] = process;
+      grew = true;
     }
   }
-  return tree;
 }
 
-// Private bytes of every process of the tree, together (Wine gives a
-// process's anonymous resident memory as its page-file usage).
-double TreePrivateMiB(DWORD root, int* processes) {
+// Private bytes of the run's processes still running, together (Wine gives
+// a process's anonymous resident memory as its page-file usage).
+double PrivateMiB(const RunProcesses& run, int* running) {
   double total = 0;
-  *processes = 0;
-  for (DWORD id : ProcessTree(root)) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-    if (!process)
+  *running = 0;
+  for (const auto& held : run.held) {
+    if (WaitForSingleObject(held.second, 0) != WAIT_TIMEOUT)
       continue;
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof(counters);
-    if (GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
+    if (GetProcessMemoryInfo(held.second, &counters, sizeof(counters))) {
       total += counters.PagefileUsage / kMiB;
-      ++*processes;
+      ++*running;
     }
-    CloseHandle(process);
   }
   return total;
+}
+
+// Waits for the host's processes to end, so that they never overlap the
+// next run, and lets go of them.
+void ReleaseProcesses(RunProcesses* run) {
+  const DWORD start = GetTickCount();
+  for (const auto& held : run->held) {
+    const DWORD spent = GetTickCount() - start;
+    WaitForSingleObject(held.second,
+                        spent < kChildrenEndMs ? kChildrenEndMs - spent : 0);
+    CloseHandle(held.second);
+  }
+  run->held.clear();
 }
 
 // Starts |command_line| with its standard output into a pipe; the caller
@@ -143,17 +183,25 @@ bool RunHost(const std::wstring& command_line, HostRunFigures* figures) {
     }
   });
   // Samples until the host has exited.
+  RunProcesses run;
+  HANDLE host = nullptr;
+  DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(),
+                  &host, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  run.host_created = CreationTime(info.hProcess);
+  run.held[info.dwProcessId] = host;
   double peak = 0;
   int most_processes = 0;
   DWORD waited = 0;
   do {
+    HoldNewProcesses(&run);
     int processes = 0;
-    peak = std::max(peak, TreePrivateMiB(info.dwProcessId, &processes));
+    peak = std::max(peak, PrivateMiB(run, &processes));
     most_processes = std::max(most_processes, processes);
     waited += kSampleMs;
   } while (WaitForSingleObject(info.hProcess, kSampleMs) == WAIT_TIMEOUT &&
            waited < kRunLimitMs);
   bool ok = ExitedWell(info.hProcess, 0);
+  ReleaseProcesses(&run);
   reader.join();
   CloseHandle(out_read);
   CloseHandle(info.hProcess);
