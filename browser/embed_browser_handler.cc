@@ -1,16 +1,15 @@
 #include "browser/embed_browser_handler.h"
 
-#include <shellapi.h>
-
 #include <mutex>
 #include <set>
 
 #include "browser/error_page.h"
 #include "browser/popup_url.h"
+#include "browser/shell_url_opener.h"
 #include "common/option_block.h"
 #include "common/process_messages.h"
+#include "include/base/cef_logging.h"
 #include "include/cef_app.h"
-#include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "store/option_store.h"
 #include "store/renderer_update_broadcaster.h"
@@ -57,21 +56,12 @@ ObserverList& Observers() {
   return *list;
 }
 
-// Opens a web address in the desktop's default browser, on the UI thread
-// (the shell needs a thread of the application's own, with COM).
-class OpenInDefaultBrowserTask : public CefTask {
- public:
-  explicit OpenInDefaultBrowserTask(const std::wstring& url) : url_(url) {}
-  void Execute() override {
-    CEF_REQUIRE_UI_THREAD();
-    ShellExecuteW(nullptr, nullptr, url_.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
-  }
-
- private:
-  const std::wstring url_;
-  IMPLEMENT_REFCOUNTING(OpenInDefaultBrowserTask);
-};
+// One line for a pop-up whose address is too long for the shell; its text
+// stays out of the log, since the page chose it.
+void LogPopupTooLong() {
+  LOG(WARNING) << "A pop-up's address is longer than the shell takes ("
+               << kMaxPopupUrlLength << " characters once rebuilt): not opened";
+}
 
 }  // namespace
 
@@ -191,10 +181,24 @@ bool EmbedBrowserHandler::OnBeforePopup(
     bool* no_javascript_access) {
   CEF_REQUIRE_IO_THREAD();
   // Only a web address, rebuilt, may leave the application: a page must
-  // never open a local file, start a program or add to a command line.
-  const std::wstring url = SanitizePopupUrl(target_url.ToWString());
-  if (!url.empty())
-    CefPostTask(TID_UI, new OpenInDefaultBrowserTask(url));
+  // never open a local file, start a program or add to a command line. The
+  // length is looked at before anything is copied: the page chose it.
+  if (target_url.length() > kMaxPopupUrlLength) {
+    LogPopupTooLong();
+    return true;
+  }
+  // This is the framework's IO thread: nothing may throw out of it.
+  try {
+    bool too_long = false;
+    const std::wstring url =
+        SanitizePopupUrl(target_url.ToWString(), &too_long);
+    if (too_long)
+      LogPopupTooLong();
+    else if (!url.empty())
+      ShellUrlOpener::GetInstance()->Open(url);
+  } catch (...) {
+    // Memory ran out: the pop-up is dropped like any other.
+  }
   return true;
 }
 

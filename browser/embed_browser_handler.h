@@ -105,8 +105,9 @@ class EmbedBrowserHandler : public CefClient,
 
   // CefLifeSpanHandler:
   // Cancels every pop-up; web links go to the system's default browser. The
-  // framework calls this on its IO thread: the shell call is posted to the
-  // UI thread.
+  // framework calls this on its IO thread; the shell is called on a thread
+  // of its own (ShellUrlOpener). An address longer than kMaxPopupUrlLength
+  // is dropped with one log line.
   bool OnBeforePopup(
       CefRefPtr<CefBrowser> browser,
       CefRefPtr<CefFrame> frame,

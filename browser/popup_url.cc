@@ -182,7 +182,14 @@ size_t SchemeLength(const std::wstring& url, std::wstring* scheme) {
 
 }  // namespace
 
-std::wstring SanitizePopupUrl(const std::wstring& url) {
+std::wstring SanitizePopupUrl(const std::wstring& url, bool* too_long) {
+  if (too_long)
+    *too_long = false;
+  if (url.size() > kMaxPopupUrlLength) {
+    if (too_long)
+      *too_long = true;
+    return std::wstring();
+  }
   std::wstring out;
   const size_t authority_start = SchemeLength(url, &out);
   if (!authority_start)
@@ -211,5 +218,10 @@ std::wstring SanitizePopupUrl(const std::wstring& url) {
     out.push_back(L'/');
   if (!EncodeRest(rest, &out))
     return std::wstring();
+  if (out.size() > kMaxPopupUrlLength) {
+    if (too_long)
+      *too_long = true;
+    return std::wstring();
+  }
   return out;
 }

@@ -89,4 +89,27 @@ TEST(PopupUrl, AnythingElseIsDropped) {
     EXPECT_EQ(SanitizePopupUrl(kRefused[i]), L"") << "case " << i;
 }
 
+// The shell takes addresses up to the limit; longer ones, as given or once
+// rebuilt, are dropped and said to be too long.
+TEST(PopupUrl, AddressesLongerThanTheShellTakesAreDropped) {
+  const std::wstring start = L"http://a.test/";
+  std::wstring longest = start + std::wstring(kMaxPopupUrlLength - 14, L'x');
+  bool too_long = true;
+  EXPECT_EQ(SanitizePopupUrl(longest, &too_long), longest);
+  EXPECT_FALSE(too_long);
+  EXPECT_EQ(SanitizePopupUrl(longest + L"x", &too_long), L"");
+  EXPECT_TRUE(too_long);
+  // 230 characters of CJK: 244 as given, 2,084 once percent-encoded.
+  EXPECT_EQ(SanitizePopupUrl(start + std::wstring(230, L'\x4E2D'), &too_long),
+            L"");
+  EXPECT_TRUE(too_long);
+  // The limit holds for the rebuilt form: one space more becomes "%20".
+  longest.back() = L' ';
+  EXPECT_EQ(SanitizePopupUrl(longest, &too_long), L"");
+  EXPECT_TRUE(too_long);
+  // Refused for another reason: not too long.
+  EXPECT_EQ(SanitizePopupUrl(L"file:///C:/x", &too_long), L"");
+  EXPECT_FALSE(too_long);
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 // this run.
 #include "tests/integration/system_fixture.h"
 
+#include "browser/popup_url.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -60,6 +62,39 @@ TEST_F(PopupTest, WebLinksReachTheDefaultBrowserAndNothingElseOpens) {
   EXPECT_EQ(RecordedUrls(), "https://example.test/help?" + token_ + "\n");
   // No pop-up browser was created.
   EXPECT_EQ(g_client_handler->browser_count(), 2u);
+}
+
+// Addresses up to the shell's limit reach it; longer ones, as the page
+// gives them or once rebuilt, are dropped with one log line each, and the
+// browser process goes on.
+TEST_F(PopupTest, AddressesLongerThanTheShellTakesAreDroppedWithALogLine) {
+  const std::string start = "http://a.test/" + token_ + "/";
+  const std::string longest =
+      start + std::string(kMaxPopupUrlLength - start.size(), 'x');
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(), WritePage("long.html",
+                                "<script>"
+                                "window.open('" +
+                                    longest +
+                                    "y', '_blank');"
+                                    "window.open('" +
+                                    start +
+                                    "' + new Array(231).join("
+                                    "String.fromCharCode(0x4E2D)), '_blank');"
+                                    "window.open('" +
+                                    longest +
+                                    "', '_blank');"
+                                    "console.log('opened');</script>")));
+  ASSERT_TRUE(RunUntil([&] { return !RecordedUrls().empty(); }, 15000));
+  RunUntil([] { return false; }, 1000);
+  EXPECT_EQ(RecordedUrls(), longest + "\n");
+  size_t refused = 0;
+  for (size_t at = FrameworkLog().find("longer than the shell takes");
+       at != std::string::npos;
+       at = FrameworkLog().find("longer than the shell takes", at + 1)) {
+    ++refused;
+  }
+  EXPECT_EQ(refused, 2u) << FrameworkLog();
 }
 
 }  // namespace

@@ -144,6 +144,13 @@ void SystemTest::SetUp() {
   EXPECT_TRUE(main_browser_created_);
 }
 
+std::string SystemTest::FrameworkLog() {
+  std::ifstream log(CefString(log_path_).ToString(), std::ios::binary);
+  std::stringstream text;
+  text << log.rdbuf();
+  return text.str();
+}
+
 void SystemTest::TearDown() {
   // As a host must: every browser closed before the framework ends.
   if (g_client_handler && g_client_handler->browser_count() > 0) {
@@ -153,11 +160,8 @@ void SystemTest::TearDown() {
   EmbedBrowserHandler::RemoveObserver(this);
   CefShutdown();
   cef_internal::Navigator::SetPageWaitsForLoadStart(false);
-  std::ifstream log(CefString(log_path_).ToString(), std::ios::binary);
-  std::stringstream log_text;
-  log_text << log.rdbuf();
-  EXPECT_EQ(std::string::npos, log_text.str().find("still open"))
-      << log_text.str();
+  const std::string log = FrameworkLog();
+  EXPECT_EQ(std::string::npos, log.find("still open")) << log;
   OptionStore* store = OptionStore::GetInstance();
   store->SetHostRecordEnabled(false);
   store->SetHostHandle(INVALID_HANDLE_VALUE);

@@ -60,6 +60,8 @@ class SystemTest : public testing::Test, public PageObserver {
   // form (through console.log).
   std::string Evaluate(CefRefPtr<CefBrowser> browser,
                        const std::string& expression);
+  // What the framework has logged so far.
+  std::string FrameworkLog();
   // The frame's current source, read through the framework.
   std::wstring SourceOf(CefRefPtr<CefFrame> frame);
 
