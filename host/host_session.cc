@@ -6,6 +6,7 @@
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
 #include "host/closure_task.h"
+#include "host/line_escape.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_task.h"
@@ -106,7 +107,7 @@ void HostSession::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                                    const CefString& message,
                                    const CefString& source,
                                    int line) {
-  Emit("console: " + message.ToString());
+  Emit("console: " + EscapeForLine(message));
 }
 
 void HostSession::OnLoadFailed(CefRefPtr<CefBrowser> browser,
@@ -114,7 +115,7 @@ void HostSession::OnLoadFailed(CefRefPtr<CefBrowser> browser,
                                const CefString& failed_url,
                                int error_code) {
   if (main_browser_ && browser && browser->IsSame(main_browser_))
-    Emit("error-page " + failed_url.ToString());
+    Emit("error-page " + EscapeForLine(failed_url));
 }
 
 void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {

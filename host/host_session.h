@@ -32,12 +32,12 @@ class HostSession : public PageObserver {
   // PageObserver (UI thread):
   // Loads the page.
   void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override;
-  // Prints "console: TEXT".
+  // Prints "console: TEXT", the page's text escaped (EscapeForLine).
   void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                         const CefString& message,
                         const CefString& source,
                         int line) override;
-  // Prints "error-page URL" for frames of the main browser.
+  // Prints "error-page URL" for frames of the main browser, the URL escaped.
   void OnLoadFailed(CefRefPtr<CefBrowser> browser,
                     CefRefPtr<CefFrame> frame,
                     const CefString& failed_url,

@@ -4,6 +4,7 @@
 
 #include "gtest/gtest.h"
 #include "host/host_options.h"
+#include "host/line_escape.h"
 #include "host/record_decoder.h"
 
 namespace {
@@ -115,6 +116,28 @@ TEST(RecordDecoder, DropsAStreamThatCannotBeARecord) {
   const std::string good = RecordBytes({1, 0});
   decoder.Append(good.data(), good.size());
   EXPECT_TRUE(decoder.Next(&record));
+}
+
+// Whatever a page prints stays on its one line and can be read back.
+TEST(LineEscape, NothingBreaksOrRewritesALine) {
+  const struct {
+    const wchar_t* in;
+    const char* out;
+  } kCases[] = {
+      {L"plain text", "plain text"},
+      {L"x\nrecord count=1\r\n", "x\\nrecord count=1\\r\\n"},
+      {L"tab\there", "tab\\there"},
+      {L"a\\nb", "a\\\\nb"},
+      {L"\x01\x1F\x7F\x85\x9F", "\\x01\\x1F\\x7F\\x85\\x9F"},
+      {L"\x2028\x2029", "\\u2028\\u2029"},
+      {L"\xD800x\xDC00", "\\uD800x\\uDC00"},
+      {L"\x4E2D\xE4\xA0\xD83D\xDE00",
+       "\xE4\xB8\xAD\xC3\xA4\xC2\xA0\xF0\x9F\x98\x80"},
+      {L"", ""},
+  };
+  for (const auto& test : kCases)
+    EXPECT_EQ(EscapeForLine(test.in), test.out)
+        << CefString(test.in).ToString();
 }
 
 }  // namespace

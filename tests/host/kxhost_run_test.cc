@@ -618,6 +618,23 @@ TEST_P(KxHostModesTest, TimeLimitEndsAPageThatNeverCloses) {
   EXPECT_EQ(out, "");
 }
 
+// A page's console text with line breaks in it stays one line of the
+// host's output: it cannot print a record or a notification of its own.
+TEST_P(KxHostModesTest, ConsoleTextCannotForgeALine) {
+  const std::wstring url = WritePage(
+      L"forge.html",
+      "<script>console.log('x\\nrecord count=1 filter_id=7 is_filter=1 "
+      "types=1\\r\\nnotify 33308 0 0\\u2028\\\\');window.close();</script>");
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=20000" + Mode(), &out, &err),
+            0u)
+      << err;
+  EXPECT_EQ(Lines(out),
+            std::vector<std::string>(
+                {"console: x\\nrecord count=1 filter_id=7 is_filter=1 "
+                 "types=1\\r\\nnotify 33308 0 0\\u2028\\\\"}));
+}
+
 // Pop-ups go to the desktop's browser, which Wine runs as
 // tools/url_recorder.sh here: it appends each URL to one shared log. 230
 // CJK characters make a URL of 2,084 once rebuilt, longer than the shell
