@@ -6,6 +6,7 @@
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
 #include "host/closure_task.h"
+#include "host/exit_codes.h"
 #include "host/line_escape.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
@@ -45,7 +46,7 @@ HostSession::~HostSession() {
 int HostSession::Run() {
   if (!OpenRecordPipe()) {
     std::fprintf(stderr, "kxhost: cannot open the record pipe or file\n");
-    return 1;
+    return kSetUpFailedExitCode;
   }
   reader_.reset(new RecordReader(record_read_, record_file_,
                                  [](const HostFilterRecord& record) {
@@ -53,7 +54,7 @@ int HostSession::Run() {
                                  }));
   if (!reader_->Start()) {
     std::fprintf(stderr, "kxhost: cannot start the record reader\n");
-    return 1;
+    return kSetUpFailedExitCode;
   }
   window_.reset(new HostWindow(
       options_.bounds, [this](WPARAM w, LPARAM l) { OnOptionsChanged(w, l); }));
@@ -81,7 +82,7 @@ int HostSession::Run() {
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
     std::fprintf(stderr, "kxhost: the framework did not start\n");
-    return 1;
+    return kSetUpFailedExitCode;
   }
   CefPostDelayedTask(TID_UI, new ClosureTask([this] { CloseAll(); }),
                      options_.timeout_ms);
@@ -127,7 +128,7 @@ void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {
 void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                                        RenderProcessEnd status) {
   // Reported once per render process the framework would start: one line.
-  if (status != kRenderProcessNotStarted || exit_code_ != 0)
+  if (status != kRenderProcessNotStarted || exit_code_ != kCompletedExitCode)
     return;
   exit_code_ = kProgramCannotStartExitCode;
   std::fprintf(stderr,

@@ -12,21 +12,18 @@
 #include <string>
 
 #include "browser/page_observer.h"
+#include "host/exit_codes.h"
 #include "host/host_options.h"
 #include "host/host_window.h"
 #include "host/record_reader.h"
 #include "include/cef_base.h"
-
-// Exit code of a run whose render process program (kxsubprocess.exe beside
-// kxhost.exe) cannot start.
-constexpr int kProgramCannotStartExitCode = 3;
 
 class HostSession : public PageObserver {
  public:
   explicit HostSession(const HostOptions& options);
   ~HostSession() override;
 
-  // Returns the process exit code.
+  // Returns the process exit code (host/exit_codes.h).
   int Run();
 
   // PageObserver (UI thread):
@@ -77,7 +74,7 @@ class HostSession : public PageObserver {
   CefRefPtr<CefBrowser> main_browser_;
   bool closing_ = false;
   bool all_closed_ = false;
-  int exit_code_ = 0;
+  int exit_code_ = kCompletedExitCode;
 };
 
 #endif  // HOST_HOST_SESSION_H_

@@ -5,12 +5,17 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <exception>
 #include <vector>
 
+#include "host/exit_codes.h"
 #include "host/host_options.h"
 #include "host/host_session.h"
+#include "host/unexpected_termination.h"
 
-int main() {
+namespace {
+
+int RunHost() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -20,8 +25,21 @@ int main() {
   std::string error;
   if (!ParseHostOptions(args, &options, &error)) {
     std::fprintf(stderr, "kxhost: %s; %s\n", error.c_str(), kHostUsage);
-    return 2;
+    return kUsageExitCode;
   }
   HostSession session(options);
   return session.Run();
+}
+
+}  // namespace
+
+int main() {
+  InstallUnexpectedTerminationHandlers();
+  try {
+    return RunHost();
+  } catch (const std::exception& error) {
+    EndUnexpectedly(error.what());
+  } catch (...) {
+    EndUnexpectedly("an exception of unknown type");
+  }
 }

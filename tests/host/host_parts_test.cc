@@ -1,11 +1,19 @@
 // The demo host's own parts: its command line, the record stream and the
 // framework's console log lines.
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <new>
+#include <set>
+#include <stdexcept>
+#include <thread>
 
 #include "gtest/gtest.h"
+#include "host/exit_codes.h"
 #include "host/host_options.h"
 #include "host/line_escape.h"
 #include "host/record_decoder.h"
+#include "host/unexpected_termination.h"
 
 namespace {
 
@@ -138,6 +146,51 @@ TEST(LineEscape, NothingBreaksOrRewritesALine) {
   for (const auto& test : kCases)
     EXPECT_EQ(EscapeForLine(test.in), test.out)
         << CefString(test.in).ToString();
+}
+
+// No documented outcome shares its exit code with an abort() (3), a crash
+// (an exception code) or each other.
+TEST(ExitCodes, NoneCollides) {
+  const int kCodes[] = {kCompletedExitCode, kUsageExitCode,
+                        kProgramCannotStartExitCode,
+                        kUnexpectedTerminationExitCode, kSetUpFailedExitCode};
+  std::set<int> distinct(std::begin(kCodes), std::end(kCodes));
+  EXPECT_EQ(distinct.size(), 5u);
+  for (int code : kCodes) {
+    EXPECT_NE(code, 3);
+    EXPECT_LT(static_cast<unsigned>(code), 0x40000000u);
+  }
+}
+
+// Whatever ends the process unplanned, it says so in one line and ends with
+// its own code: an exception nothing catches, on the main thread or any
+// other, and abort().
+TEST(UnexpectedTermination, EndsWithOneLineAndItsOwnCode) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  const auto ended = testing::ExitedWithCode(kUnexpectedTerminationExitCode);
+  EXPECT_EXIT(
+      {
+        InstallUnexpectedTerminationHandlers();
+        std::thread([] { throw std::bad_alloc(); }).join();
+      },
+      ended, "^error: unexpected termination \\(std::bad_alloc\\)\n$");
+  EXPECT_EXIT(
+      {
+        InstallUnexpectedTerminationHandlers();
+        // What the runtime does with an exception that leaves main().
+        try {
+          throw std::runtime_error("nobody caught this");
+        } catch (...) {
+          std::terminate();
+        }
+      },
+      ended, "^error: unexpected termination \\(nobody caught this\\)\n$");
+  EXPECT_EXIT(
+      {
+        InstallUnexpectedTerminationHandlers();
+        std::abort();
+      },
+      ended, "^error: unexpected termination \\(abort\\)\n$");
 }
 
 }  // namespace

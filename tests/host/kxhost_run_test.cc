@@ -14,6 +14,7 @@
 
 #include "browser/popup_url.h"
 #include "gtest/gtest.h"
+#include "host/exit_codes.h"
 #include "include/internal/cef_string.h"
 
 namespace {
@@ -733,7 +734,7 @@ TEST_F(KxHostTest, ARenderProgramThatCannotStartEndsTheRunWithOneError) {
   const std::wstring url = WritePage(L"page.html", "<p>never shown</p>");
   std::string out, err;
   EXPECT_EQ(Run(L"--url=" + url + L" --timeout-ms=60000", &out, &err, lonely),
-            3u);
+            static_cast<DWORD>(kProgramCannotStartExitCode));
   const std::string program = CefString(Path(L"kxsubprocess.exe")).ToString();
   size_t errors = 0, logged = 0;
   for (const std::string& line : Lines(err)) {
@@ -755,7 +756,7 @@ TEST_F(KxHostTest, BadCommandLineIsAOneLineUsageError) {
   for (const wchar_t* args :
        {L"--bounds=1,2", L"--url=about:blank --options={}"}) {
     std::string out, err;
-    EXPECT_EQ(Run(args, &out, &err), 2u);
+    EXPECT_EQ(Run(args, &out, &err), static_cast<DWORD>(kUsageExitCode));
     EXPECT_EQ(Lines(err).size(), 1u) << err;
     EXPECT_NE(err.find("usage: kxhost.exe --url=URL"), std::string::npos);
     EXPECT_EQ(out, "");

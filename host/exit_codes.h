@@ -1,0 +1,22 @@
+// kxhost's exit codes. They come from BSD's sysexits.h, a range that nothing
+// else ends a Windows process with: not the C runtime's abort() (3), not a
+// crash (an exception code such as 0xC0000005), not the 0 of a clean run.
+#ifndef HOST_EXIT_CODES_H_
+#define HOST_EXIT_CODES_H_
+
+// The run ended as planned: the page closed itself, every browser closed, or
+// the time limit passed.
+constexpr int kCompletedExitCode = 0;
+// The command line was wrong (EX_USAGE).
+constexpr int kUsageExitCode = 64;
+// The render process program beside kxhost.exe cannot start
+// (EX_UNAVAILABLE).
+constexpr int kProgramCannotStartExitCode = 69;
+// Something nothing caught ended the run: an exception on any thread, or
+// abort() (EX_SOFTWARE).
+constexpr int kUnexpectedTerminationExitCode = 70;
+// kxhost could not set itself up: the record pipe or file, its reader, or
+// the framework's start (EX_OSERR).
+constexpr int kSetUpFailedExitCode = 71;
+
+#endif  // HOST_EXIT_CODES_H_
