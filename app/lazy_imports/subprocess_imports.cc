@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <winhttp.h>
 
@@ -26,6 +27,8 @@ KX_LAZY_IMPORT("bcrypt.dll", BCryptGenRandom, 16);
 KX_LAZY_IMPORT("gdi32.dll", GetStockObject, 4);
 
 KX_LAZY_IMPORT("normaliz.dll", IdnToAscii, 20);
+
+KX_LAZY_IMPORT("ole32.dll", CoInitializeEx, 8);
 
 KX_LAZY_IMPORT("shell32.dll", CommandLineToArgvW, 8);
 KX_LAZY_IMPORT("shell32.dll", ShellExecuteW, 24);

@@ -4,9 +4,11 @@
 // through the counting operator new below.
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #include "browser/embed_browser_handler.h"
 #include "gtest/gtest.h"
+#include "src/core/named_thread.h"
 #include "tests/support/fake_browser.h"
 
 namespace {
@@ -45,12 +47,17 @@ TEST(PopupAllocation, AVeryLongAddressIsRefusedWithoutCopyingIt) {
   CefRefPtr<CefClient> client;
   CefBrowserSettings settings;
   bool no_javascript_access = false;
-  g_largest_allocation = 0;
-  g_counting = true;
-  const bool cancelled = handler->OnBeforePopup(
-      browser.get(), nullptr, url, CefString(), WOD_NEW_FOREGROUND_TAB, true,
-      features, window_info, client, settings, &no_javascript_access);
-  g_counting = false;
+  bool cancelled = false;
+  // The framework asks on its IO thread.
+  std::thread([&] {
+    cef_internal::MarkCurrentThreadAs(TID_IO);
+    g_largest_allocation = 0;
+    g_counting = true;
+    cancelled = handler->OnBeforePopup(
+        browser.get(), nullptr, url, CefString(), WOD_NEW_FOREGROUND_TAB, true,
+        features, window_info, client, settings, &no_javascript_access);
+    g_counting = false;
+  }).join();
   EXPECT_TRUE(cancelled);
   EXPECT_LT(g_largest_allocation, 64 * 1024u);
 }
