@@ -17,6 +17,7 @@
 namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
+// A host run's limit: kxhost's own default limit is 30 s.
 constexpr DWORD kRunLimitMs = 120000;
 // How often the processes' memory is read: often enough for the start's
 // peaks, rarely enough to cost the run little.
@@ -144,7 +145,9 @@ bool ExitedWell(HANDLE process, DWORD limit_ms) {
 
 }  // namespace
 
-bool RunAndRead(const std::wstring& command_line, std::string* output) {
+bool RunAndRead(const std::wstring& command_line,
+                std::string* output,
+                unsigned long limit_ms) {
   PROCESS_INFORMATION info = {};
   HANDLE out_read = nullptr;
   if (!Launch(command_line, &info, &out_read))
@@ -153,7 +156,7 @@ bool RunAndRead(const std::wstring& command_line, std::string* output) {
   DWORD moved = 0;
   while (ReadFile(out_read, buffer, sizeof(buffer), &moved, nullptr) && moved)
     output->append(buffer, moved);
-  const bool ok = ExitedWell(info.hProcess, kRunLimitMs);
+  const bool ok = ExitedWell(info.hProcess, limit_ms);
   CloseHandle(out_read);
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);

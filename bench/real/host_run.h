@@ -20,7 +20,9 @@ struct HostRunFigures {
 bool RunHost(const std::wstring& command_line, HostRunFigures* figures);
 
 // Runs |command_line| until it exits, its standard output into |output|.
-// False when it did not exit in time or exited with an error.
-bool RunAndRead(const std::wstring& command_line, std::string* output);
+// False when it did not exit within |limit_ms| or exited with an error.
+bool RunAndRead(const std::wstring& command_line,
+                std::string* output,
+                unsigned long limit_ms);
 
 #endif  // BENCH_REAL_HOST_RUN_H_

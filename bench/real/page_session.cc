@@ -17,9 +17,6 @@
 
 namespace {
 
-// The whole run's limit: far more than the slowest machine needs, so that
-// only a stall reaches it.
-constexpr int kRunLimitMs = 600000;
 constexpr int kCloseGraceMs = 5000;
 // A pause before the count, for anything that would come late.
 constexpr int kLateArrivalMs = 500;
@@ -102,7 +99,7 @@ int PageSession::Run() {
         if (!finished_)
           Fail("the run took longer than its limit");
       },
-      kRunLimitMs);
+      kPageRunLimitMs);
   CefRunMessageLoop();
   // The reader never wakes a UI thread that is gone.
   wanted_records_ = -1;

@@ -23,6 +23,10 @@
 #include "host/host_window.h"
 #include "host/record_reader.h"
 
+// The limit of a page session's run: far more than the slowest machine
+// needs for the default counts, so that only a stall reaches it.
+constexpr int kPageRunLimitMs = 30 * 60 * 1000;
+
 struct PageCounts {
   int reps = 3;
   // Round trips per block.
