@@ -49,8 +49,10 @@ TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
     const std::string json = "[" + body + "0]";
     CefRefPtr<CefValue> parsed = CefParseJSON(json, JSON_PARSER_RFC);
     ASSERT_TRUE(parsed) << json;
-    CefRefPtr<CefListValue> args =
-        CreateSetOptionMessage(parsed->GetList())->GetArgumentList();
+    // The real framework's argument list lives as long as its message.
+    CefRefPtr<CefProcessMessage> message =
+        CreateSetOptionMessage(parsed->GetList());
+    CefRefPtr<CefListValue> args = message->GetArgumentList();
     EXPECT_LE(args->GetSize(), kMaxOptionEntries) << json;
     const OptionBlock sent = ReadOptionBlock(args);
     // Every dictionary at its index, nulls below the last one: the list the
@@ -65,9 +67,9 @@ TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
   }
 }
 
-// A frame identifier travels as a double; only one that fits an int64
-// exactly is read.
-TEST(SenderFrame, OnlyAWholeNumberInRangeIsRead) {
+// A frame identifier travels as a double; only one inside the range where
+// doubles hold whole numbers exactly is read, never cast blindly.
+TEST(SenderFrame, OnlyANumberInRangeIsRead) {
   int64 id = 0;
   ASSERT_TRUE(ReadSenderFrame(CreateSenderFrameMessage(4294967301LL), &id));
   EXPECT_EQ(id, 4294967301LL);
@@ -75,6 +77,9 @@ TEST(SenderFrame, OnlyAWholeNumberInRangeIsRead) {
        {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e19, 9007199254740994.0}) {
     CefRefPtr<CefProcessMessage> message = CreateSenderFrameMessage(0);
     message->GetArgumentList()->SetDouble(0, bad);
+    // The real framework keeps no NaN or infinity in a value: it stores 0.
+    if (!std::isfinite(bad) && message->GetArgumentList()->GetDouble(0) == 0)
+      continue;
     id = 99;
     EXPECT_FALSE(ReadSenderFrame(message, &id)) << bad;
     EXPECT_EQ(id, 99);
