@@ -11,11 +11,16 @@ namespace cef_internal {
 
 namespace {
 
-// Frame ids travel as doubles; tolerate an int from a lenient sender.
+// Frame ids travel as doubles; tolerate an int from a lenient sender. A
+// double that no int64 holds (NaN, an infinity, beyond 2^53) names no frame
+// (-1) rather than being cast.
 int64 FrameIdArg(CefRefPtr<CefListValue> args, size_t index) {
   if (args->GetType(index) == VTYPE_INT)
     return args->GetInt(index);
-  return static_cast<int64>(args->GetDouble(index));
+  const double value = args->GetDouble(index);
+  if (!(value >= -9007199254740992.0 && value <= 9007199254740992.0))
+    return -1;
+  return static_cast<int64>(value);
 }
 
 CefRefPtr<CefListValue> BrowserIdArgs(int browser_id) {

@@ -32,10 +32,15 @@ bool IsNumber(CefRefPtr<CefListValue> args, size_t index) {
   return type == VTYPE_DOUBLE || type == VTYPE_INT;
 }
 
+// A render process may send any double: one that no int64 holds (NaN, an
+// infinity, beyond 2^53) names no frame (-1) rather than being cast.
 int64 FrameIdOf(CefRefPtr<CefListValue> args, size_t index) {
   if (args->GetType(index) == VTYPE_INT)
     return args->GetInt(index);
-  return static_cast<int64>(args->GetDouble(index));
+  const double value = args->GetDouble(index);
+  if (!(value >= -9007199254740992.0 && value <= 9007199254740992.0))
+    return -1;
+  return static_cast<int64>(value);
 }
 
 }  // namespace
