@@ -71,9 +71,14 @@ function parseList(text) {
 function drawFilters() {
   var text = KXHelper.GetUserOptions();
   setText('pushed', text === '' ? '(nothing yet)' : text);
+  drawFilterTable('filters', text);
+}
+
+/** @param {string} id @param {string} text the options' JSON text */
+function drawFilterTable(id, text) {
   if (!canDraw)
     return;
-  var body = element('filters'), options = parseList(text);
+  var body = element(id), options = parseList(text);
   while (body.firstChild)
     body.removeChild(body.firstChild);
   if (!options.length) {
@@ -143,7 +148,16 @@ drawFilters();
 drawVoices();
 setText('sent', JSON.stringify(wanted));
 console.log('options before: "' + KXHelper.GetUserOptions() + '"');
-var optionsBack = KXHelperSetOptions(wanted).then(
+// The user's saved filters, which the host seeded, are in place once the
+// sync is done (a render process asks for them first): show them before the
+// page changes anything.
+var optionsBack = KXHelperReady().then(function() {
+  drawFilterTable('saved-filters', KXHelper.GetUserOptions());
+  var back = KXHelperSetOptions(wanted);
+  // Nothing a page does changes its own copy at once.
+  console.log('options right after: "' + KXHelper.GetUserOptions() + '"');
+  return back;
+}).then(
     /** @param {KXOption[]} options */
     function(options) {
       console.log('SetUserOptions returned true');
@@ -154,7 +168,6 @@ var optionsBack = KXHelperSetOptions(wanted).then(
       console.log(error.message);
       setText('sent-result', error.message);
     });
-console.log('options right after: "' + KXHelper.GetUserOptions() + '"');
 
 addEventListener('kxhelperchange', function(event) {
   // "options": the browser saved them; "synced": every voice text the host

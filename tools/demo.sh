@@ -11,21 +11,33 @@ host="$build/bin/kxhost.exe"
 runner="$here/tools/wine_run.sh"
 [ -f "$build/bin/libcef.dll" ] && runner="$here/tools/wine64_run.sh"
 # From the build folder: the real framework writes its debug.log into the
-# working folder when the host names no log file.
-run() { (cd "$build" && "$runner" "$host" "$@"); }
+# working folder when the host names no log file. Its log lines on standard
+# error (under Wine, mostly about the GPU it cannot use) go to
+# demo-framework.log there; the host's own lines stay on the screen.
+framework_log="$build/demo-framework.log"
+: >"$framework_log"
+run() {
+  (cd "$build" &&
+   { "$runner" "$host" "$@" 2>&1 1>&3 | tee -a "$framework_log" |
+       grep -v '^\[[0-9]*/[0-9]*:[A-Z]*:' >&2; } 3>&1)
+}
 file_url() { echo "file:///$(winepath -w "$1" 2>/dev/null | tr '\\' '/')"; }
 page_url() { file_url "$pages/$1"; }
 
 echo "== options page: the page changes the filters; the host gets a record and a notification;"
 echo "== the browser pushes options and voice texts back to the page"
+# The host's voice texts and the user's two saved filters, as a host seeds
+# them before the framework starts.
 voices=(--normal-voice="a normal voice" --normal-voice="another normal voice"
-        --horn-voice="a horn voice")
-run --url="$(page_url options.html)" "${voices[@]}" --timeout-ms=15000 \
-    --options='[{"uic_type":1,"filter_id":3,"is_filter":true},{"uic_type":2,"filter_id":5,"is_filter":false}]'
+        --horn-voice="a horn voice"
+        --options='[{"uic_type":1,"filter_id":3,"is_filter":true},{"uic_type":2,"filter_id":5,"is_filter":false}]')
+run --url="$(page_url options.html)" "${voices[@]}" --timeout-ms=15000
 echo
 echo "== error page: a sub-frame whose file is missing shows the built-in page"
 run --url="$(page_url error.html)" --timeout-ms=8000
 
+echo
+echo "(the framework's own log lines are in $framework_log)"
 [ "${2:-}" = "--screenshots" ] || exit 0
 # The main page window (at the display's top left, the bounds' size) as the
 # framework paints it: a copy of the page that stays open, shown, captured once
