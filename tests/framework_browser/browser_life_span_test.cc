@@ -1,4 +1,5 @@
 // Browser creation, windows and closing, checked on real Win32 windows.
+#include <memory>
 #include <thread>
 
 #include "include/cef_app.h"
@@ -184,13 +185,19 @@ TEST_F(BrowserLifeSpanTest, QuitFromOnBeforeCloseEndsRunMessageLoop) {
   CefRefPtr<CefBrowser> browser = CreateBrowser("");
   ASSERT_TRUE(browser);
   browser->GetHost()->CloseBrowser(false);
-  // A backstop so that a missing quit fails instead of hanging.
-  CefPostDelayedTask(TID_UI, new ClosureTask([this]() {
+  // A backstop so that a missing quit fails instead of hanging. The thread's
+  // loop outlives the test: once the test is over, the backstop must neither
+  // touch its log nor end a later test's loop.
+  auto test_running = std::make_shared<bool>(true);
+  CefPostDelayedTask(TID_UI, new ClosureTask([this, test_running]() {
+                       if (!*test_running)
+                         return;
                        log_.Add("backstop");
                        CefQuitMessageLoop();
                      }),
                      kWaitMs);
   CefRunMessageLoop();
+  *test_running = false;
   EXPECT_TRUE(log_.Has("before-close"));
   EXPECT_FALSE(log_.Has("backstop"));
 }
