@@ -8,18 +8,25 @@
 
 #include <bcrypt.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <winhttp.h>
 
 #include "app/lazy_imports/lazy_import.h"
 
 KX_LAZY_IMPORT("advapi32.dll", AddAccessAllowedAce, 16);
+KX_LAZY_IMPORT("advapi32.dll",
+               ConvertStringSecurityDescriptorToSecurityDescriptorW,
+               16);
+KX_LAZY_IMPORT("advapi32.dll", CreateProcessAsUserW, 44);
+KX_LAZY_IMPORT("advapi32.dll", CreateRestrictedToken, 36);
 KX_LAZY_IMPORT("advapi32.dll", GetLengthSid, 4);
 KX_LAZY_IMPORT("advapi32.dll", GetTokenInformation, 20);
 KX_LAZY_IMPORT("advapi32.dll", InitializeAcl, 12);
 KX_LAZY_IMPORT("advapi32.dll", InitializeSecurityDescriptor, 8);
 KX_LAZY_IMPORT("advapi32.dll", IsValidSid, 4);
 KX_LAZY_IMPORT("advapi32.dll", OpenProcessToken, 12);
+KX_LAZY_IMPORT("advapi32.dll", SetKernelObjectSecurity, 12);
 KX_LAZY_IMPORT("advapi32.dll", SetSecurityDescriptorDacl, 16);
 
 KX_LAZY_IMPORT("bcrypt.dll", BCryptGenRandom, 16);

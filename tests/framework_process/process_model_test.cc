@@ -33,6 +33,11 @@ TEST_F(ProcessModelTest, RenderProcessStartsWithTheApplicationHooks) {
   EXPECT_EQ(kExtraInfo, Utf8(hello->GetString(2)));
   EXPECT_TRUE(hello->GetBool(3)) << "switch added at launch not seen";
   EXPECT_TRUE(hello->GetBool(4)) << "OnRegisterCustomSchemes not called";
+  // A render process may neither write into the browser process (whose id
+  // it knows) nor start anything that outlives the browser process.
+  EXPECT_FALSE(hello->GetBool(5))
+      << "a render process can write into the browser";
+  EXPECT_FALSE(hello->GetBool(6)) << "a render process can leave its job";
 
   ASSERT_EQ(1u, app_->launched_command_lines.size());
   const std::string& line = app_->launched_command_lines[0];

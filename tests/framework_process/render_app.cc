@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "include/cef_browser.h"
+#include "src/browser/child_process_switches.h"
 #include "tests/framework_process/process_test_support.h"
 
 namespace process_test {
@@ -13,6 +16,46 @@ const char kExtensionCode[] =
     "var kxtest;if (!kxtest) kxtest = {};"
     "(function() { kxtest.reportPid = function() {"
     " native function ReportPid(); return ReportPid(); };})();";
+
+// The browser process's id, from the pipe's name ("...\\kxcef-<id>-<random>").
+DWORD BrowserProcessId() {
+  const std::wstring pipe = CefCommandLine::GetGlobalCommandLine()
+                                ->GetSwitchValue(cef_internal::kChannelSwitch)
+                                .ToWString();
+  const size_t start = pipe.find(L"kxcef-");
+  return start == std::wstring::npos
+             ? 0
+             : static_cast<DWORD>(
+                   wcstoul(pipe.c_str() + start + 6, nullptr, 10));
+}
+
+// Whether this process could write into the browser process.
+bool CanWriteIntoBrowser() {
+  HANDLE browser = OpenProcess(
+      PROCESS_VM_WRITE | PROCESS_VM_OPERATION | PROCESS_CREATE_THREAD, FALSE,
+      BrowserProcessId());
+  if (browser)
+    CloseHandle(browser);
+  return browser != nullptr;
+}
+
+// Whether a process this one starts could leave its job.
+bool CanStartOutsideTheJob() {
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring line = L"\"" + std::wstring(program) + L"\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessW(program, &line[0], nullptr, nullptr, FALSE,
+                      CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB, nullptr,
+                      nullptr, &startup, &info)) {
+    return false;
+  }
+  TerminateProcess(info.hProcess, 0);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return true;
+}
 
 }  // namespace
 
@@ -46,6 +89,8 @@ void RenderApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {
   args->SetString(2, extra_info_);
   args->SetBool(3, marker_seen_);
   args->SetBool(4, scheme_registered_);
+  args->SetBool(5, CanWriteIntoBrowser());
+  args->SetBool(6, CanStartOutsideTheJob());
   browser->SendProcessMessage(PID_BROWSER, hello);
 }
 

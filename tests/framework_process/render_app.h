@@ -1,7 +1,8 @@
 // The render side of the test application, in the render processes this
 // executable becomes. It tells the browser process what it saw at start
 // ("render-hello": [pid, process type, extra info, marker switch seen,
-// custom scheme registered]), lets pages report their process id
+// custom scheme registered, could open the browser process to write into it,
+// could start a process outside its job]), lets pages report their process id
 // (kxtest.reportPid() -> "page-pid": [pid, url]), answers "echo..." with
 // "echo...-reply" and the same arguments, ends on "exit-with" [code] after
 // sending "exiting", and hosts the render half of the message router.

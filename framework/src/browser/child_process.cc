@@ -1,5 +1,7 @@
 #include "src/browser/child_process.h"
 
+#include <sddl.h>
+
 #include <atomic>
 #include <string>
 #include <vector>
@@ -35,6 +37,67 @@ HANDLE ChildJob() {
   return g_job;
 }
 
+// What any process of this user, a render process first, may do to this
+// one: wait for it, ask what it is, end it. Not read or write its memory,
+// start threads in it, take its handles or change its rights (the owner's
+// implied rights are limited too). A render process is less trusted than
+// this process, and it knows this process's id (it is in the pipe's name).
+constexpr wchar_t kBrowserProcessRights[] =
+    L"D:P(A;;0x121401;;;WD)(A;;0x121401;;;OW)(A;;GA;;;SY)";
+
+void GuardThisProcessOnce() {
+  static const bool guarded = [] {
+    PSECURITY_DESCRIPTOR rights = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            kBrowserProcessRights, SDDL_REVISION_1, &rights, nullptr)) {
+      return false;
+    }
+    const bool set =
+        SetKernelObjectSecurity(GetCurrentProcess(), DACL_SECURITY_INFORMATION,
+                                rights) != FALSE;
+    LocalFree(rights);
+    return set;
+  }();
+  (void)guarded;
+}
+
+// This process's token without its privileges, for a render process; null
+// when it cannot be made.
+HANDLE RestrictedToken() {
+  HANDLE own = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(),
+                        TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_QUERY,
+                        &own)) {
+    return nullptr;
+  }
+  HANDLE restricted = nullptr;
+  if (!CreateRestrictedToken(own, DISABLE_MAX_PRIVILEGE, 0, nullptr, 0, nullptr,
+                             0, nullptr, &restricted)) {
+    restricted = nullptr;
+  }
+  CloseHandle(own);
+  return restricted;
+}
+
+// Starts |program| suspended, with the restricted token when there is one.
+bool CreateSuspended(const std::wstring& program,
+                     wchar_t* command_line,
+                     PROCESS_INFORMATION* info) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  HANDLE token = RestrictedToken();
+  bool created = false;
+  if (token) {
+    created = CreateProcessAsUserW(token, program.c_str(), command_line,
+                                   nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                   nullptr, nullptr, &startup, info) != FALSE;
+    CloseHandle(token);
+  }
+  return created || CreateProcessW(program.c_str(), command_line, nullptr,
+                                   nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                                   nullptr, &startup, info) != FALSE;
+}
+
 }  // namespace
 
 // static
@@ -47,17 +110,15 @@ std::unique_ptr<ChildProcess> ChildProcess::Launch(
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> buffer(line.begin(), line.end());
   buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
+  GuardThisProcessOnce();
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
+  if (!CreateSuspended(program, buffer.data(), &info))
     return nullptr;
-  }
   HANDLE job = g_use_job.load() ? ChildJob() : nullptr;
   // Without a job (none could be made, or this process sits in one that
   // allows no other) the child still runs: it ends by itself once its
-  // channel breaks.
+  // channel breaks. The job allows no breakaway: what a render process
+  // starts is in it too, and ends with this process.
   if (job)
     AssignProcessToJobObject(job, info.hProcess);
   ResumeThread(info.hThread);
