@@ -33,6 +33,7 @@ Counts SmokeCounts() {
   counts.reps = 2;
   counts.page.reps = 2;
   counts.page.trips = 3;
+  counts.page.blocks = 1;
   counts.page.reads = 100;
   counts.page.voice_reads = 3;
   counts.page.burst = 50;
@@ -100,6 +101,7 @@ void RunPageHost(const Counts& counts, bool single, ModeRows* rows) {
   std::wstring line = L"\"" + std::wstring(self) + L"\" --page-host" +
                       L" --reps=" + std::to_wstring(counts.page.reps) +
                       L" --trips=" + std::to_wstring(counts.page.trips) +
+                      L" --blocks=" + std::to_wstring(counts.page.blocks) +
                       L" --reads=" + std::to_wstring(counts.page.reads) +
                       L" --voice-reads=" +
                       std::to_wstring(counts.page.voice_reads) + L" --burst=" +
@@ -188,6 +190,7 @@ int RunPageHostMode(const std::vector<std::wstring>& args) {
       counts.single_process = true;
     ParseInt(arg, L"--reps=", &counts.reps) ||
         ParseInt(arg, L"--trips=", &counts.trips) ||
+        ParseInt(arg, L"--blocks=", &counts.blocks) ||
         ParseInt(arg, L"--reads=", &counts.reads) ||
         ParseInt(arg, L"--voice-reads=", &counts.voice_reads) ||
         ParseInt(arg, L"--burst=", &counts.burst);
@@ -195,6 +198,7 @@ int RunPageHostMode(const std::vector<std::wstring>& args) {
   const std::string url = FileUrl(PagesFolder() + L"real_rows.html") +
                           "?reps=" + std::to_string(counts.reps) +
                           "&trips=" + std::to_string(counts.trips) +
+                          "&blocks=" + std::to_string(counts.blocks) +
                           "&reads=" + std::to_string(counts.reads) +
                           "&voice_reads=" + std::to_string(counts.voice_reads);
   PageSession session(counts, url);

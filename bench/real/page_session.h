@@ -29,8 +29,9 @@ constexpr int kPageRunLimitMs = 30 * 60 * 1000;
 
 struct PageCounts {
   int reps = 3;
-  // Round trips per block.
+  // Round trips per block, and pairs of blocks per repetition.
   int trips = 40;
+  int blocks = 5;
   int reads = 100000;
   int voice_reads = 300;
   int burst = 10000;
