@@ -47,6 +47,27 @@ int RunRawRenderer() {
   return pipe.ReadUntil(Op::kShutdown, 2 * kWaitMs) ? 0 : kRawNoShutdown;
 }
 
+// Says it is ready, then never reads again: what the browser sends it can
+// only pile up.
+int RunDeafRenderer() {
+  RawPipe pipe = RawPipe::Connect(
+      CommandLine()->GetSwitchValue(cef_internal::kChannelSwitch).ToWString());
+  if (!pipe.valid())
+    return cef_internal::kNoChannelExitCode;
+  CefRefPtr<CefListValue> created =
+      pipe.ReadUntil(Op::kBrowserCreated, kWaitMs);
+  if (!created)
+    return kRawNoBrowser;
+  CefRefPtr<CefListValue> ready = CefListValue::Create();
+  ready->SetInt(0, created->GetInt(0));
+  ready->SetString(1, "deaf-ready");
+  ready->SetList(2, CefListValue::Create());
+  pipe.WriteOp(Op::kProcessMessage, ready);
+  // Ended by the browser, or by the test's end.
+  Sleep(4 * kWaitMs);
+  return 0;
+}
+
 void WriteReport(const std::wstring& path, const std::string& text) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -97,6 +118,8 @@ int RunAsChild() {
     return kExitAtOnceCode;
   if (command_line->HasSwitch(kRawRendererSwitch))
     return RunRawRenderer();
+  if (command_line->HasSwitch(kDeafRendererSwitch))
+    return RunDeafRenderer();
   if (command_line->HasSwitch(kHelperBrowserSwitch))
     return RunHelperBrowser();
   CefRefPtr<RenderApp> app = new RenderApp();

@@ -33,6 +33,8 @@ constexpr int kExitAtOnceCode = 5;
 constexpr char kRawRendererSwitch[] = "kx-test-raw-renderer";
 // Becomes a browser process that dies once its render process is up.
 constexpr char kHelperBrowserSwitch[] = "kx-test-helper-browser";
+// A render side played by hand that says "deaf-ready", then reads no more.
+constexpr char kDeafRendererSwitch[] = "kx-test-deaf-renderer";
 constexpr char kNoJobSwitch[] = "kx-test-no-job";
 constexpr char kReportFileSwitch[] = "kx-test-report";
 constexpr char kGoEventSwitch[] = "kx-test-go";

@@ -153,5 +153,26 @@ TEST_F(WireTest, GarbageFromARenderProcessIsDropped) {
   EXPECT_EQ(0u, raw.exit_code()) << "the raw side missed kShutdown";
 }
 
+TEST_F(WireTest, ARenderProcessThatStopsReadingIsEnded) {
+  app_->extra_switches.push_back(kDeafRendererSwitch);
+  CefRefPtr<CefBrowser> browser = CreateBrowser("");
+  ASSERT_TRUE(browser);
+  ProcessWatch deaf(HostPid(browser));
+  ASSERT_TRUE(deaf.valid());
+  ASSERT_TRUE(WaitForMessage(browser, "deaf-ready")) << log_.Dump();
+  // More than may wait for a render process, in messages of a megabyte.
+  const std::string block(1024 * 1024, 'd');
+  const std::string id = std::to_string(browser->GetIdentifier()) + " ";
+  for (int i = 0; i < 128 && !log_.HasPrefix(id + "render-terminated"); ++i) {
+    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("echo");
+    message->GetArgumentList()->SetBinary(
+        0, CefBinaryValue::Create(block.data(), block.size()));
+    browser->SendProcessMessage(PID_RENDERER, message);
+  }
+  ASSERT_TRUE(WaitFor([&] { return log_.HasPrefix(id + "render-terminated"); }))
+      << log_.Dump();
+  EXPECT_TRUE(deaf.Ended());
+}
+
 }  // namespace
 }  // namespace process_test
