@@ -128,3 +128,13 @@ add_test(NAME page_emulation
 add_test(NAME error_page_render
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_error_page_render.py
                  --out ${CMAKE_BINARY_DIR}/artifacts/error_page.png)
+
+# Two libraries for the lazy-import test: kxlazy_a.dll, which it copies into
+# the system folder, imports kxlazy_b.dll, which only the test's folder holds.
+foreach(name kxlazy_b kxlazy_a)
+  add_library(${name} SHARED ${CMAKE_SOURCE_DIR}/tests/app/lazy_dep/${name}.cc)
+  set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
+  target_link_options(${name} PRIVATE -static-libgcc -static-libstdc++)
+endforeach()
+target_link_libraries(kxlazy_a PRIVATE kxlazy_b)
+add_dependencies(app_tests kxlazy_a)

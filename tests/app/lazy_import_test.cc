@@ -78,6 +78,54 @@ TEST(LazyImportDeathTest, LoadsTheSystemLibraryOnFirstCallAndBindsTheSlot) {
   EXPECT_EXIT(CheckFirstCallAndExit(), ::testing::ExitedWithCode(0), "");
 }
 
+// kxlazy_a.dll in the system folder depends on kxlazy_b.dll, which only
+// this program's folder holds: what a planted file would be. Binding a
+// function of kxlazy_a ends this process with 0 when it bound, 3 when the
+// binder refused (the exception a failed delayed import raises).
+LONG WINAPI ExitOnException(EXCEPTION_POINTERS* pointers) {
+  _exit(pointers->ExceptionRecord->ExceptionCode == 0xC06D007E ? 3 : 4);
+}
+
+[[noreturn]] void BindAFunctionOfA() {
+  SetUnhandledExceptionFilter(&ExitOnException);
+  void* slot = nullptr;
+  const LazyImport import = {&slot, "kxlazy_a.dll", "KxLazyA"};
+  auto function = reinterpret_cast<int (*)()>(kx_BindLazyImport(&import));
+  _exit(function() == 8 ? 0 : 5);
+}
+
+// Copies |name| from this program's folder into the system folder for the
+// scope's length. (A death test's child runs the test again up to its
+// statement, copying over the parent's copy, and never gets to remove it.)
+class InSystemFolder {
+ public:
+  explicit InSystemFolder(const std::wstring& name)
+      : path_(SystemFolder() + L"\\" + name) {
+    copied_ = CopyFileW((ModuleFolder(nullptr) + L"\\" + name).c_str(),
+                        path_.c_str(), FALSE) != FALSE;
+  }
+  ~InSystemFolder() {
+    if (copied_)
+      DeleteFileW(path_.c_str());
+  }
+  bool copied() const { return copied_; }
+
+ private:
+  const std::wstring path_;
+  bool copied_ = false;
+};
+
+TEST(LazyImportDeathTest, ALibraryDependsOnTheSystemFolderAlone) {
+  InSystemFolder a(L"kxlazy_a.dll");
+  ASSERT_TRUE(a.copied());
+  // Its dependency beside the program is never loaded.
+  EXPECT_EXIT(BindAFunctionOfA(), ::testing::ExitedWithCode(3), "");
+  // In the system folder it is.
+  InSystemFolder b(L"kxlazy_b.dll");
+  ASSERT_TRUE(b.copied());
+  EXPECT_EXIT(BindAFunctionOfA(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(LazyImport, PassesEveryArgumentAndTheResult) {
   // Twice: through the binding stub, then through the bound slot.
   for (int call = 0; call < 2; ++call) {

@@ -1,6 +1,7 @@
 // Navigation and load events of one browser's frames. A navigation asks
-// OnBeforeBrowse, fetches its document off the UI thread, then commits it to
-// the render side with kCommitNavigation. OnLoadStart follows when the
+// OnBeforeBrowse, fetches its document off the UI thread (each redirect's
+// target is asked again, with is_redirect, and becomes the frame's URL),
+// then commits it to the render side with kCommitNavigation. OnLoadStart follows when the
 // render side answers kDocumentStarted, which it does once the document has
 // its context; by then the document usually runs already (a short page may
 // have loaded), as with the real framework. OnLoadEnd follows
