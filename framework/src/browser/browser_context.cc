@@ -10,6 +10,7 @@
 #include "src/browser/framework_log.h"
 #include "src/browser/in_process_render_process_host.h"
 #include "src/core/message_loop.h"
+#include "src/core/named_thread.h"
 
 namespace cef_internal {
 
@@ -50,6 +51,7 @@ bool BrowserContext::Initialize(const CefSettings& settings,
   if (g_context.load())
     return false;
   MessageLoop::SetMain(MessageLoop::Current());
+  SetMainThreadServes(/*ui=*/true, /*renderer=*/settings.single_process);
   ++g_generation;
   g_context.store(new BrowserContext(settings, app));
   return true;
@@ -65,6 +67,7 @@ void BrowserContext::Shutdown() {
   ++g_generation;
   context->ShutdownHosts();
   delete context;
+  SetMainThreadServes(/*ui=*/true, /*renderer=*/true);
 }
 
 void BrowserContext::PostUiTask(std::function<void()> task) {

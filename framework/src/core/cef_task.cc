@@ -7,9 +7,10 @@
 
 namespace {
 
-// Both ids name the one framework thread of this process.
+// Both ids name the one framework thread of this process, where the process
+// has that thread.
 cef_internal::MessageLoop* LoopFor(CefThreadId thread_id) {
-  if (thread_id != TID_UI && thread_id != TID_RENDERER)
+  if (!cef_internal::MainThreadServes(thread_id))
     return nullptr;
   return cef_internal::MessageLoop::Main();
 }

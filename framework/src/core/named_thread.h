@@ -1,6 +1,7 @@
-// The framework's named threads beyond the message loop's own (TID_UI,
-// TID_RENDERER): a thread the framework starts for one of them says so once,
-// and CefCurrentlyOn asks here.
+// Which framework thread (cef_thread_id_t) the calling thread is, as
+// CefCurrentlyOn asks: the message loop's own thread serves TID_UI and
+// TID_RENDERER as this process's kind allows; a thread the framework starts
+// for another id (TID_IO) says so once.
 #ifndef FRAMEWORK_SRC_CORE_NAMED_THREAD_H_
 #define FRAMEWORK_SRC_CORE_NAMED_THREAD_H_
 
@@ -12,6 +13,14 @@ namespace cef_internal {
 void MarkCurrentThreadAs(CefThreadId thread_id);
 // True on the thread marked with |thread_id|.
 bool CurrentThreadIs(CefThreadId thread_id);
+
+// Which of TID_UI and TID_RENDERER the main loop's thread serves in this
+// process: a render process has no UI thread, and the browser process of a
+// multi-process run no renderer thread. Until a process's start says
+// otherwise (and again after CefShutdown), it serves both: one process, or a
+// test that drives the callbacks itself.
+void SetMainThreadServes(bool ui, bool renderer);
+bool MainThreadServes(CefThreadId thread_id);
 
 }  // namespace cef_internal
 

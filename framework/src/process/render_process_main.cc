@@ -6,6 +6,7 @@
 #include "src/browser/child_process_switches.h"
 #include "src/channel/pipe_channel.h"
 #include "src/core/message_loop.h"
+#include "src/core/named_thread.h"
 #include "src/process/scheme_registrar_impl.h"
 #include "src/renderer/render_process.h"
 
@@ -108,6 +109,7 @@ int RenderProcessMain::Run(CefRefPtr<CefApp> app) {
     return kNoChannelExitCode;
   MessageLoop* loop = MessageLoop::Current();
   MessageLoop::SetMain(loop);
+  SetMainThreadServes(/*ui=*/false, /*renderer=*/true);
   std::unique_ptr<PipeChannel> channel =
       PipeChannel::Connect(pipe, kConnectTimeoutMs);
   if (!channel)
