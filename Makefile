@@ -38,7 +38,7 @@ test: build build-real
 
 # The real-framework group, when build-real made its build. The real
 # libcef.dll faults now and then under Wine, and not where we can reach: in
-# 400 demo runs (make stress-real, 2026-12-08) 1 to 3 runs in 100 per process
+# 600 demo runs (make stress-real, 2026-12-08) 1 to 3 runs in 100 per process
 # mode ended with a page fault in the browser process inside CefShutdown,
 # after the page had done its work (executing at 0x20000, or a null write in
 # Wine's ntdll), the GPU switched on or off alike. So a failed entry runs up to
