@@ -1,4 +1,8 @@
-// A channel over a Win32 named pipe, for a render process of its own. Once
+// A channel over a Win32 named pipe, for a render process of its own. Its
+// parts: PipeConnection (the pipe and the client check), PipeReader (the
+// reader thread), FrameReader (frames out of the bytes read), LinkNegotiation
+// (the move to shared memory), PipeWriter (ordered, batched writes),
+// ReadHandOff (who reads); this class hands reads to the owner thread. Once
 // connected, the server offers a shared-memory link (see RingLink) and a peer
 // that takes it moves its bytes there, keeping the pipe for the handshake
 // and to learn of the other's end; a peer that does not stays on the pipe. A
@@ -22,6 +26,7 @@
 #include <thread>
 
 #include "src/channel/channel.h"
+#include "src/channel/pipe_connection.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {
@@ -64,36 +69,40 @@ class PipeChannel : public Channel, private MessageLoop::WaitSource {
   void Close() override;
 
  private:
+  // The parts every thread of the channel shares.
   struct Shared;
 
-  explicit PipeChannel(std::shared_ptr<Shared> shared);
+  explicit PipeChannel(std::unique_ptr<PipeConnection> connection);
   // MessageLoop::WaitSource: the owner thread reads while its loop blocks.
+  // These and the helpers below run on the owner thread.
   void OnLoopBlocks(bool blocks) override;
   HANDLE WaitHandle() override;
   bool SignaledNow() override;
   void OnSignaled() override;
-  // Owner thread: starts a read; false when reading is over.
+  // Starts a read; false when reading is over.
   bool StartOwnerRead();
-  // Owner thread, once the ring carries the bytes: waits for it instead.
+  // Once the ring carries the bytes: waits for it instead.
   bool StartOwnerRingWait();
-  // The event the owner's read under way sets.
+  // The event the read under way sets.
   HANDLE OwnerReadEvent();
-  // Owner thread: the read under way completed; hands on its frames.
+  // The read under way completed; hands on its frames.
   void TakeOwnerRead();
   void TakeOwnerRingBytes();
-  // Owner thread: nobody reads any more, and the channel is closed.
+  // Nobody reads any more, and the channel is closed.
   void EndOwnerReading();
-  // Owner thread: ends a read under way, keeping what it brought, and stops
-  // reading; |resume| hands reading back to the reader thread.
+  // Ends a read under way, keeping what it brought, and stops reading;
+  // |resume| hands reading back to the reader thread.
   void StopOwnerReads(bool resume);
-  // Writes |frame| from the sending thread; true when the write thread must
-  // wake (to finish it, or for frames queued meanwhile).
-  bool WriteFromSender(std::string frame);
-  static void ReadLoop(std::shared_ptr<Shared> shared);
-  static void WriteLoop(std::shared_ptr<Shared> shared);
+  // The writer thread, after its last write.
+  static void ClosePipe(Shared* shared);
 
-  std::shared_ptr<Shared> shared_;
   MessageLoop* const owner_loop_;
+  const std::unique_ptr<Shared> shared_;
+  // Owner thread only: a read of its own is under way (a wait for the ring
+  // when |owner_ring_|); it completed as it started.
+  bool owner_reading_ = false;
+  bool owner_read_done_ = false;
+  bool owner_ring_ = false;
   std::thread reader_;
   std::thread writer_;
 };
