@@ -10,7 +10,15 @@ add_compile_definitions(DCHECK_ALWAYS_ON)
 # yields (framework/src/script/script_budget.h). The three files are copied
 # together because duktape.c and duktape.h include "duk_config.h" from their
 # own folder.
-set(DUKTAPE_SOURCE_DIR /usr/share/duktape)
+find_path(DUKTAPE_SOURCE_DIR
+          NAMES duktape.c
+          PATHS /usr/share/duktape
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+          DOC "Duktape's sources: duktape.c, duktape.h and duk_config.h")
+if(NOT DUKTAPE_SOURCE_DIR)
+  message(FATAL_ERROR "Duktape's sources were not found: install Debian's "
+          "duktape-dev package (make setup) or set DUKTAPE_SOURCE_DIR")
+endif()
 set(DUKTAPE_DIR ${CMAKE_BINARY_DIR}/third_party/duktape)
 configure_file(${DUKTAPE_SOURCE_DIR}/duktape.c ${DUKTAPE_DIR}/duktape.c COPYONLY)
 configure_file(${DUKTAPE_SOURCE_DIR}/duktape.h ${DUKTAPE_DIR}/duktape.h COPYONLY)
@@ -41,21 +49,32 @@ target_compile_options(duktape PRIVATE -w -O2)
 # --- framework (the stand-in for the embedding framework) -----------------
 add_library(fw_headers INTERFACE)
 target_include_directories(fw_headers INTERFACE ${CMAKE_SOURCE_DIR}/framework)
-# RapidJSON lives in the host's /usr/include, which must not be on the target's
-# include path as a whole: expose just its folder.
+# RapidJSON (headers only) lives in the build machine's include folder, which
+# must not be on the target's include path as a whole: expose just its folder.
+find_path(RAPIDJSON_INCLUDE_DIR
+          NAMES rapidjson/rapidjson.h
+          PATHS /usr/include
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+          DOC "The folder holding rapidjson/")
+if(NOT RAPIDJSON_INCLUDE_DIR)
+  message(FATAL_ERROR "RapidJSON was not found: install Debian's "
+          "rapidjson-dev package (make setup) or set RAPIDJSON_INCLUDE_DIR")
+endif()
 set(KX_THIRD_PARTY_INCLUDE ${CMAKE_BINARY_DIR}/third_party/include)
 file(MAKE_DIRECTORY ${KX_THIRD_PARTY_INCLUDE})
-file(CREATE_LINK /usr/include/rapidjson ${KX_THIRD_PARTY_INCLUDE}/rapidjson SYMBOLIC)
+file(CREATE_LINK ${RAPIDJSON_INCLUDE_DIR}/rapidjson
+     ${KX_THIRD_PARTY_INCLUDE}/rapidjson SYMBOLIC)
 target_include_directories(fw_headers SYSTEM INTERFACE ${KX_THIRD_PARTY_INCLUDE})
 target_link_libraries(fw_headers INTERFACE user32 gdi32 shell32 ole32 winhttp ws2_32
                       advapi32 bcrypt)
 
-kx_library(fw_core DIRS framework/src/core framework/src/channel DEPS fw_headers)
-kx_library(fw_script DIRS framework/src/script DEPS fw_core duktape)
-kx_library(fw_wrapper DIRS framework/src/wrapper DEPS fw_script)
-kx_library(fw_renderer DIRS framework/src/renderer DEPS fw_wrapper)
-kx_library(fw_browser DIRS framework/src/browser DEPS fw_renderer)
-kx_library(fw_process DIRS framework/src/process DEPS fw_browser fw_renderer)
-kx_library(fw_testing DIRS framework/src/testing DEPS fw_process)
+kx_library(fw_core SOURCES ${FW_CORE_SOURCES} ${FW_CHANNEL_SOURCES}
+           DEPS fw_headers)
+kx_library(fw_script SOURCES ${FW_SCRIPT_SOURCES} DEPS fw_core duktape)
+kx_library(fw_wrapper SOURCES ${FW_WRAPPER_SOURCES} DEPS fw_script)
+kx_library(fw_renderer SOURCES ${FW_RENDERER_SOURCES} DEPS fw_wrapper)
+kx_library(fw_browser SOURCES ${FW_BROWSER_SOURCES} DEPS fw_renderer)
+kx_library(fw_process SOURCES ${FW_PROCESS_SOURCES} DEPS fw_browser fw_renderer)
+kx_library(fw_testing SOURCES ${FW_TESTING_SOURCES} DEPS fw_process)
 add_library(framework INTERFACE)
 target_link_libraries(framework INTERFACE fw_process)

@@ -1,6 +1,6 @@
-# One test binary, and one CTest entry, per folder under tests/. Each folder
-# links only what it tests, so a folder's tests build while others are
-# unfinished. A folder with its own main.cc links gtest instead of gtest_main.
+# One test binary, and one CTest entry, per folder under tests/ (its sources
+# are listed in cmake/sources.cmake). Each folder links only what it tests. A
+# folder with its own main.cc links gtest instead of gtest_main.
 set(KX_TEST_LIBS_framework_core fw_wrapper)
 set(KX_TEST_LIBS_framework_script fw_renderer fw_testing)
 set(KX_TEST_LIBS_framework_renderer fw_renderer fw_testing)
@@ -36,20 +36,11 @@ function(kx_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 240)
 endfunction()
 
-file(GLOB kx_test_dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
-     ${CMAKE_SOURCE_DIR}/tests/*)
-foreach(dir ${kx_test_dirs})
-  if(NOT IS_DIRECTORY ${dir})
-    continue()
-  endif()
-  get_filename_component(area ${dir} NAME)
+foreach(area ${KX_TEST_AREAS})
   if(CEF_ROOT AND NOT area IN_LIST KX_REAL_TEST_AREAS)
     continue()
   endif()
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cc)
-  if(NOT srcs)
-    continue()
-  endif()
+  kx_source_paths(srcs ${KX_TEST_SOURCES_${area}})
   set(target ${area}_tests)
   add_executable(${target} ${srcs})
   if(DEFINED KX_TEST_LIBS_${area})
@@ -57,7 +48,7 @@ foreach(dir ${kx_test_dirs})
   else()
     set(libs ${KX_TEST_LIBS_default})
   endif()
-  if(EXISTS ${dir}/main.cc)
+  if("tests/${area}/main.cc" IN_LIST KX_TEST_SOURCES_${area})
     set(gtest_lib gtest gmock)
   else()
     set(gtest_lib gtest_main gmock)

@@ -1,0 +1,274 @@
+# Every source file the build compiles, by library and program, relative to
+# the checkout. A new .cc file goes into the list of its library; a file in
+# the system's, the framework's, the bench's or the tests' folders that no
+# target compiles fails the configure step (kx_check_every_source_built in
+# CMakeLists.txt), so none is forgotten.
+# --- the system ----------------------------------------------------------
+set(KX_COMMON_SOURCES
+    common/host_command.cc
+    common/option_block.cc
+    common/origin_allow_list.cc
+    common/process_messages.cc)
+# renderer/, browser/, store/ and the application object: one library
+# (browser/ and store/ call each other through two narrow points).
+set(KX_SYSTEM_SOURCES
+    app/simple_app.cc
+    browser/embed_browser_handler.cc
+    browser/error_page.cc
+    browser/error_page_pieces_data.cc
+    browser/popup_url.cc
+    browser/shell_url_opener.cc
+    renderer/cache_change_notifier.cc
+    renderer/cached_voice_list.cc
+    renderer/client_v8_extension_handler.cc
+    renderer/kxhelper_extension.cc
+    renderer/simple_app_renderer.cc
+    renderer/voice_list_json.cc
+    store/host_filter_record.cc
+    store/option_store.cc
+    store/renderer_update_broadcaster.cc)
+set(KX_SUBPROCESS_SOURCES
+    app/main.cc
+    app/kxsubprocess.rc)
+set(KX_LAZY_IMPORT_SOURCES
+    app/lazy_imports/lazy_import.cc)
+set(KX_SUBPROCESS_IMPORT_SOURCES
+    app/lazy_imports/subprocess_imports.cc)
+# The demo host's parts (a library the tests drive too) and its entry point.
+set(KX_HOST_SOURCES
+    host/host_options.cc
+    host/host_session.cc
+    host/host_window.cc
+    host/line_escape.cc
+    host/record_decoder.cc
+    host/record_reader.cc
+    host/unexpected_termination.cc)
+set(KX_HOST_MAIN_SOURCES
+    host/kxhost_main.cc)
+
+# --- the stand-in framework -------------------------------------------------
+set(FW_CORE_SOURCES
+    framework/src/core/cef_binary_value_impl.cc
+    framework/src/core/cef_command_line_impl.cc
+    framework/src/core/cef_dictionary_value_impl.cc
+    framework/src/core/cef_list_value_impl.cc
+    framework/src/core/cef_parser.cc
+    framework/src/core/cef_process_message_impl.cc
+    framework/src/core/cef_request_context_impl.cc
+    framework/src/core/cef_request_impl.cc
+    framework/src/core/cef_string.cc
+    framework/src/core/cef_task.cc
+    framework/src/core/cef_value_impl.cc
+    framework/src/core/document_text.cc
+    framework/src/core/json_parser.cc
+    framework/src/core/json_writer.cc
+    framework/src/core/log_destination.cc
+    framework/src/core/message_loop.cc
+    framework/src/core/named_thread.cc
+    framework/src/core/url_util.cc
+    framework/src/core/value_node.cc)
+set(FW_CHANNEL_SOURCES
+    framework/src/channel/channel_end.cc
+    framework/src/channel/channel_inbox.cc
+    framework/src/channel/codec.cc
+    framework/src/channel/frame_buffer.cc
+    framework/src/channel/frame_reader.cc
+    framework/src/channel/in_memory_channel.cc
+    framework/src/channel/link_negotiation.cc
+    framework/src/channel/pipe_channel.cc
+    framework/src/channel/pipe_connection.cc
+    framework/src/channel/pipe_reader.cc
+    framework/src/channel/pipe_security.cc
+    framework/src/channel/pipe_writer.cc
+    framework/src/channel/read_hand_off.cc
+    framework/src/channel/ring_link.cc
+    framework/src/channel/shared_ring.cc)
+set(FW_SCRIPT_SOURCES
+    framework/src/script/context_stack.cc
+    framework/src/script/duk_string.cc
+    framework/src/script/extension_registry.cc
+    framework/src/script/large_blocks.cc
+    framework/src/script/native_function_rewriter.cc
+    framework/src/script/native_functions.cc
+    framework/src/script/page_globals.cc
+    framework/src/script/script_budget.cc
+    framework/src/script/script_text.cc
+    framework/src/script/small_block_pool.cc
+    framework/src/script/timer_queue.cc
+    framework/src/script/v8_context_impl.cc
+    framework/src/script/v8_exception_impl.cc
+    framework/src/script/v8_value_impl.cc
+    framework/src/script/window_events.cc)
+set(FW_WRAPPER_SOURCES
+    framework/src/wrapper/cef_logging.cc
+    framework/src/wrapper/message_router_browser.cc
+    framework/src/wrapper/message_router_renderer.cc)
+set(FW_RENDERER_SOURCES
+    framework/src/renderer/document_runner.cc
+    framework/src/renderer/html_scanner.cc
+    framework/src/renderer/render_browser.cc
+    framework/src/renderer/render_frame.cc
+    framework/src/renderer/render_process.cc
+    framework/src/renderer/url_resolver.cc)
+set(FW_BROWSER_SOURCES
+    framework/src/browser/browser_context.cc
+    framework/src/browser/browser_host_create.cc
+    framework/src/browser/browser_impl.cc
+    framework/src/browser/browser_window.cc
+    framework/src/browser/child_process.cc
+    framework/src/browser/child_process_reaper.cc
+    framework/src/browser/child_process_render_host.cc
+    framework/src/browser/context_menu_params_impl.cc
+    framework/src/browser/context_menu_runner.cc
+    framework/src/browser/fetch_pool.cc
+    framework/src/browser/frame_impl.cc
+    framework/src/browser/framework_log.cc
+    framework/src/browser/http_fetcher.cc
+    framework/src/browser/in_process_render_process_host.cc
+    framework/src/browser/io_thread.cc
+    framework/src/browser/menu_model_impl.cc
+    framework/src/browser/navigator.cc
+    framework/src/browser/popup_opener.cc
+    framework/src/browser/render_process_host.cc
+    framework/src/browser/url_fetcher.cc)
+set(FW_PROCESS_SOURCES
+    framework/src/process/browser_process_main.cc
+    framework/src/process/execute_process.cc
+    framework/src/process/process_type.cc
+    framework/src/process/render_process_main.cc
+    framework/src/process/scheme_registrar_impl.cc)
+set(FW_TESTING_SOURCES
+    framework/src/testing/render_harness.cc)
+
+# --- the bench (stand-in build) --------------------------------------------
+set(KX_BENCH_SOURCES
+    bench/bench_main.cc
+    bench/bench_row.cc
+    bench/bench_stats.cc
+    bench/bench_voices.cc
+    bench/floors.cc
+    bench/host_start.cc
+    bench/script_rows.cc
+    bench/system_session.cc)
+set(KX_BENCH_EMPTY_SOURCES
+    bench/empty_main.cc)
+
+# --- tests: one program per area ----------------------------------------------
+set(KX_TEST_AREAS
+    app
+    browser
+    common
+    framework_browser
+    framework_core
+    framework_process
+    framework_renderer
+    framework_script
+    host
+    integration
+    renderer
+    store)
+set(KX_TEST_SOURCES_app
+    tests/app/child_launch_check_test.cc
+    tests/app/executable_test.cc
+    tests/app/lazy_import_test.cc
+    tests/app/simple_app_test.cc
+    tests/app/thread_rules_test.cc)
+set(KX_TEST_SOURCES_browser
+    tests/browser/dispatch_test.cc
+    tests/browser/embed_browser_handler_test.cc
+    tests/browser/error_page_test.cc
+    tests/browser/hostile_messages_test.cc
+    tests/browser/popup_allocation_test.cc
+    tests/browser/popup_url_test.cc
+    tests/browser/thread_rules_test.cc)
+set(KX_TEST_SOURCES_common
+    tests/common/auto_lock_test.cc
+    tests/common/host_command_test.cc
+    tests/common/option_block_test.cc
+    tests/common/origin_allow_list_test.cc
+    tests/common/process_messages_test.cc)
+set(KX_TEST_SOURCES_framework_browser
+    tests/framework_browser/browser_life_span_test.cc
+    tests/framework_browser/browser_test_support.cc
+    tests/framework_browser/console_and_messages_test.cc
+    tests/framework_browser/framework_threads_test.cc
+    tests/framework_browser/message_router_browser_test.cc
+    tests/framework_browser/navigation_test.cc
+    tests/framework_browser/popup_and_menu_test.cc
+    tests/framework_browser/url_fetch_test.cc)
+set(KX_TEST_SOURCES_framework_core
+    tests/framework_core/allocation_probe.cc
+    tests/framework_core/auto_lock_test.cc
+    tests/framework_core/cef_string_test.cc
+    tests/framework_core/check_macros_release_test.cc
+    tests/framework_core/check_macros_test.cc
+    tests/framework_core/codec_fuzz_test.cc
+    tests/framework_core/codec_test.cc
+    tests/framework_core/command_line_test.cc
+    tests/framework_core/frame_reader_test.cc
+    tests/framework_core/in_memory_channel_test.cc
+    tests/framework_core/json_fuzz_test.cc
+    tests/framework_core/json_parser_test.cc
+    tests/framework_core/json_writer_test.cc
+    tests/framework_core/message_loop_test.cc
+    tests/framework_core/named_thread_test.cc
+    tests/framework_core/pipe_channel_test.cc
+    tests/framework_core/pipe_security_test.cc
+    tests/framework_core/process_message_test.cc
+    tests/framework_core/settings_records_test.cc
+    tests/framework_core/shared_ring_test.cc
+    tests/framework_core/values_test.cc)
+set(KX_TEST_SOURCES_framework_process
+    tests/framework_process/browser_process_loss_test.cc
+    tests/framework_process/child_modes.cc
+    tests/framework_process/lifetime_test.cc
+    tests/framework_process/main.cc
+    tests/framework_process/pipe_intruder_test.cc
+    tests/framework_process/process_model_test.cc
+    tests/framework_process/process_test_support.cc
+    tests/framework_process/raw_pipe.cc
+    tests/framework_process/raw_wire_test.cc
+    tests/framework_process/render_app.cc
+    tests/framework_process/script_budget_process_test.cc
+    tests/framework_process/wire_test.cc)
+set(KX_TEST_SOURCES_framework_renderer
+    tests/framework_renderer/html_scanner_test.cc
+    tests/framework_renderer/message_router_renderer_test.cc
+    tests/framework_renderer/render_process_test.cc
+    tests/framework_renderer/script_budget_page_test.cc
+    tests/framework_renderer/script_file_test.cc)
+set(KX_TEST_SOURCES_framework_script
+    tests/framework_script/extension_test.cc
+    tests/framework_script/large_blocks_test.cc
+    tests/framework_script/script_budget_test.cc
+    tests/framework_script/small_block_pool_test.cc
+    tests/framework_script/timer_queue_test.cc
+    tests/framework_script/v8_context_test.cc
+    tests/framework_script/v8_value_test.cc
+    tests/framework_script/window_events_test.cc)
+set(KX_TEST_SOURCES_host
+    tests/host/host_parts_test.cc
+    tests/host/kxhost_run_test.cc)
+set(KX_TEST_SOURCES_integration
+    tests/integration/browser_windows_test.cc
+    tests/integration/multi_process_test.cc
+    tests/integration/option_loop_test.cc
+    tests/integration/origin_allow_list_test.cc
+    tests/integration/page_guide_test.cc
+    tests/integration/page_loading_test.cc
+    tests/integration/popup_test.cc
+    tests/integration/seeded_options_test.cc
+    tests/integration/stale_frame_test.cc
+    tests/integration/system_fixture.cc
+    tests/integration/voice_delivery_test.cc)
+set(KX_TEST_SOURCES_renderer
+    tests/renderer/cache_change_event_test.cc
+    tests/renderer/cached_voice_list_test.cc
+    tests/renderer/hostile_messages_test.cc
+    tests/renderer/kxhelper_script_test.cc
+    tests/renderer/render_messages_test.cc
+    tests/renderer/renderer_cache_test.cc)
+set(KX_TEST_SOURCES_store
+    tests/store/host_filter_record_test.cc
+    tests/store/option_store_test.cc
+    tests/store/renderer_update_broadcaster_test.cc)
