@@ -64,6 +64,7 @@ cmake -S "$work/host-src" -B "$work/host-build" \
 cmake --build "$work/host-build" -j 2 >"$work/build.log" 2>&1 \
   || { cat "$work/build.log"; fail "the example does not build"; }
 if grep -rqs -e "$here" -e "$build" "$work/host-build"; then
+  grep -rls -e "$here" -e "$build" "$work/host-build" | head -5
   fail "the example's build refers to the source tree"
 fi
 [ -f "$work/host-build/kxsubprocess.exe" ] || fail "kxsubprocess.exe not copied beside the host"
