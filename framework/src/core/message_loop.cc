@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <deque>
-#include <map>
 #include <utility>
 #include <vector>
+
+#include "src/core/task_queue.h"
 
 namespace cef_internal {
 
@@ -26,41 +26,26 @@ const DWORD kMaxWaitHandles = MAXIMUM_WAIT_OBJECTS - 1;
 
 std::atomic<MessageLoop*> g_main_loop{nullptr};
 
-class AutoLock {
- public:
-  explicit AutoLock(CRITICAL_SECTION* lock) : lock_(lock) {
-    EnterCriticalSection(lock_);
-  }
-  ~AutoLock() { LeaveCriticalSection(lock_); }
-  AutoLock(const AutoLock&) = delete;
-  AutoLock& operator=(const AutoLock&) = delete;
-
- private:
-  CRITICAL_SECTION* lock_;
-};
-
 ULONGLONG Now() {
   return GetTickCount64();
 }
 
 }  // namespace
 
-struct MessageLoop::Impl {
-  Impl() : thread_id(GetCurrentThreadId()) { InitializeCriticalSection(&lock); }
+struct MessageLoop::Impl : public TaskQueue::Delegate {
+  Impl() : thread_id(GetCurrentThreadId()), tasks(this) {}
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
   static void RegisterClassOnce();
   void CreateMessageWindow();
 
-  // Any thread.
-  bool Enqueue(Task task, int delay_ms);
-  void ScheduleWakeLocked();
+  // TaskQueue::Delegate:
+  bool PostWake() override;
 
   // Owner thread.
   void ProcessWork();
   // Runs up to |count| of the queued tasks.
   void RunQueuedTasks(size_t count);
-  size_t QueuedTaskCount();
   // Runs the first delayed task due by |now|, after the sources' input
   // when |poll_first|; false when none is due.
   bool RunDueDelayedTask(ULONGLONG now, bool poll_first);
@@ -68,16 +53,14 @@ struct MessageLoop::Impl {
   // other loop called: the tasks it runs post without a wake message, since
   // the loop looks at the queue before it waits.
   void RunTasksHere();
-  bool HasTasks();
-  // Leaving a loop of its own for the caller's: tasks queued without a wake
-  // get one.
-  void WakeForQueuedTasks();
-  // Dispatches |msg|; this loop's own wake runs the tasks here.
-  void Dispatch(const MSG& msg);
+  // The one look at the thread's window messages: true with a message to
+  // dispatch. WM_QUIT is never dispatched: |*quit| is set and, when
+  // |repost_quit|, it is posted again so that the loop outside sees it too.
+  bool NextMessage(MSG* msg, bool* quit, bool repost_quit);
+  // Dispatches |msg|; with |wake_runs_here|, this loop's own wake runs the
+  // tasks here rather than through the window procedure.
+  void Dispatch(const MSG& msg, bool wake_runs_here);
   void UpdateTimer();
-  // Milliseconds until the next delayed task, or INFINITE.
-  DWORD TimeToNextDelayedTask();
-  void Shutdown();
 
   // Owner thread: the wait sources.
   void EnterBlocking();
@@ -98,14 +81,8 @@ struct MessageLoop::Impl {
 
   const DWORD thread_id;
   HWND hwnd = nullptr;
-
-  CRITICAL_SECTION lock;
-  // Guarded by |lock|.
-  std::deque<Task> queue;
-  // Keyed by due time; equal keys keep posting order.
-  std::multimap<ULONGLONG, Task> delayed;
-  bool wake_pending = false;
-  bool alive = true;
+  // Thread-safe.
+  TaskQueue tasks;
 
   // Owner thread only.
   int run_depth = 0;
@@ -161,42 +138,18 @@ LRESULT CALLBACK MessageLoop::Impl::WndProc(HWND hwnd,
   return DefWindowProcW(hwnd, msg, w, l);
 }
 
-bool MessageLoop::Impl::Enqueue(Task task, int delay_ms) {
-  {
-    AutoLock auto_lock(&lock);
-    if (alive) {
-      if (delay_ms <= 0)
-        queue.push_back(std::move(task));
-      else
-        delayed.emplace(Now() + static_cast<ULONGLONG>(delay_ms),
-                        std::move(task));
-      ScheduleWakeLocked();
-      return true;
-    }
-  }
-  // The task (and what it captured) dies outside the lock.
-  task = nullptr;
-  return false;
-}
-
-void MessageLoop::Impl::ScheduleWakeLocked() {
-  if (wake_pending || !hwnd)
-    return;
+bool MessageLoop::Impl::PostWake() {
+  if (!hwnd)
+    return false;
   if (GetCurrentThreadId() == thread_id &&
       (in_source || (direct_work && native_depth == 0)))
-    return;
-  // One wake message at a time keeps the thread's queue from filling up.
-  wake_pending = PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
+    return false;
+  return PostMessageW(hwnd, kWakeMessage, 0, 0) != FALSE;
 }
 
 void MessageLoop::Impl::ProcessWork() {
   const ULONGLONG now = Now();
-  size_t count;
-  {
-    AutoLock auto_lock(&lock);
-    wake_pending = false;
-    count = queue.size();
-  }
+  const size_t count = tasks.BeginRound();
   // Only what was queued on entry: window messages get their turn between
   // batches even when tasks keep posting tasks.
   RunQueuedTasks(count);
@@ -205,24 +158,15 @@ void MessageLoop::Impl::ProcessWork() {
   // between timer tasks: timers that keep coming never starve the channel.
   for (bool first = true; RunDueDelayedTask(now, !first); first = false) {
   }
-  {
-    AutoLock auto_lock(&lock);
-    if (!queue.empty())
-      ScheduleWakeLocked();
-  }
+  tasks.WakeIfQueued();
   UpdateTimer();
 }
 
 void MessageLoop::Impl::RunQueuedTasks(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     Task task;
-    {
-      AutoLock auto_lock(&lock);
-      if (queue.empty())
-        break;
-      task = std::move(queue.front());
-      queue.pop_front();
-    }
+    if (!tasks.TakeNext(&task))
+      break;
     ++tasks_run;
     if (task)
       task();
@@ -231,24 +175,14 @@ void MessageLoop::Impl::RunQueuedTasks(size_t count) {
 
 bool MessageLoop::Impl::RunDueDelayedTask(ULONGLONG now, bool poll_first) {
   Task task;
-  {
-    AutoLock auto_lock(&lock);
-    if (delayed.empty() || delayed.begin()->first > now)
-      return false;
-    task = std::move(delayed.begin()->second);
-    delayed.erase(delayed.begin());
-  }
+  if (!tasks.TakeDueDelayed(now, &task))
+    return false;
   if (poll_first && PollSources())
-    RunQueuedTasks(QueuedTaskCount());
+    RunQueuedTasks(tasks.size());
   ++tasks_run;
   if (task)
     task();
   return true;
-}
-
-size_t MessageLoop::Impl::QueuedTaskCount() {
-  AutoLock auto_lock(&lock);
-  return queue.size();
 }
 
 void MessageLoop::Impl::RunTasksHere() {
@@ -258,19 +192,21 @@ void MessageLoop::Impl::RunTasksHere() {
   direct_work = outer;
 }
 
-void MessageLoop::Impl::WakeForQueuedTasks() {
-  AutoLock auto_lock(&lock);
-  if (!queue.empty())
-    ScheduleWakeLocked();
+bool MessageLoop::Impl::NextMessage(MSG* msg, bool* quit, bool repost_quit) {
+  *quit = false;
+  if (!PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE))
+    return false;
+  if (msg->message != WM_QUIT)
+    return true;
+  *quit = true;
+  if (repost_quit)
+    PostQuitMessage(static_cast<int>(msg->wParam));
+  return false;
 }
 
-bool MessageLoop::Impl::HasTasks() {
-  AutoLock auto_lock(&lock);
-  return !queue.empty();
-}
-
-void MessageLoop::Impl::Dispatch(const MSG& msg) {
-  if (msg.hwnd == hwnd && hwnd && msg.message == kWakeMessage) {
+void MessageLoop::Impl::Dispatch(const MSG& msg, bool wake_runs_here) {
+  if (wake_runs_here && msg.hwnd == hwnd && hwnd &&
+      msg.message == kWakeMessage) {
     RunTasksHere();
     return;
   }
@@ -279,12 +215,7 @@ void MessageLoop::Impl::Dispatch(const MSG& msg) {
 }
 
 void MessageLoop::Impl::UpdateTimer() {
-  ULONGLONG due = 0;
-  {
-    AutoLock auto_lock(&lock);
-    if (!delayed.empty())
-      due = delayed.begin()->first;
-  }
+  const ULONGLONG due = tasks.NextDue();
   if (due == timer_due || !hwnd)
     return;
   timer_due = due;
@@ -296,15 +227,6 @@ void MessageLoop::Impl::UpdateTimer() {
   UINT wait = due > now ? static_cast<UINT>(due - now) : 0;
   SetTimer(hwnd, kTimerId,
            wait < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : wait, nullptr);
-}
-
-DWORD MessageLoop::Impl::TimeToNextDelayedTask() {
-  AutoLock auto_lock(&lock);
-  if (delayed.empty())
-    return INFINITE;
-  ULONGLONG due = delayed.begin()->first;
-  ULONGLONG now = Now();
-  return due > now ? static_cast<DWORD>(due - now) : 0;
 }
 
 void MessageLoop::Impl::EnterBlocking() {
@@ -392,19 +314,6 @@ void MessageLoop::Impl::RunSource(WaitSource* source) {
   in_source = outer;
 }
 
-void MessageLoop::Impl::Shutdown() {
-  std::deque<Task> dropped;
-  std::multimap<ULONGLONG, Task> dropped_delayed;
-  {
-    AutoLock auto_lock(&lock);
-    alive = false;
-    dropped.swap(queue);
-    dropped_delayed.swap(delayed);
-  }
-  // The window goes with its thread. Destroying it here, during thread
-  // detach, can deadlock in the window system.
-}
-
 MessageLoop::MessageLoop() : impl_(new Impl) {
   impl_->CreateMessageWindow();
 }
@@ -416,7 +325,9 @@ MessageLoop::~MessageLoop() {
 // static
 void WINAPI MessageLoop::OnThreadExit(void* loop) {
   if (loop)
-    static_cast<MessageLoop*>(loop)->impl_->Shutdown();
+    static_cast<MessageLoop*>(loop)->impl_->tasks.Shutdown();
+  // The window goes with its thread. Destroying it here, during thread
+  // detach, can deadlock in the window system.
 }
 
 // static
@@ -446,11 +357,11 @@ void MessageLoop::SetMain(MessageLoop* loop) {
 }
 
 bool MessageLoop::PostTask(Task task) {
-  return impl_->Enqueue(std::move(task), 0);
+  return impl_->tasks.Post(std::move(task), 0);
 }
 
 bool MessageLoop::PostDelayedTask(Task task, int delay_ms) {
-  return impl_->Enqueue(std::move(task), delay_ms);
+  return impl_->tasks.Post(std::move(task), delay_ms);
 }
 
 void MessageLoop::Run() {
@@ -465,23 +376,22 @@ void MessageLoop::Run() {
     if (handled % kMessagesPerDoneCheck == 0 && impl->PollSources())
       impl->RunTasksHere();
     MSG msg;
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    bool quit = false;
+    // WM_QUIT ends every Run() under way, the outermost last.
+    if (!impl->NextMessage(&msg, &quit, impl->run_depth > 1)) {
+      if (quit)
+        break;
       // The next timer's due time ends the wait, not the coarser window
       // timer.
-      if (!impl->HasTasks())
-        impl->Wait(impl->TimeToNextDelayedTask());
+      if (impl->tasks.empty())
+        impl->Wait(impl->tasks.TimeToNextDelayed());
       impl->RunTasksHere();
       continue;
     }
-    if (msg.message == WM_QUIT) {
-      if (impl->run_depth > 1)
-        PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    impl->Dispatch(msg);
+    impl->Dispatch(msg, true);
   }
   impl->LeaveBlocking();
-  impl->WakeForQueuedTasks();
+  impl->tasks.WakeIfQueued();
   --impl->run_depth;
   impl->quit_requested = outer_quit;
 }
@@ -500,16 +410,14 @@ int MessageLoop::RunUntilIdle() {
   int start = impl->tasks_run;
   for (;;) {
     MSG msg;
+    bool quit = false;
     bool busy = impl->PollSources();
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return impl->tasks_run - start;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
+    while (impl->NextMessage(&msg, &quit, true)) {
+      impl->Dispatch(msg, false);
       busy = true;
     }
+    if (quit)
+      return impl->tasks_run - start;
     int before = impl->tasks_run;
     impl->ProcessWork();
     if (!busy && impl->tasks_run == before)
@@ -522,15 +430,10 @@ void MessageLoop::RunOneRound() {
   impl_->PollSources();
   impl_->ProcessWork();
   MSG msg;
+  bool quit = false;
   for (int i = 0;
-       i < kMessagesPerRound && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-       ++i) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+       i < kMessagesPerRound && impl_->NextMessage(&msg, &quit, true); ++i) {
+    impl_->Dispatch(msg, false);
   }
 }
 
@@ -540,7 +443,7 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done, int timeout_ms) {
   impl_->EnterBlocking();
   const bool result = impl_->RunUntil(done, deadline, true);
   impl_->LeaveBlocking();
-  impl_->WakeForQueuedTasks();
+  impl_->tasks.WakeIfQueued();
   return result;
 }
 
@@ -548,7 +451,7 @@ bool MessageLoop::RunUntilDone(const std::function<bool()>& done) {
   impl_->EnterBlocking();
   const bool result = impl_->RunUntil(done, ~0ULL, false);
   impl_->LeaveBlocking();
-  impl_->WakeForQueuedTasks();
+  impl_->tasks.WakeIfQueued();
   return result;
 }
 
@@ -562,19 +465,15 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
     // What those tasks posted runs next, as their wake messages would have
     // before |done| was asked again; each look at the window messages is a
     // call into the system.
-    for (int round = 1; round < kTaskRoundsPerLook && HasTasks(); ++round)
+    for (int round = 1; round < kTaskRoundsPerLook && !tasks.empty(); ++round)
       RunTasksHere();
     // Message by message, looking up between them: work that never lets the
     // queue run dry (a page's endless zero-delay timer, a render process's
     // burst) must not hide |done|, the deadline or the sources.
     MSG msg;
-    for (int since_check = 1; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-         ++since_check) {
-      if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return done();
-      }
-      Dispatch(msg);
+    bool quit = false;
+    for (int since_check = 1; NextMessage(&msg, &quit, true); ++since_check) {
+      Dispatch(msg, true);
       if (Now() >= deadline)
         return done();
       // |done| may itself be costly (it may run a nested loop).
@@ -585,12 +484,14 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
           RunTasksHere();
       }
     }
+    if (quit)
+      return done();
     if (done())
       return true;
     ULONGLONG now = Now();
     if (now >= deadline)
       return false;
-    if (HasTasks()) {
+    if (!tasks.empty()) {
       // Tasks that post tasks here go on without wake messages: the sources
       // get their look now and then all the same.
       if (++busy_rounds % kMessagesPerDoneCheck == 0)
@@ -599,7 +500,7 @@ bool MessageLoop::Impl::RunUntil(const std::function<bool()>& done,
     }
     // |done| may read what another thread changes without posting anything
     // here, so then the wait never outlasts a short recheck interval.
-    DWORD wait = TimeToNextDelayedTask();
+    DWORD wait = tasks.TimeToNextDelayed();
     if (recheck)
       wait = std::min<DWORD>(wait, kRunUntilRecheckMs);
     if (deadline != ~0ULL && deadline - now < wait)
@@ -612,7 +513,7 @@ void MessageLoop::NativeLoopStarts() {
   if (impl_->native_depth++ == 0 && impl_->blocking_depth > 0)
     impl_->TellSources(false);
   // Tasks posted without a wake until now must run inside it too.
-  impl_->WakeForQueuedTasks();
+  impl_->tasks.WakeIfQueued();
 }
 
 void MessageLoop::NativeLoopEnds() {
