@@ -1,3 +1,7 @@
+// Longer than the framework's other files on purpose: it is the one class
+// behind CefV8Value, whose forty-odd methods each read or change the same
+// stashed script value through the same safe-call helpers below; split, a
+// reader would chase one object's rules across files.
 #include "src/script/v8_value_impl.h"
 
 #include <math.h>
