@@ -65,6 +65,7 @@ set(FW_CORE_SOURCES
     framework/src/core/log_destination.cc
     framework/src/core/message_loop.cc
     framework/src/core/named_thread.cc
+    framework/src/core/task_queue.cc
     framework/src/core/url_util.cc
     framework/src/core/value_node.cc)
 set(FW_CHANNEL_SOURCES
@@ -217,6 +218,7 @@ set(KX_TEST_SOURCES_framework_core
     tests/framework_core/process_message_test.cc
     tests/framework_core/settings_records_test.cc
     tests/framework_core/shared_ring_test.cc
+    tests/framework_core/task_queue_test.cc
     tests/framework_core/values_test.cc)
 set(KX_TEST_SOURCES_framework_process
     tests/framework_process/browser_process_loss_test.cc
