@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "src/core/auto_lock.h"
 #include "src/core/message_loop.h"
 
 namespace cef_internal {
@@ -37,93 +38,93 @@ void ChannelInbox::PushClosed() {
 }
 
 bool ChannelInbox::Push(Event event) {
-  EnterCriticalSection(&lock_);
-  if (event.bytes > kMaxQueuedBytes - queued_bytes_) {
-    LeaveCriticalSection(&lock_);
-    return false;
-  }
-  bool accept = !detached_ && !close_pushed_;
-  if (accept) {
-    const bool closed = event.closed;
-    // A transport thread may run out of memory here; it must not leave the
-    // lock held.
-    try {
+  bool post = false;
+  {
+    // A transport thread may run out of memory here; the guard never leaves
+    // the lock held.
+    AutoLock hold(&lock_);
+    if (event.bytes > kMaxQueuedBytes - queued_bytes_)
+      return false;
+    const bool accept = !detached_ && !close_pushed_;
+    if (accept) {
+      const bool closed = event.closed;
       events_.push_back(std::move(event));
-    } catch (...) {
-      LeaveCriticalSection(&lock_);
-      throw;
+      close_pushed_ = closed;
+      queued_bytes_ += events_.back().bytes;
     }
-    close_pushed_ = closed;
-    queued_bytes_ += events_.back().bytes;
+    post = accept && !drain_posted_;
+    if (post)
+      drain_posted_ = true;
   }
-  bool post = accept && !drain_posted_;
-  if (post)
-    drain_posted_ = true;
-  LeaveCriticalSection(&lock_);
   if (!post)
     return true;
   try {
     PostDrain();
   } catch (...) {
     // No task is coming: the next push must post one.
-    EnterCriticalSection(&lock_);
-    drain_posted_ = false;
-    LeaveCriticalSection(&lock_);
+    AllowNextDrain();
     throw;
   }
   return true;
 }
 
+void ChannelInbox::AllowNextDrain() {
+  AutoLock hold(&lock_);
+  drain_posted_ = false;
+}
+
 void ChannelInbox::PostDrain() {
   std::shared_ptr<ChannelInbox> self = shared_from_this();
-  if (!loop_->PostTask([self] { self->Drain(); })) {
-    EnterCriticalSection(&lock_);
-    drain_posted_ = false;
-    LeaveCriticalSection(&lock_);
-  }
+  if (!loop_->PostTask([self] { self->Drain(); }))
+    AllowNextDrain();
 }
 
 void ChannelInbox::SetDelegate(Channel::Delegate* delegate) {
   delegate_ = delegate;
   if (!delegate_)
     return;
-  EnterCriticalSection(&lock_);
-  bool post = !drain_posted_;
-  drain_posted_ = true;
-  LeaveCriticalSection(&lock_);
+  bool post = false;
+  {
+    AutoLock hold(&lock_);
+    post = !drain_posted_;
+    drain_posted_ = true;
+  }
   if (post)
     PostDrain();
 }
 
 void ChannelInbox::Detach() {
+  // What waited dies outside the lock.
   std::deque<Event> dropped;
-  EnterCriticalSection(&lock_);
-  detached_ = true;
-  dropped.swap(events_);
-  queued_bytes_ = 0;
-  LeaveCriticalSection(&lock_);
+  {
+    AutoLock hold(&lock_);
+    detached_ = true;
+    dropped.swap(events_);
+    queued_bytes_ = 0;
+  }
   delegate_ = nullptr;
 }
 
 void ChannelInbox::Drain() {
-  EnterCriticalSection(&lock_);
-  drain_posted_ = false;
-  LeaveCriticalSection(&lock_);
+  AllowNextDrain();
   // The delegate may close or destroy the channel from a callback; each
   // round re-checks, and the posting task keeps |this| alive.
   for (size_t delivered = 0; delegate_; ++delivered) {
     Event event{false, Op::kShutdown, nullptr, 0};
-    EnterCriticalSection(&lock_);
-    bool empty = events_.empty();
-    bool yield = !empty && delivered == kMaxEventsPerDrain;
-    if (yield)
-      drain_posted_ = true;
-    if (!empty && !yield) {
-      event = std::move(events_.front());
-      events_.pop_front();
-      queued_bytes_ -= event.bytes;
+    bool empty = false;
+    bool yield = false;
+    {
+      AutoLock hold(&lock_);
+      empty = events_.empty();
+      yield = !empty && delivered == kMaxEventsPerDrain;
+      if (yield)
+        drain_posted_ = true;
+      if (!empty && !yield) {
+        event = std::move(events_.front());
+        events_.pop_front();
+        queued_bytes_ -= event.bytes;
+      }
     }
-    LeaveCriticalSection(&lock_);
     if (yield)
       PostDrain();
     if (empty || yield)

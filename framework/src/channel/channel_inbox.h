@@ -56,6 +56,8 @@ class ChannelInbox : public std::enable_shared_from_this<ChannelInbox> {
   explicit ChannelInbox(MessageLoop* loop);
   bool Push(Event event);
   void PostDrain();
+  // No drain task is coming: the next push or SetDelegate() posts one.
+  void AllowNextDrain();
   void Drain();
 
   MessageLoop* const loop_;
