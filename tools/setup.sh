@@ -41,9 +41,9 @@ fi
 node_dir="$(cd "$(dirname "$0")" && pwd)/node"
 node_packages=(typescript@5.9.3 ws@8.18.3)
 node_installed() {
-  local spec name version
-  for spec in "${node_packages[@]}"; do
-    name=${spec%@*} version=${spec##*@}
+  local package name version
+  for package in "${node_packages[@]}"; do
+    name=${package%@*} version=${package##*@}
     grep -q "\"version\": \"$version\"" \
       "$node_dir/node_modules/$name/package.json" 2>/dev/null || return 1
   done

@@ -70,7 +70,7 @@ std::wstring UrlUtil::Canonicalize(const std::wstring& url) {
     return url;
   HttpUrlParts parts;
   if ((scheme == L"http" || scheme == L"https") && ParseHttp(url, &parts))
-    return parts.Spec();
+    return parts.Url();
   return scheme + url.substr(scheme.size());
 }
 
@@ -138,12 +138,12 @@ bool UrlUtil::ParseHttp(const std::wstring& url, HttpUrlParts* parts) {
   return true;
 }
 
-std::wstring HttpUrlParts::Spec() const {
-  std::wstring spec = secure ? L"https://" : L"http://";
-  spec += host;
+std::wstring HttpUrlParts::Url() const {
+  std::wstring url = secure ? L"https://" : L"http://";
+  url += host;
   if (!default_port)
-    spec += L":" + std::to_wstring(port);
-  return spec + target + fragment;
+    url += L":" + std::to_wstring(port);
+  return url + target + fragment;
 }
 
 std::wstring UrlUtil::UnescapeUtf8(const std::wstring& text) {

@@ -21,7 +21,7 @@ struct HttpUrlParts {
   // "#..." or empty; never sent.
   std::wstring fragment;
   // scheme://host[:port] + target + fragment: what a frame reports.
-  std::wstring Spec() const;
+  std::wstring Url() const;
 };
 
 class UrlUtil {
@@ -29,7 +29,7 @@ class UrlUtil {
   // The lower-cased scheme, or empty when |url| has none (unparsable).
   static std::wstring Scheme(const std::wstring& url);
   // |url| with a lower-cased scheme; http(s) URLs as ParseHttp() reads
-  // them (HttpUrlParts::Spec()), so that what a frame reports is what was
+  // them (HttpUrlParts::Url()), so that what a frame reports is what was
   // fetched. Unparsable input comes back unchanged.
   static std::wstring Canonicalize(const std::wstring& url);
   // False when |url| is not a usable http: or https: URL.
