@@ -180,6 +180,7 @@ set(KX_TEST_SOURCES_browser
     tests/browser/error_page_test.cc
     tests/browser/hostile_messages_test.cc
     tests/browser/popup_allocation_test.cc
+    tests/support/allocation_probe.cc
     tests/browser/popup_url_test.cc
     tests/browser/thread_rules_test.cc)
 set(KX_TEST_SOURCES_common
@@ -198,7 +199,7 @@ set(KX_TEST_SOURCES_framework_browser
     tests/framework_browser/popup_and_menu_test.cc
     tests/framework_browser/url_fetch_test.cc)
 set(KX_TEST_SOURCES_framework_core
-    tests/framework_core/allocation_probe.cc
+    tests/support/allocation_probe.cc
     tests/framework_core/auto_lock_test.cc
     tests/framework_core/cef_string_test.cc
     tests/framework_core/check_macros_release_test.cc

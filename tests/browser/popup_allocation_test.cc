@@ -1,38 +1,13 @@
 // A pop-up's address is measured before anything is copied: a page that
 // opens one of tens of millions of characters costs the browser process's
-// IO thread no big allocation. Every allocation of this test binary goes
-// through the counting operator new below.
-#include <cstdlib>
-#include <new>
+// IO thread no big allocation.
 #include <thread>
 
 #include "browser/embed_browser_handler.h"
 #include "gtest/gtest.h"
 #include "src/core/named_thread.h"
+#include "tests/support/allocation_probe.h"
 #include "tests/support/fake_browser.h"
-
-namespace {
-
-bool g_counting = false;
-size_t g_largest_allocation = 0;
-
-}  // namespace
-
-void* operator new(size_t size) {
-  if (g_counting && size > g_largest_allocation)
-    g_largest_allocation = size;
-  if (void* block = std::malloc(size ? size : 1))
-    return block;
-  throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept {
-  std::free(block);
-}
-
-void operator delete(void* block, size_t) noexcept {
-  std::free(block);
-}
 
 namespace {
 
@@ -48,18 +23,18 @@ TEST(PopupAllocation, AVeryLongAddressIsRefusedWithoutCopyingIt) {
   CefBrowserSettings settings;
   bool no_javascript_access = false;
   bool cancelled = false;
+  size_t largest_allocation = 0;
   // The framework asks on its IO thread.
   std::thread([&] {
     cef_internal::MarkCurrentThreadAs(TID_IO);
-    g_largest_allocation = 0;
-    g_counting = true;
+    AllocationProbe probe;
     cancelled = handler->OnBeforePopup(
         browser.get(), nullptr, url, CefString(), WOD_NEW_FOREGROUND_TAB, true,
         features, window_info, client, settings, &no_javascript_access);
-    g_counting = false;
+    largest_allocation = probe.largest();
   }).join();
   EXPECT_TRUE(cancelled);
-  EXPECT_LT(g_largest_allocation, 64 * 1024u);
+  EXPECT_LT(largest_allocation, 64 * 1024u);
 }
 
 }  // namespace

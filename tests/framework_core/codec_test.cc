@@ -3,8 +3,8 @@
 #include <random>
 #include <string>
 
-#include "allocation_probe.h"
 #include "gtest/gtest.h"
+#include "tests/support/allocation_probe.h"
 
 namespace cef_internal {
 namespace {

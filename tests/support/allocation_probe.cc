@@ -1,4 +1,4 @@
-#include "allocation_probe.h"
+#include "tests/support/allocation_probe.h"
 
 #include <atomic>
 #include <cstdlib>

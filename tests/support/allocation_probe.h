@@ -1,7 +1,7 @@
 // Notes what operator new hands out while a probe is alive in this binary,
 // so that a test can show that a peer's claim never turns into memory.
-#ifndef TESTS_FRAMEWORK_CORE_ALLOCATION_PROBE_H_
-#define TESTS_FRAMEWORK_CORE_ALLOCATION_PROBE_H_
+#ifndef TESTS_SUPPORT_ALLOCATION_PROBE_H_
+#define TESTS_SUPPORT_ALLOCATION_PROBE_H_
 
 #include <cstddef>
 
@@ -18,4 +18,4 @@ class AllocationProbe {
   size_t total() const;
 };
 
-#endif  // TESTS_FRAMEWORK_CORE_ALLOCATION_PROBE_H_
+#endif  // TESTS_SUPPORT_ALLOCATION_PROBE_H_
