@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "bench/bench_stats.h"
+#include "bench/file_url.h"
 #include "include/cef_base.h"
 
 namespace {
@@ -18,15 +19,6 @@ const char kPage[] =
     "setTimeout(function() { window.close(); }, 1500);</script>";
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr DWORD kWaitMs = 60000;
-
-std::string FileUrl(const std::wstring& path) {
-  std::string url = "file:///" + CefString(path).ToString();
-  for (char& c : url) {
-    if (c == '\\')
-      c = '/';
-  }
-  return url;
-}
 
 bool ReadMemory(HANDLE process, double* peak, double* private_bytes) {
   PROCESS_MEMORY_COUNTERS counters = {};

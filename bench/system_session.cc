@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "bench/bench_stats.h"
+#include "bench/file_url.h"
 #include "bench/floors.h"
 #include "browser/embed_browser_handler.h"
 #include "include/cef_app.h"
@@ -36,15 +37,6 @@ const char kRoundTripPage[] =
     "}\n"
     "function run(n) { left = n; trip(); }\n"
     "</script>\n";
-
-std::string FileUrl(const std::wstring& path) {
-  std::string url = "file:///" + CefString(path).ToString();
-  for (char& c : url) {
-    if (c == '\\')
-      c = '/';
-  }
-  return url;
-}
 
 OptionBlock BurstBlock(int serial) {
   OptionBlock block = MakeEmptyOptionBlock();

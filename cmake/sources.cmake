@@ -147,6 +147,7 @@ set(KX_BENCH_SOURCES
     bench/bench_row.cc
     bench/bench_stats.cc
     bench/bench_voices.cc
+    bench/file_url.cc
     bench/floors.cc
     bench/host_start.cc
     bench/script_rows.cc

@@ -16,6 +16,7 @@
 
 #include "bench/bench_row.h"
 #include "bench/bench_stats.h"
+#include "bench/file_url.h"
 #include "bench/real/host_run.h"
 #include "bench/real/page_session.h"
 #include "include/cef_base.h"
@@ -46,15 +47,6 @@ bool ParseInt(const std::wstring& arg, const wchar_t* name, int* value) {
     return false;
   *value = static_cast<int>(std::wcstol(arg.c_str() + length, nullptr, 10));
   return true;
-}
-
-std::string FileUrl(const std::wstring& path) {
-  std::string url = "file:///" + CefString(path).ToString();
-  for (char& c : url) {
-    if (c == '\\')
-      c = '/';
-  }
-  return url;
 }
 
 std::wstring PagesFolder() {
