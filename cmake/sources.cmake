@@ -12,7 +12,9 @@ set(KX_COMMON_SOURCES
 # renderer/, browser/, store/ and the application object: one library
 # (browser/ and store/ call each other through two narrow points).
 set(KX_SYSTEM_SOURCES
+    app/framework_waits.cc
     app/simple_app.cc
+    app/wait_registry.cc
     browser/embed_browser_handler.cc
     browser/error_page.cc
     browser/error_page_pieces_data.cc
@@ -172,9 +174,11 @@ set(KX_TEST_AREAS
 set(KX_TEST_SOURCES_app
     tests/app/child_launch_check_test.cc
     tests/app/executable_test.cc
+    tests/app/framework_waits_test.cc
     tests/app/lazy_import_test.cc
     tests/app/simple_app_test.cc
-    tests/app/thread_rules_test.cc)
+    tests/app/thread_rules_test.cc
+    tests/app/wait_registry_test.cc)
 set(KX_TEST_SOURCES_browser
     tests/browser/dispatch_test.cc
     tests/browser/embed_browser_handler_test.cc
@@ -251,6 +255,7 @@ set(KX_TEST_SOURCES_framework_script
     tests/framework_script/v8_value_test.cc
     tests/framework_script/window_events_test.cc)
 set(KX_TEST_SOURCES_host
+    tests/host/framework_waits_routing_test.cc
     tests/host/host_parts_test.cc
     tests/host/kxhost_run_test.cc)
 set(KX_TEST_SOURCES_integration

@@ -8,6 +8,7 @@
 #include <exception>
 #include <vector>
 
+#include "app/framework_waits.h"
 #include "host/exit_codes.h"
 #include "host/host_options.h"
 #include "host/host_session.h"
@@ -35,6 +36,7 @@ int RunHost() {
 
 int main() {
   InstallUnexpectedTerminationHandlers();
+  RouteFrameworkWaitsUnderWine();
   try {
     return RunHost();
   } catch (const std::exception& error) {

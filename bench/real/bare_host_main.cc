@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/framework_waits.h"
 #include "bench/real/bare_host.h"
 #include "include/cef_task.h"
 
@@ -45,6 +46,7 @@ HWND CreateHostWindow(const RECT& bounds) {
 }  // namespace
 
 int main() {
+  RouteFrameworkWaitsUnderWine();
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   // Started as one of its own render or GPU processes: that is all it does.
   const int child_exit = CefExecuteProcess(main_args, nullptr, nullptr);

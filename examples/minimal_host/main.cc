@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "app/framework_waits.h"
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
 #include "browser/page_observer.h"
@@ -149,6 +150,8 @@ class HostObserver : public PageObserver {
 }  // namespace
 
 int main() {
+  // Under Wine only: its thread pool's waits are not sound (see the header).
+  RouteFrameworkWaitsUnderWine();
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argc != 2) {

@@ -1,0 +1,104 @@
+#include "app/framework_waits.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/wait_registry.h"
+
+namespace {
+
+constexpr wchar_t kFrameworkLibrary[] = L"libcef.dll";
+constexpr char kSystemLibrary[] = "KERNEL32.dll";
+constexpr char kKeepWineWaitsVariable[] = "KX_WINE_THREADPOOL_WAITS";
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+bool KeepsWineWaits() {
+  const char* value = std::getenv(kKeepWineWaitsVariable);
+  return value && std::strcmp(value, "1") == 0;
+}
+
+template <typename T>
+T* At(HMODULE module, DWORD offset) {
+  return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(module) + offset);
+}
+
+void** FindSlotInDescriptor(HMODULE module,
+                            const IMAGE_IMPORT_DESCRIPTOR& descriptor,
+                            const char* function) {
+  // Without the name table the slots cannot be told apart.
+  if (!descriptor.OriginalFirstThunk)
+    return nullptr;
+  auto* names = At<IMAGE_THUNK_DATA>(module, descriptor.OriginalFirstThunk);
+  auto* slots = At<IMAGE_THUNK_DATA>(module, descriptor.FirstThunk);
+  for (; names->u1.AddressOfData; ++names, ++slots) {
+    if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+      continue;
+    auto* by_name = At<IMAGE_IMPORT_BY_NAME>(
+        module, static_cast<DWORD>(names->u1.AddressOfData));
+    if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), function) ==
+        0)
+      return reinterpret_cast<void**>(&slots->u1.Function);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void** FindImportSlot(HMODULE module,
+                      const char* library,
+                      const char* function) {
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
+  if (!module || dos->e_magic != IMAGE_DOS_SIGNATURE)
+    return nullptr;
+  auto* nt = At<IMAGE_NT_HEADERS>(module, dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!imports.VirtualAddress)
+    return nullptr;
+  for (auto* descriptor =
+           At<IMAGE_IMPORT_DESCRIPTOR>(module, imports.VirtualAddress);
+       descriptor->Name; ++descriptor) {
+    if (_stricmp(At<const char>(module, descriptor->Name), library) != 0)
+      continue;
+    if (void** slot = FindSlotInDescriptor(module, *descriptor, function))
+      return slot;
+  }
+  return nullptr;
+}
+
+void* ReplaceImportSlot(void** slot, void* target) {
+  DWORD protection;
+  if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection))
+    return nullptr;
+  void* previous = InterlockedExchangePointer(slot, target);
+  VirtualProtect(slot, sizeof(*slot), protection, &protection);
+  return previous;
+}
+
+bool RouteFrameworkWaitsUnderWine() {
+  HMODULE framework = GetModuleHandleW(kFrameworkLibrary);
+  if (!framework || !RunningUnderWine() || KeepsWineWaits())
+    return false;
+  void** register_slot =
+      FindImportSlot(framework, kSystemLibrary, "RegisterWaitForSingleObject");
+  void** unregister_slot =
+      FindImportSlot(framework, kSystemLibrary, "UnregisterWaitEx");
+  // A wait registered by one and unregistered by the other would be lost:
+  // both or neither.
+  if (!register_slot || !unregister_slot)
+    return false;
+  void* wine_register = ReplaceImportSlot(
+      register_slot, reinterpret_cast<void*>(&WaitRegistry::Register));
+  if (!wine_register)
+    return false;
+  if (!ReplaceImportSlot(unregister_slot,
+                         reinterpret_cast<void*>(&WaitRegistry::Unregister))) {
+    ReplaceImportSlot(register_slot, wine_register);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,28 @@
+// Under Wine, the framework's library keeps its waits with WaitRegistry
+// instead of the system thread pool, whose unregistration is not sound there
+// (app/wait_registry.h). On Windows nothing changes.
+#ifndef APP_FRAMEWORK_WAITS_H_
+#define APP_FRAMEWORK_WAITS_H_
+
+#include <windows.h>
+
+// Points libcef.dll's imports of RegisterWaitForSingleObject and
+// UnregisterWaitEx at WaitRegistry when the process runs under Wine. Call it
+// first thing in every program that loads the framework, before
+// CefExecuteProcess or CefInitialize start any of its threads. Returns
+// whether the imports now point at WaitRegistry: false on Windows, without
+// the library, or with KX_WINE_THREADPOOL_WAITS=1 in the environment, which
+// keeps Wine's own (to see whether a Wine release has mended them).
+bool RouteFrameworkWaitsUnderWine();
+
+// The slot through which |module| calls |function| of |library| (matched
+// without regard to case), or nullptr when it does not import it by name.
+void** FindImportSlot(HMODULE module,
+                      const char* library,
+                      const char* function);
+
+// Stores |target| in |slot|, which may lie in read-only pages; returns what
+// the slot held, or nullptr when the slot cannot be written.
+void* ReplaceImportSlot(void** slot, void* target);
+
+#endif  // APP_FRAMEWORK_WAITS_H_
