@@ -125,8 +125,16 @@ void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {
     CloseAll();
 }
 
+void HostSession::OnMainFrameLoaded() {
+  page_loaded_ = true;
+}
+
 void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                                        RenderProcessEnd status) {
+  if (status == kRenderProcessKilled) {
+    LoadPageAgainIfNeverStarted(browser);
+    return;
+  }
   // Reported once per render process the framework would start: one line.
   if (status != kRenderProcessNotStarted || exit_code_ != kCompletedExitCode)
     return;
@@ -137,6 +145,19 @@ void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                CefString(SiblingPath(L"kxsubprocess.exe")).ToString().c_str());
   std::fflush(stderr);
   CloseAll();
+}
+
+void HostSession::LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser) {
+  if (page_loaded_ || page_loaded_again_ || closing_ || !main_browser_ ||
+      !browser || !browser->IsSame(main_browser_)) {
+    return;
+  }
+  page_loaded_again_ = true;
+  std::fprintf(stderr,
+               "kxhost: the page's render process did not start; loading "
+               "the page once more\n");
+  std::fflush(stderr);
+  main_browser_->GetMainFrame()->LoadURL(options_.url);
 }
 
 void HostSession::OnLastBrowserClosed() {

@@ -42,9 +42,14 @@ class HostSession : public PageObserver {
   // The main page closed itself: the others follow.
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override;
   // The render process program cannot start: one "error: ..." line, every
-  // browser closes, and the run ends with kProgramCannotStartExitCode.
+  // browser closes, and the run ends with kProgramCannotStartExitCode. A main
+  // page whose render process was reported killed before the page loaded is
+  // loaded once more, with a line on stderr: that is how the real framework
+  // reports a render process it failed to launch (under Wine, about one
+  // launch in a few hundred). Crashes are never retried.
   void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                             RenderProcessEnd status) override;
+  void OnMainFrameLoaded() override;
   void OnLastBrowserClosed() override;
 
  private:
@@ -53,6 +58,7 @@ class HostSession : public PageObserver {
   // Closes every browser; the message loop ends after the last one closed,
   // or after a grace period if one never does.
   void CloseAll();
+  void LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser);
   void OnOptionsChanged(WPARAM wparam, LPARAM lparam);
   // Dispatches the options-changed messages still queued for the window.
   void DeliverPendingNotifications();
@@ -74,6 +80,8 @@ class HostSession : public PageObserver {
   CefRefPtr<CefBrowser> main_browser_;
   bool closing_ = false;
   bool all_closed_ = false;
+  bool page_loaded_ = false;
+  bool page_loaded_again_ = false;
   int exit_code_ = kCompletedExitCode;
 };
 
