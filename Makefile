@@ -36,18 +36,12 @@ test: build build-real
 	$(SHUFFLED) tools/test_env.sh ctest --test-dir $(BUILD) --output-on-failure --timeout 300
 	@if [ -f $(REAL)/CTestTestfile.cmake ]; then $(MAKE) --no-print-directory test-real; fi
 
-# The real-framework group, when build-real made its build. The real
-# libcef.dll faults now and then under Wine, and not where we can reach: in
-# 600 demo runs (make stress-real, 2026-12-08) 1 to 3 runs in 100 per process
-# mode ended with a page fault in the browser process inside CefShutdown,
-# after the page had done its work (executing at 0x20000, or a null write in
-# Wine's ntdll), the GPU switched on or off alike. So a failed entry runs up to
-# twice more, and its failures stay in the log.
+# The real-framework group, when build-real made its build. Each entry runs
+# once: a crash fails it.
 test-real:
 	@if [ -f $(REAL)/CTestTestfile.cmake ]; then \
 	  echo "test order: shuffled with seed $(SEED) (replay: make test-real SEED=$(SEED))"; \
-	  $(SHUFFLED) tools/real_env.sh ctest --test-dir $(REAL) --output-on-failure --timeout 300 \
-	    --repeat until-pass:3; \
+	  $(SHUFFLED) tools/real_env.sh ctest --test-dir $(REAL) --output-on-failure --timeout 300; \
 	else echo "real framework: not built, its tests are skipped"; fi
 
 # RUNS demo-host runs in a row on the real framework, both process modes,

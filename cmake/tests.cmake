@@ -21,9 +21,9 @@ set(KX_REAL_TEST_AREAS host common)
 # libcef.dll there, so it never gets as far as a render program that is missing.
 set(KX_REAL_SKIPPED_host
     *NeverYields*:*TimeLimitEndsABurstOfUpdates*:*RenderProgramThatCannotStart*)
-# The real libcef.dll crashes or hangs now and then under Wine. Each of these
-# host runs is an entry of its own, so that a rerun of a failed entry repeats
-# one run rather than the whole group; a last entry runs every other test.
+# Each of these host runs is an entry of its own, so that a failure names the
+# run and each has the suite's time limit to itself; a last entry runs every
+# other test.
 set(KX_REAL_SPLIT_host
     KxHostTest.OptionsPage* KxHostTest.Burst* KxHostTest.AllowList*
     KxHostTest.MissingPage* *KxHostOptionsPageTest.* *OptionsReachTheHost*
