@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the demo host on the options page N times in a row on the real
 # framework, alternating multi-process and --single-process runs, and counts
-# per mode the clean runs, the crashes and the hangs. For a crash or a hang it
+# per mode the clean runs, the crashes, the runs that went wrong without a
+# fault (an exit code, a missing line) and the hangs. For a crash or a hang it
 # names the processes involved: Wine reports an unhandled fault on the dying
 # process's standard error ("wine: Unhandled ..."), and a watcher on the Linux
 # side notes when each process of the run (kxhost.exe, or kxsubprocess.exe
@@ -81,7 +82,10 @@ dead_process() {
 }
 
 declare -A clean crashes hangs
-for mode in multi single; do clean[$mode]=0 crashes[$mode]=0 hangs[$mode]=0; done
+declare -A failed
+for mode in multi single; do
+  clean[$mode]=0 crashes[$mode]=0 failed[$mode]=0 hangs[$mode]=0
+done
 
 for ((run = 1; run <= runs; ++run)); do
   mode=multi
@@ -137,6 +141,8 @@ for ((run = 1; run <= runs; ++run)); do
       [ -z "$who" ] && who=$(dead_process "$base.procs" "${fault%% *}")
       detail="${who:-unknown process}: ${fault#* }"
     else
+      # Nothing faulted: the run ended wrongly without a crash.
+      verdict=failed
       detail="no fault reported"
     fi
     detail="$detail; kxhost exit $code${hung:+, then hung}"
@@ -145,6 +151,7 @@ for ((run = 1; run <= runs; ++run)); do
   case $verdict in
     clean) clean[$mode]=$((clean[$mode] + 1)) ;;
     crash) crashes[$mode]=$((crashes[$mode] + 1)) ;;
+    failed) failed[$mode]=$((failed[$mode] + 1)) ;;
     hang) hangs[$mode]=$((hangs[$mode] + 1)) ;;
   esac
   echo "run $run $mode: $verdict in ${elapsed}s${detail:+ ($detail)}"
@@ -154,8 +161,9 @@ done
 
 total_bad=0
 for mode in multi single; do
-  echo "$mode-process: $((clean[$mode] + crashes[$mode] + hangs[$mode])) runs," \
-       "${clean[$mode]} clean, ${crashes[$mode]} crashes, ${hangs[$mode]} hangs"
-  total_bad=$((total_bad + crashes[$mode] + hangs[$mode]))
+  bad=$((crashes[$mode] + failed[$mode] + hangs[$mode]))
+  echo "$mode-process: $((clean[$mode] + bad)) runs, ${clean[$mode]} clean," \
+       "${crashes[$mode]} crashes, ${failed[$mode]} failed otherwise, ${hangs[$mode]} hangs"
+  total_bad=$((total_bad + bad))
 done
 [ "$total_bad" = 0 ]
