@@ -1,6 +1,6 @@
 // KXHelper for a page author working in an ordinary browser, where the
 // component is absent: the same argument rules and return values as the
-// component's object (README, "Writing pages"), options pushed back later with
+// component's object (docs/pages.md), options pushed back later with
 // "kxhelperchange" events, and voice texts synced after the page's load, as
 // the browser process does. A page loads it only when window.KXHelper is
 // absent:

@@ -1,4 +1,4 @@
-// What the README's page guide promises about SetUserOptions' input, checked
+// What the page guide promises about SetUserOptions' input, checked
 // through the whole loop: what a page sends and what comes back to it.
 #include "tests/integration/system_fixture.h"
 

@@ -1,4 +1,4 @@
-// What the README's KXHelper table and change events promise a page, and
+// What the page guide's KXHelper table and change events promise a page, and
 // what kxhelper-ready.js adds, checked from inside a page. Each check prints
 // "ok NAME" or "FAIL NAME: got X, want Y"; the last line counts them. The
 // suite compares the lines with expected.txt wherever the page runs.
