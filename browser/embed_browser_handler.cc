@@ -66,7 +66,10 @@ void LogPopupTooLong() {
 }  // namespace
 
 EmbedBrowserHandler::EmbedBrowserHandler()
-    : main_window_(nullptr), second_window_(nullptr) {
+    : main_window_(nullptr),
+      second_window_(nullptr),
+      main_renderer_synced_(false),
+      main_render_view_seen_(false) {
   g_client_handler = this;
   CefMessageRouterConfig config;
   message_router_ = CefMessageRouterBrowserSide::Create(config);
@@ -243,7 +246,6 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
     return;
   message_router_->OnBeforeClose(browser);
   sender_frames_.erase(browser->GetIdentifier());
-  synced_browsers_.erase(browser->GetIdentifier());
   if (browser->IsSame(main_browser_))
     main_window_ = nullptr;
   bool known = false;
@@ -308,10 +310,14 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
 
 void EmbedBrowserHandler::OnRenderViewReady(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_UI_THREAD();
-  // A new render view may live in a new render process (the real framework
-  // swaps processes when a page navigates across sites): it asks anew.
-  if (browser)
-    synced_browsers_.erase(browser->GetIdentifier());
+  if (!browser || !browser->IsSame(main_browser_))
+    return;
+  // A later render view may live in a new render process (the real
+  // framework swaps processes when a page navigates across sites), which
+  // has none of the texts.
+  if (main_render_view_seen_)
+    main_renderer_synced_ = false;
+  main_render_view_seen_ = true;
 }
 
 void EmbedBrowserHandler::OnRenderProcessTerminated(
@@ -321,8 +327,9 @@ void EmbedBrowserHandler::OnRenderProcessTerminated(
   if (!browser)
     return;
   message_router_->OnRenderProcessTerminated(browser);
-  // The render process that comes next asks for the voice texts anew.
-  synced_browsers_.erase(browser->GetIdentifier());
+  // The main browser's next render process starts without the texts.
+  if (browser->IsSame(main_browser_))
+    main_renderer_synced_ = false;
   const PageObserver::RenderProcessEnd end =
       static_cast<PageObserver::RenderProcessEnd>(status);
   NotifyObservers([&](PageObserver* observer) {
@@ -397,10 +404,12 @@ void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
 }
 
 void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> browser) {
-  // A render process asks once. Answering every request would let a
-  // hostile one have the whole store resent as often as it likes.
-  if (!synced_browsers_.insert(browser->GetIdentifier()).second)
+  // The texts go to the main browser's render process whoever asks, so a
+  // second ask (the avatar's render process, a hostile one asking again)
+  // would hand that process every text twice.
+  if (main_renderer_synced_ || !main_browser_)
     return;
+  main_renderer_synced_ = true;
   OptionStore::GetInstance()->ResyncVoiceLists();
   // Tells the pages that every voice text has arrived.
   SendCacheSynced(this);

@@ -193,8 +193,14 @@ class EmbedBrowserHandler : public CefClient,
   OriginAllowList allowed_origins_;
   // Per browser: the frame its render process named for its next message.
   std::map<int, int64> sender_frames_;
-  // Browsers whose render process has had its voice texts ("syncCache").
-  std::set<int> synced_browsers_;
+  // Whether the main browser's current render process has had the voice
+  // texts. Whichever browser's render process asks ("syncCache"), they go
+  // there, once: only a new render process of the main browser asks again.
+  bool main_renderer_synced_;
+  // Whether the main browser has had a render view: the first one is the
+  // render process that texts sent before it was ready are queued for, the
+  // next ones may be another.
+  bool main_render_view_seen_;
 
   IMPLEMENT_REFCOUNTING(EmbedBrowserHandler);
 };

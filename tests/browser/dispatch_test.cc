@@ -178,11 +178,11 @@ TEST_F(DispatchTest, SyncCacheResendsVoicesToTheMainBrowser) {
   EXPECT_TRUE(second_->sent.empty());
 }
 
-// Each render process asks for the voice texts once; asking again would
-// have the whole store resent each time. A render process that follows a
-// lost one (or a new render view, which the real framework may give a new
-// process) asks anew.
-TEST_F(DispatchTest, SyncCacheIsAnsweredOncePerRenderProcess) {
+// The texts go to the main browser's render process, once, whichever
+// browser's render process asks: a second answer would hand that process
+// every text twice. Only a new render process of the main browser (after
+// one ended, or a later render view) is answered again.
+TEST_F(DispatchTest, SyncCacheIsAnsweredOncePerMainRenderProcess) {
   OptionStore::GetInstance()->AddNormalVoice(L"once");
   auto answers = [&] {
     size_t synced = 0;
@@ -190,20 +190,38 @@ TEST_F(DispatchTest, SyncCacheIsAnsweredOncePerRenderProcess) {
       synced += MessageName(sent.message) == "cache_synced";
     return synced;
   };
+  handler_->OnRenderViewReady(main_.get());
   for (int i = 0; i < 5; ++i)
     Deliver(main_, CefProcessMessage::Create("syncCache"));
   EXPECT_EQ(answers(), 1u);
+  // The avatar's render process, however often it asks or is replaced.
   Deliver(second_, CefProcessMessage::Create("syncCache"));
+  handler_->OnRenderViewReady(second_.get());
+  handler_->OnRenderProcessTerminated(second_.get(), TS_PROCESS_CRASHED);
   Deliver(second_, CefProcessMessage::Create("syncCache"));
-  EXPECT_EQ(answers(), 2u);
+  EXPECT_EQ(answers(), 1u);
+  EXPECT_TRUE(second_->sent.empty());
 
   handler_->OnRenderProcessTerminated(main_.get(), TS_PROCESS_CRASHED);
+  Deliver(second_, CefProcessMessage::Create("syncCache"));
+  Deliver(main_, CefProcessMessage::Create("syncCache"));
+  EXPECT_EQ(answers(), 2u);
+  handler_->OnRenderViewReady(main_.get());
   Deliver(main_, CefProcessMessage::Create("syncCache"));
   Deliver(main_, CefProcessMessage::Create("syncCache"));
   EXPECT_EQ(answers(), 3u);
-  handler_->OnRenderViewReady(second_.get());
+}
+
+// Texts sent before the main browser's first render view was ready wait
+// for that view: its arrival is not a new render process.
+TEST_F(DispatchTest, TheFirstMainRenderViewDoesNotAskAgain) {
   Deliver(second_, CefProcessMessage::Create("syncCache"));
-  EXPECT_EQ(answers(), 4u);
+  handler_->OnRenderViewReady(main_.get());
+  Deliver(main_, CefProcessMessage::Create("syncCache"));
+  size_t synced = 0;
+  for (const FakeBrowser::Sent& sent : main_->sent)
+    synced += MessageName(sent.message) == "cache_synced";
+  EXPECT_EQ(synced, 1u);
 }
 
 TEST_F(DispatchTest, RouterMessagesAreClaimedByTheRouter) {

@@ -1,6 +1,8 @@
 // The voice texts reach a page whichever comes first, the page's load or the
 // browser's "OnLoad" script (the real framework promises neither order), in
 // both process models: every voice once per render process.
+#include <windows.h>
+
 #include <tuple>
 
 #include "store/option_store.h"
@@ -86,6 +88,125 @@ TEST_P(VoiceDeliveryTest, APageThatLoadsBeforeTheScriptStillSyncs) {
                .find("\"late horn\"") != std::string::npos;
   }));
 }
+
+// The avatar's render process asks for the texts too (in one process it is
+// the same process); they go to the main browser's render process, which
+// must get them once however often and whenever the avatar asks.
+class AvatarSyncTest : public VoiceDeliveryTest {
+ protected:
+  // A main page that counts its "synced" events.
+  std::string CountingPage(const std::string& name) {
+    return WritePage(name,
+                     "<script>var synced = 0;"
+                     "addEventListener('kxhelperchange', function(e) {"
+                     " if (e.detail.change === 'synced') synced++; });"
+                     "</script>");
+  }
+  // The main page's texts, count and "synced" events, as one line.
+  std::string MainState() {
+    return Evaluate(main_browser(), "KXHelper.GetFilteredVoices(1)") + " " +
+           Evaluate(main_browser(), "KXHelper.GetFilteredVoices(2)") + " " +
+           Evaluate(main_browser(), "KXHelper.GetFilteredNum()") + " " +
+           Evaluate(main_browser(), "synced");
+  }
+  void LoadAvatar(const std::string& name) {
+    ASSERT_TRUE(LoadAndWait(second_browser(), WritePage(name, "<p/>")));
+    // Long enough for its "OnLoad" answer, its ask and any texts.
+    RunUntil([] { return false; }, 300);
+  }
+  // The render process started last: the avatar's, while each browser has
+  // the one it was created with.
+  static DWORD NewestRenderer() {
+    DWORD newest = 0;
+    ULONGLONG newest_start = 0;
+    for (DWORD pid : ChildRenderers()) {
+      HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+      FILETIME start, end, kernel, user;
+      if (process && GetProcessTimes(process, &start, &end, &kernel, &user)) {
+        const ULONGLONG at =
+            (ULONGLONG(start.dwHighDateTime) << 32) | start.dwLowDateTime;
+        if (at >= newest_start) {
+          newest_start = at;
+          newest = pid;
+        }
+      }
+      if (process)
+        CloseHandle(process);
+    }
+    return newest;
+  }
+  void AddTexts(const std::string& tag) {
+    OptionStore* store = OptionStore::GetInstance();
+    for (int i = 0; i < 3; ++i)
+      store->AddNormalVoice(CefString(tag + "n" + std::to_string(i)));
+    for (int i = 0; i < 2; ++i)
+      store->AddHornVoice(CefString(tag + "h" + std::to_string(i)));
+  }
+};
+
+TEST_P(AvatarSyncTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
+  static int run = 0;
+  const std::string tag = "avatar" + std::to_string(++run) + "-";
+  AddTexts(tag);
+  ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
+  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  EXPECT_EQ(Occurrences(tag + "n2"), 1);
+  const std::string synced = MainState();
+
+  LoadAvatar("avatar1.html");
+  LoadAvatar("avatar2.html");
+  EXPECT_EQ(MainState(), synced);
+  if (!SingleProcess()) {
+    // A new avatar render process asks anew: still nothing for the main one.
+    ASSERT_EQ(ChildRenderers().size(), 2u);
+    KillRenderers({NewestRenderer()});
+    ASSERT_TRUE(RunUntil([&] { return render_process_ends_ == 1; }));
+    LoadAvatar("avatar3.html");
+    EXPECT_EQ(MainState(), synced);
+  }
+}
+
+TEST_P(AvatarSyncTest, AnAvatarPageFirstSyncsTheMainRenderProcessOnce) {
+  static int run = 0;
+  const std::string tag = "first" + std::to_string(++run) + "-";
+  AddTexts(tag);
+  LoadAvatar("avatar.html");
+  ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
+  ASSERT_TRUE(WaitFor([&] { return Occurrences(tag + "n2") == 1; }));
+  RunUntil([] { return false; }, 300);
+  EXPECT_EQ(Occurrences(tag + "n0"), 1);
+  EXPECT_EQ(Occurrences(tag + "n2"), 1);
+  LoadAvatar("avatar2.html");
+  EXPECT_EQ(Occurrences(tag + "n2"), 1);
+}
+
+TEST_P(AvatarSyncTest, AReplacedMainRenderProcessGetsOneResend) {
+  if (SingleProcess())
+    GTEST_SKIP() << "one render process, which cannot be replaced";
+  static int run = 0;
+  const std::string tag = "replaced" + std::to_string(++run) + "-";
+  AddTexts(tag);
+  ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
+  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  LoadAvatar("avatar.html");
+  const std::string synced = MainState();
+
+  KillRenderers(ChildRenderers());
+  ASSERT_TRUE(RunUntil([&] { return render_process_ends_ == 2; }));
+  ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("again.html")));
+  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  LoadAvatar("avatar2.html");
+  EXPECT_EQ(MainState(), synced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OrdersAndModes,
+    AvatarSyncTest,
+    testing::Combine(testing::Bool(), testing::Bool()),
+    [](const testing::TestParamInfo<std::tuple<bool, bool>>& info) {
+      return std::string(std::get<0>(info.param) ? "Single" : "Multi") +
+             (std::get<1>(info.param) ? "ScriptFirst" : "PageFirst");
+    });
 
 INSTANTIATE_TEST_SUITE_P(
     OrdersAndModes,

@@ -69,6 +69,8 @@ bool BrowserImpl::Open(const CefWindowInfo& window_info, const CefString& url) {
       handler_client ? handler_client->GetLifeSpanHandler() : nullptr;
   if (life)
     life->OnAfterCreated(this);
+  if (host_)
+    ReportRenderViewReady();
   if (!url.empty() && !IsClosed())
     navigator_.Navigate(main_frame_, url);
   return true;
@@ -94,7 +96,26 @@ bool BrowserImpl::EnsureRenderSide() {
   host_ = host;
   CefRefPtr<CefListValue> created = BrowserIdArgs(id_);
   created->SetBool(1, is_popup_);
-  return host_->Send(Op::kBrowserCreated, created);
+  if (!host_->Send(Op::kBrowserCreated, created))
+    return false;
+  ReportRenderViewReady();
+  return true;
+}
+
+void BrowserImpl::ReportRenderViewReady() {
+  // As in the real framework, once the render side has the view: after
+  // OnAfterCreated, never from within the call that made the view.
+  CefRefPtr<BrowserImpl> self(this);
+  RenderProcessHost* host = host_;
+  BrowserContext::PostUiTask([self, host] {
+    if (self->IsClosed() || self->host_ != host || !host->alive())
+      return;
+    CefRefPtr<CefClient> handler_client = self->client();
+    CefRefPtr<CefRequestHandler> handler =
+        handler_client ? handler_client->GetRequestHandler() : nullptr;
+    if (handler)
+      handler->OnRenderViewReady(self.get());
+  });
 }
 
 CefRefPtr<CefClient> BrowserImpl::client() {

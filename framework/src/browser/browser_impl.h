@@ -107,6 +107,9 @@ class BrowserImpl : public CefBrowser,
 
   ~BrowserImpl() override;
 
+  // Posts OnRenderViewReady for the render side the browser has now.
+  void ReportRenderViewReady();
+
   // The close flow on the UI thread; |force| skips DoClose.
   void Close(bool force);
   void OnProcessMessage(CefRefPtr<CefListValue> args);
