@@ -152,12 +152,23 @@ void BrowserImpl::OnRenderMessage(Op op, CefRefPtr<CefListValue> args) {
     case Op::kCloseBrowser:
       Close(false);
       break;
+    case Op::kNavigate:
+      OnNavigateRequest(args);
+      break;
     case Op::kProcessMessage:
       OnProcessMessage(args);
       break;
     default:
       break;  // Not an op the render side sends.
   }
+}
+
+void BrowserImpl::OnNavigateRequest(CefRefPtr<CefListValue> args) {
+  // A render process names any frame and any address: only a frame of this
+  // browser, and what the navigator takes for an address, go anywhere.
+  CefRefPtr<FrameImpl> frame = FindFrame(FrameIdArg(args, 1));
+  if (frame && args->GetType(2) == VTYPE_STRING)
+    navigator_.Navigate(frame.get(), args->GetString(2).ToWString());
 }
 
 void BrowserImpl::OnRenderProcessGone(cef_termination_status_t status) {

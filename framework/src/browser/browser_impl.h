@@ -107,6 +107,8 @@ class BrowserImpl : public CefBrowser,
 
   ~BrowserImpl() override;
 
+  // A page's location = url, from its render side.
+  void OnNavigateRequest(CefRefPtr<CefListValue> args);
   // Posts OnRenderViewReady for the render side the browser has now.
   void ReportRenderViewReady();
 

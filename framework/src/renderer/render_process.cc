@@ -103,6 +103,7 @@ struct RenderProcess::Impl : public ScriptDelegate, public RenderSide {
                     const CefString& url,
                     const CefString& name) override;
   void OnCloseWindow(V8ContextImpl* context) override;
+  void OnNavigate(V8ContextImpl* context, const CefString& url) override;
 
   // RenderSide:
   bool SendToBrowser(Op op, CefRefPtr<CefListValue> args) override;
@@ -362,6 +363,20 @@ void RenderProcess::Impl::OnOpenWindow(V8ContextImpl* context,
   args->SetString(2, target);
   args->SetString(3, name);
   SendToBrowser(Op::kOpenPopup, args);
+}
+
+void RenderProcess::Impl::OnNavigate(V8ContextImpl* context,
+                                     const CefString& url) {
+  CefRefPtr<RenderBrowser> browser;
+  CefRefPtr<RenderFrame> frame;
+  if (!Locate(context, &browser, &frame))
+    return;
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetInt(0, browser->GetIdentifier());
+  args->SetDouble(1, static_cast<double>(frame->GetIdentifier()));
+  args->SetString(
+      2, UrlResolver::Resolve(frame->GetURL().ToWString(), url.ToWString()));
+  SendToBrowser(Op::kNavigate, args);
 }
 
 void RenderProcess::Impl::OnCloseWindow(V8ContextImpl* context) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "include/cef_frame.h"
 #include "src/script/duk_string.h"
 #include "src/script/script_delegate.h"
 #include "src/script/v8_context_impl.h"
@@ -73,6 +74,12 @@ void EmitOpen(duk_context* ctx) {
   }
 }
 
+void EmitNavigate(duk_context* ctx) {
+  V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
+  if (context->delegate())
+    context->delegate()->OnNavigate(context, GetCefString(ctx, 0));
+}
+
 void EmitClose(duk_context* ctx) {
   V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
   if (context->delegate())
@@ -115,6 +122,16 @@ void PageGlobals::Install(duk_context* ctx) {
   DefineHidden(ctx, "clearTimeout", ClearTimeout, 1);
   DefineHidden(ctx, "open", Open, 2);
   DefineHidden(ctx, "close", Close, 0);
+
+  // location: the document's address as a string; assigning one navigates
+  // the frame (the page goes on until the new document replaces it).
+  duk_push_string(ctx, "location");
+  duk_push_c_function(ctx, GetLocation, 0);
+  duk_push_c_function(ctx, SetLocation, 1);
+  duk_def_prop(ctx, -4,
+               DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_HAVE_SETTER |
+                   DUK_DEFPROP_SET_ENUMERABLE |
+                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
   duk_pop(ctx);
 }
 
@@ -182,6 +199,18 @@ duk_ret_t PageGlobals::ClearTimeout(duk_context* ctx) {
     if (id >= 1 && id <= 2147483647.0)
       RemoveTimer(ctx, static_cast<int>(id));
   }
+  return 0;
+}
+
+duk_ret_t PageGlobals::GetLocation(duk_context* ctx) {
+  CefRefPtr<CefFrame> frame = V8ContextImpl::FromDuk(ctx)->GetFrame();
+  PushCefString(ctx, frame ? frame->GetURL() : CefString());
+  return 1;
+}
+
+duk_ret_t PageGlobals::SetLocation(duk_context* ctx) {
+  duk_to_string(ctx, 0);
+  EmitNavigate(ctx);
   return 0;
 }
 

@@ -23,6 +23,8 @@ class PageGlobals {
   static duk_ret_t ClearTimeout(duk_context* ctx);
   static duk_ret_t Open(duk_context* ctx);
   static duk_ret_t Close(duk_context* ctx);
+  static duk_ret_t GetLocation(duk_context* ctx);
+  static duk_ret_t SetLocation(duk_context* ctx);
   static duk_ret_t ReadyState(duk_context* ctx);
 };
 

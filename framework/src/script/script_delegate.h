@@ -24,6 +24,8 @@ class ScriptDelegate {
                             const CefString& name) = 0;
   // window.close().
   virtual void OnCloseWindow(V8ContextImpl* context) = 0;
+  // location = url; |url| is as the page wrote it.
+  virtual void OnNavigate(V8ContextImpl* context, const CefString& url) = 0;
 
  protected:
   virtual ~ScriptDelegate() {}
