@@ -1,5 +1,8 @@
 #include "app/simple_app.h"
 
+#include <climits>
+#include <cstdint>
+
 #include "browser/embed_browser_handler.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -71,6 +74,26 @@ SimpleApp::SimpleApp()
 
 SimpleApp::~SimpleApp() = default;
 
+// static
+bool SimpleApp::HasWindowSize(const RECT& bounds) {
+  // In 64 bits: right - left of two ints can overflow an int.
+  const int64_t width = int64_t{bounds.right} - bounds.left;
+  const int64_t height = int64_t{bounds.bottom} - bounds.top;
+  return width >= 0 && height >= 0 && width <= INT_MAX && height <= INT_MAX;
+}
+
+bool SimpleApp::SetWindowBounds(const RECT& bounds) {
+  if (!HasWindowSize(bounds)) {
+    LOG(ERROR) << "SetWindowBounds: (" << bounds.left << ", " << bounds.top
+               << ", " << bounds.right << ", " << bounds.bottom
+               << ") has no window size (right >= left and bottom >= top, "
+                  "at most 2147483647 apart): refused";
+    return false;
+  }
+  window_bounds_ = bounds;
+  return true;
+}
+
 void SimpleApp::OnBeforeCommandLineProcessing(
     const CefString& process_type,
     CefRefPtr<CefCommandLine> command_line) {}
@@ -101,15 +124,13 @@ void SimpleApp::OnContextInitialized() {
   CefRefPtr<EmbedBrowserHandler> handler(new EmbedBrowserHandler());
   handler->SetAllowedOrigins(allowed_origins_);
   CefBrowserSettings settings;
-  CefBrowserHost::CreateBrowser(window_info, handler.get(), CefString(),
-                                settings, nullptr);
+  handler->CreatePageBrowser(window_info, settings);
 
   // The description is reused: the extended style carries over.
   SetAsHiddenPopup(&window_info, parent_window_, L"avatar");
   window_info.width = kAvatarSize;
   window_info.height = kAvatarSize;
-  CefBrowserHost::CreateBrowser(window_info, handler.get(), CefString(),
-                                settings, nullptr);
+  handler->CreatePageBrowser(window_info, settings);
 }
 
 void SimpleApp::OnBeforeChildProcessLaunch(

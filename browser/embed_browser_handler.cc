@@ -10,6 +10,7 @@
 #include "common/process_messages.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_app.h"
+#include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "store/option_store.h"
 #include "store/renderer_update_broadcaster.h"
@@ -56,6 +57,37 @@ ObserverList& Observers() {
   return *list;
 }
 
+// Closes a browser that appeared after the host gave up: posted, so that
+// the framework has finished creating it.
+class CloseBrowserTask : public CefTask {
+ public:
+  CloseBrowserTask(CefRefPtr<CefBrowser> browser, bool force_close)
+      : browser_(browser), force_close_(force_close) {}
+  void Execute() override {
+    CefRefPtr<CefBrowserHost> host = browser_->GetHost();
+    if (host)
+      host->CloseBrowser(force_close_);
+  }
+
+ private:
+  CefRefPtr<CefBrowser> browser_;
+  const bool force_close_;
+  IMPLEMENT_REFCOUNTING(CloseBrowserTask);
+};
+
+// Ends the run when the host gave up before any browser existed: posted, so
+// that the host's own call returns first.
+class EndIfNoneLeftTask : public CefTask {
+ public:
+  explicit EndIfNoneLeftTask(CefRefPtr<EmbedBrowserHandler> handler)
+      : handler_(handler) {}
+  void Execute() override { handler_->EndIfNoneLeftForTask(); }
+
+ private:
+  CefRefPtr<EmbedBrowserHandler> handler_;
+  IMPLEMENT_REFCOUNTING(EndIfNoneLeftTask);
+};
+
 // One line for a pop-up whose address is too long for the shell; its text
 // stays out of the log, since the page chose it.
 void LogPopupTooLong() {
@@ -68,6 +100,9 @@ void LogPopupTooLong() {
 EmbedBrowserHandler::EmbedBrowserHandler()
     : main_window_(nullptr),
       second_window_(nullptr),
+      pending_browsers_(0),
+      closing_all_(false),
+      force_close_(false),
       main_renderer_synced_(false),
       main_render_view_seen_(false) {
   g_client_handler = this;
@@ -106,8 +141,38 @@ void EmbedBrowserHandler::ReportRenderProgramNotStarted() {
   });
 }
 
+PageBrowser EmbedBrowserHandler::WhichBrowser(
+    CefRefPtr<CefBrowser> browser) const {
+  if (!browser)
+    return PageBrowser::kUnknown;
+  if (browser->IsSame(main_browser_))
+    return PageBrowser::kMain;
+  if (browser->IsSame(second_browser_))
+    return PageBrowser::kAvatar;
+  return PageBrowser::kUnknown;
+}
+
+bool EmbedBrowserHandler::CreatePageBrowser(const CefWindowInfo& window_info,
+                                            const CefBrowserSettings& settings) {
+  CEF_REQUIRE_UI_THREAD();
+  if (closing_all_)
+    return false;
+  // Counted first: a framework may report the browser created from within
+  // the call.
+  ++pending_browsers_;
+  if (CefBrowserHost::CreateBrowser(window_info, this, CefString(), settings,
+                                    nullptr)) {
+    return true;
+  }
+  --pending_browsers_;
+  return false;
+}
+
 void EmbedBrowserHandler::CloseAllBrowsers(bool force_close) {
   CEF_REQUIRE_UI_THREAD();
+  const bool first_call = !closing_all_;
+  closing_all_ = true;
+  force_close_ = force_close;
   // A copy: a close may complete, and leave the list, from within the call.
   const std::list<CefRefPtr<CefBrowser>> browsers = browser_list_;
   for (const CefRefPtr<CefBrowser>& browser : browsers) {
@@ -115,6 +180,22 @@ void EmbedBrowserHandler::CloseAllBrowsers(bool force_close) {
     if (host)
       host->CloseBrowser(force_close);
   }
+  // Nothing open and nothing coming: no close will end the run.
+  if (first_call && browsers.empty() && pending_browsers_ == 0)
+    CefPostTask(TID_UI, new EndIfNoneLeftTask(this));
+}
+
+void EmbedBrowserHandler::EndIfNoneLeftForTask() {
+  CEF_REQUIRE_UI_THREAD();
+  EndIfNoneLeft();
+}
+
+void EmbedBrowserHandler::EndIfNoneLeft() {
+  if (!browser_list_.empty() || pending_browsers_ > 0)
+    return;
+  NotifyObservers(
+      [](PageObserver* observer) { observer->OnLastBrowserClosed(); });
+  CefQuitMessageLoop();
 }
 
 CefRefPtr<CefContextMenuHandler> EmbedBrowserHandler::GetContextMenuHandler() {
@@ -220,15 +301,33 @@ void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_UI_THREAD();
   if (!browser)
     return;
+  if (pending_browsers_ > 0)
+    --pending_browsers_;
   browser_list_.push_back(browser);
+  TakeRole(browser);
+  if (closing_all_) {
+    CefPostTask(TID_UI, new CloseBrowserTask(browser, force_close_));
+    return;
+  }
+  const PageBrowser which = WhichBrowser(browser);
+  if (which == PageBrowser::kUnknown)
+    return;
+  NotifyObservers([&](PageObserver* observer) {
+    observer->OnBrowserCreated(browser, which);
+  });
+  if (which == PageBrowser::kMain) {
+    NotifyObservers([&](PageObserver* observer) {
+      observer->OnMainBrowserCreated(browser);
+    });
+  }
+}
+
+void EmbedBrowserHandler::TakeRole(CefRefPtr<CefBrowser> browser) {
   if (!main_browser_) {
     main_browser_ = browser;
     main_window_ = WindowOf(browser);
     LONG style = GetWindowLongW(main_window_, GWL_STYLE);
     SetWindowLongW(main_window_, GWL_STYLE, style & ~kScrollBarStyles);
-    NotifyObservers([&](PageObserver* observer) {
-      observer->OnMainBrowserCreated(browser);
-    });
   } else if (!second_window_) {
     second_browser_ = browser;
     second_window_ = WindowOf(browser);
@@ -260,11 +359,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
     return;
   NotifyObservers(
       [&](PageObserver* observer) { observer->OnBrowserClosed(browser); });
-  if (browser_list_.empty()) {
-    NotifyObservers(
-        [](PageObserver* observer) { observer->OnLastBrowserClosed(); });
-    CefQuitMessageLoop();
-  }
+  EndIfNoneLeft();
 }
 
 void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
@@ -280,6 +375,9 @@ void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
   CEF_REQUIRE_UI_THREAD();
   if (!frame || !frame->IsMain())
     return;
+  NotifyObservers([&](PageObserver* observer) {
+    observer->OnPageLoaded(browser, httpStatusCode);
+  });
   NotifyObservers(
       [](PageObserver* observer) { observer->OnMainFrameLoaded(); });
 }
@@ -469,6 +567,8 @@ void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
   if (!host)
     return;
   ShowWindow(host->GetWindowHandle(), SW_HIDE);
+  NotifyObservers(
+      [&](PageObserver* observer) { observer->OnJumped(browser); });
   NotifyObservers([](PageObserver* observer) { observer->OnJump(); });
 }
 

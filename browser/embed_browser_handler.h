@@ -34,12 +34,22 @@ class EmbedBrowserHandler : public CefClient,
 
   // The accessors below read state the UI thread (TID_UI) changes: call
   // them there, e.g. from an observer callback.
-  // The first browser reported created; kept after it closes.
+  // The first browser reported created ("kxweb"); kept after it closes.
   CefRefPtr<CefBrowser> main_browser() const { return main_browser_; }
   HWND main_window() const { return main_window_; }
+  // The second one ("avatar").
   CefRefPtr<CefBrowser> second_browser() const { return second_browser_; }
   HWND second_window() const { return second_window_; }
   size_t browser_count() const { return browser_list_.size(); }
+  // Which page browser |browser| is; kUnknown for null or another.
+  PageBrowser WhichBrowser(CefRefPtr<CefBrowser> browser) const;
+
+  // Asks the framework for a page browser served by this handler, hidden
+  // and loading nothing (SimpleApp makes "kxweb", then "avatar"). Counted
+  // until it is reported created, so that closing every browser also closes
+  // one still on its way. Refused (false) once CloseAllBrowsers was called.
+  bool CreatePageBrowser(const CefWindowInfo& window_info,
+                         const CefBrowserSettings& settings);
 
   // Set once, before the first browser is created (SimpleApp passes the
   // host's list on): with a list, page queries and option messages from
@@ -58,10 +68,14 @@ class EmbedBrowserHandler : public CefClient,
   // with kRenderProcessNotStarted. UI thread.
   static void ReportRenderProgramNotStarted();
 
-  // Asks every open page browser to close (UI thread). |force_close| skips
-  // the pages' unload handling. OnLastBrowserClosed follows once they are
-  // gone; only then may the host call CefShutdown.
+  // Gives up on every page browser (UI thread), at any moment: those open
+  // are asked to close, those still being created close as they appear
+  // (observers do not hear they were created). |force_close| skips the
+  // pages' unload handling. OnLastBrowserClosed follows once none is left,
+  // and the message loop ends; only then may the host call CefShutdown.
   void CloseAllBrowsers(bool force_close);
+  // For the task CloseAllBrowsers posts.
+  void EndIfNoneLeftForTask();
 
   // CefClient:
   CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override;
@@ -181,6 +195,11 @@ class EmbedBrowserHandler : public CefClient,
   void SendOptionJson(CefRefPtr<CefBrowser> browser);
   void HandleSetUserOptions(CefRefPtr<CefProcessMessage> message);
   void HideAndNotifyJump(CefRefPtr<CefBrowser> browser);
+  // Registers a created browser as the main or the second one.
+  void TakeRole(CefRefPtr<CefBrowser> browser);
+  // Once no browser is open or on its way: OnLastBrowserClosed, and the
+  // message loop ends.
+  void EndIfNoneLeft();
   template <typename Event>
   static void NotifyObservers(const Event& event);
 
@@ -191,6 +210,11 @@ class EmbedBrowserHandler : public CefClient,
   CefRefPtr<CefBrowser> second_browser_;
   HWND second_window_;
   OriginAllowList allowed_origins_;
+  // Browsers asked for and not yet reported created.
+  int pending_browsers_;
+  // CloseAllBrowsers was called: browsers that appear are closed at once.
+  bool closing_all_;
+  bool force_close_;
   // Per browser: the frame its render process named for its next message.
   std::map<int, int64> sender_frames_;
   // Whether the main browser's current render process has had the voice

@@ -9,6 +9,10 @@
 #include "include/cef_browser.h"
 #include "include/cef_request_handler.h"
 
+// The two page browsers: "kxweb", the main one (the first created), and
+// "avatar". EmbedBrowserHandler::WhichBrowser tells them apart.
+enum class PageBrowser { kUnknown, kMain, kAvatar };
+
 class PageObserver {
  public:
   // Why a browser's render process is gone. The first three are the
@@ -21,11 +25,26 @@ class PageObserver {
     kRenderProcessNotStarted = 100,
   };
 
-  // The main page browser ("kxweb") exists: the host may load its page now.
+  // |browser| exists, hidden: the host may load its page, place it
+  // (SetWindowPos on browser->GetHost()->GetWindowHandle()) and show it now.
+  // Once for the main browser, then once for the avatar browser; not while
+  // the host is closing every browser (those are closed as they appear).
+  virtual void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                                PageBrowser which) {}
+  // The same moment for the main browser alone, just after
+  // OnBrowserCreated(browser, PageBrowser::kMain).
   virtual void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {}
-  // A main frame finished loading.
+  // The main frame of |browser| finished loading with |http_status_code|
+  // (0 for a file, 200 for a served page).
+  virtual void OnPageLoaded(CefRefPtr<CefBrowser> browser,
+                            int http_status_code) {}
+  // The same moment without the browser, just after OnPageLoaded; kept for
+  // hosts written before it.
   virtual void OnMainFrameLoaded() {}
-  // An "Onjump" query hid the querying browser's window.
+  // An "Onjump" query from |browser|'s main frame hid its window.
+  virtual void OnJumped(CefRefPtr<CefBrowser> browser) {}
+  // The same moment without the browser, just after OnJumped; kept for
+  // hosts written before it.
   virtual void OnJump() {}
   // A frame's load failed with |error_code| (a cef_errorcode_t) and the frame
   // now shows the built-in error page under |failed_url|. Aborted loads
@@ -34,8 +53,8 @@ class PageObserver {
                             CefRefPtr<CefFrame> frame,
                             const CefString& failed_url,
                             int error_code) {}
-  // A page wrote |message| to its console (the framework writes page console
-  // lines nowhere else).
+  // A page of |browser| wrote |message| to its console (the framework writes
+  // page console lines nowhere else); WhichBrowser says which browser.
   virtual void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                                 const CefString& message,
                                 const CefString& source,
@@ -49,8 +68,8 @@ class PageObserver {
                                     RenderProcessEnd status) {}
   // |browser| has closed (its window is gone); it is no longer counted.
   virtual void OnBrowserClosed(CefRefPtr<CefBrowser> browser) {}
-  // The last page browser has closed: CefShutdown may follow once the
-  // message loop returns.
+  // The last page browser has closed, and none is still being created:
+  // CefShutdown may follow once the message loop returns.
   virtual void OnLastBrowserClosed() {}
 
  protected:

@@ -12,6 +12,7 @@ set(KX_COMMON_SOURCES
 # renderer/, browser/, store/ and the application object: one library
 # (browser/ and store/ call each other through two narrow points).
 set(KX_SYSTEM_SOURCES
+    app/framework_files.cc
     app/framework_waits.cc
     app/simple_app.cc
     app/wait_registry.cc
@@ -174,6 +175,7 @@ set(KX_TEST_AREAS
 set(KX_TEST_SOURCES_app
     tests/app/child_launch_check_test.cc
     tests/app/executable_test.cc
+    tests/app/framework_files_test.cc
     tests/app/framework_waits_test.cc
     tests/app/lazy_import_test.cc
     tests/app/simple_app_test.cc
@@ -202,7 +204,8 @@ set(KX_TEST_SOURCES_framework_browser
     tests/framework_browser/message_router_browser_test.cc
     tests/framework_browser/navigation_test.cc
     tests/framework_browser/popup_and_menu_test.cc
-    tests/framework_browser/url_fetch_test.cc)
+    tests/framework_browser/url_fetch_test.cc
+    tests/support/local_http_server.cc)
 set(KX_TEST_SOURCES_framework_core
     tests/support/allocation_probe.cc
     tests/framework_core/auto_lock_test.cc
@@ -257,9 +260,11 @@ set(KX_TEST_SOURCES_framework_script
 set(KX_TEST_SOURCES_host
     tests/host/framework_waits_routing_test.cc
     tests/host/host_parts_test.cc
-    tests/host/kxhost_run_test.cc)
+    tests/host/kxhost_run_test.cc
+    tests/support/local_http_server.cc)
 set(KX_TEST_SOURCES_integration
     tests/integration/browser_windows_test.cc
+    tests/integration/host_events_test.cc
     tests/integration/multi_process_test.cc
     tests/integration/option_loop_test.cc
     tests/integration/origin_allow_list_test.cc

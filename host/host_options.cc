@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "app/simple_app.h"
 #include "common/origin_allow_list.h"
 #include "include/internal/cef_string.h"
 
@@ -9,7 +10,7 @@ const char kHostUsage[] =
     "usage: kxhost.exe --url=URL [--normal-voice=TEXT]... [--horn-voice=TEXT]"
     "... [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N] "
     "[--single-process] [--allow-origin=ORIGIN]... [--show] "
-    "[--remote-debugging-port=N] [--options=JSON]";
+    "[--remote-debugging-port=N] [--options=JSON] [--avatar-url=URL]";
 
 namespace {
 
@@ -41,9 +42,10 @@ bool ParseBounds(const std::wstring& text, RECT* bounds) {
       return false;
     start = comma + 1;
   }
-  if (values[2] < values[0] || values[3] < values[1])
+  const RECT parsed = {values[0], values[1], values[2], values[3]};
+  if (!SimpleApp::HasWindowSize(parsed))
     return false;
-  *bounds = {values[0], values[1], values[2], values[3]};
+  *bounds = parsed;
   return true;
 }
 
@@ -56,6 +58,8 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
     size_t at = 0;
     if (StartsWith(arg, L"--url=", &at)) {
       options->url = arg.substr(at);
+    } else if (StartsWith(arg, L"--avatar-url=", &at)) {
+      options->avatar_url = arg.substr(at);
     } else if (StartsWith(arg, L"--normal-voice=", &at)) {
       options->normal_voices.push_back(arg.substr(at));
     } else if (StartsWith(arg, L"--horn-voice=", &at)) {
@@ -68,7 +72,8 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
       }
     } else if (StartsWith(arg, L"--bounds=", &at)) {
       if (!ParseBounds(arg.substr(at), &options->bounds)) {
-        *error = "--bounds takes L,T,R,B with R >= L and B >= T";
+        *error = "--bounds takes L,T,R,B with R >= L and B >= T, at most 2147483647 "
+                 "apart";
         return false;
       }
     } else if (StartsWith(arg, L"--timeout-ms=", &at)) {

@@ -3,6 +3,7 @@
 //              [--record-file=PATH] [--bounds=L,T,R,B] [--timeout-ms=N]
 //              [--single-process] [--allow-origin=ORIGIN]... [--show]
 //              [--remote-debugging-port=N] [--options=JSON]
+//              [--avatar-url=URL]
 #ifndef HOST_HOST_OPTIONS_H_
 #define HOST_HOST_OPTIONS_H_
 
@@ -15,6 +16,8 @@
 
 struct HostOptions {
   std::wstring url;
+  // Loaded into the avatar browser once it exists; empty: nothing.
+  std::wstring avatar_url;
   std::vector<std::wstring> normal_voices;
   std::vector<std::wstring> horn_voices;
   std::wstring record_file;

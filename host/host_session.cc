@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "app/framework_files.h"
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
 #include "host/closure_task.h"
@@ -79,6 +80,13 @@ int HostSession::Run() {
   // DevTools for page authors, off unless asked for; the framework listens
   // on the loopback address only.
   settings.remote_debugging_port = options_.remote_debugging_port;
+  // Without it the framework would stop the process naming no file.
+  const std::wstring missing = FindMissingFrameworkFile();
+  if (!missing.empty()) {
+    std::fprintf(stderr, "kxhost: a file the framework needs is missing: %s\n",
+                 CefString(missing).ToString().c_str());
+    return kSetUpFailedExitCode;
+  }
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   if (!CefInitialize(main_args, settings, app.get(), nullptr)) {
     std::fprintf(stderr, "kxhost: the framework did not start\n");
@@ -95,8 +103,16 @@ int HostSession::Run() {
   return exit_code_;
 }
 
-void HostSession::OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {
-  if (main_browser_ || closing_)
+void HostSession::OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                                   PageBrowser which) {
+  if (closing_)
+    return;
+  if (which == PageBrowser::kAvatar) {
+    if (!options_.avatar_url.empty())
+      browser->GetMainFrame()->LoadURL(options_.avatar_url);
+    return;
+  }
+  if (which != PageBrowser::kMain || main_browser_)
     return;
   main_browser_ = browser;
   if (options_.show)
@@ -108,7 +124,9 @@ void HostSession::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                                    const CefString& message,
                                    const CefString& source,
                                    int line) {
-  Emit("console: " + EscapeForLine(message));
+  const bool avatar = g_client_handler && g_client_handler->WhichBrowser(
+                                              browser) == PageBrowser::kAvatar;
+  Emit((avatar ? "avatar console: " : "console: ") + EscapeForLine(message));
 }
 
 void HostSession::OnLoadFailed(CefRefPtr<CefBrowser> browser,
@@ -125,8 +143,10 @@ void HostSession::OnBrowserClosed(CefRefPtr<CefBrowser> browser) {
     CloseAll();
 }
 
-void HostSession::OnMainFrameLoaded() {
-  page_loaded_ = true;
+void HostSession::OnPageLoaded(CefRefPtr<CefBrowser> browser,
+                               int http_status_code) {
+  if (main_browser_ && browser && browser->IsSame(main_browser_))
+    page_loaded_ = true;
 }
 
 void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
@@ -169,10 +189,12 @@ void HostSession::CloseAll() {
   if (closing_)
     return;
   closing_ = true;
-  if (!g_client_handler || g_client_handler->browser_count() == 0) {
+  // No handler yet: no browser was asked for, none will be closed.
+  if (!g_client_handler) {
     CefQuitMessageLoop();
     return;
   }
+  // Also closes the browsers still being created.
   g_client_handler->CloseAllBrowsers(true);
   CefPostDelayedTask(TID_UI, new ClosureTask([this] {
                        if (all_closed_)

@@ -27,9 +27,11 @@ class HostSession : public PageObserver {
   int Run();
 
   // PageObserver (UI thread):
-  // Loads the page.
-  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override;
-  // Prints "console: TEXT", the page's text escaped (EscapeForLine).
+  // Loads the page, and the avatar's page into the avatar browser.
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                        PageBrowser which) override;
+  // Prints "console: TEXT", the page's text escaped (EscapeForLine);
+  // "avatar console: TEXT" for the avatar's pages.
   void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                         const CefString& message,
                         const CefString& source,
@@ -49,7 +51,8 @@ class HostSession : public PageObserver {
   // launch in a few hundred). Crashes are never retried.
   void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                             RenderProcessEnd status) override;
-  void OnMainFrameLoaded() override;
+  void OnPageLoaded(CefRefPtr<CefBrowser> browser,
+                    int http_status_code) override;
   void OnLastBrowserClosed() override;
 
  private:

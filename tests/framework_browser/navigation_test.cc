@@ -8,64 +8,12 @@
 #include "include/cef_string_visitor.h"
 #include "src/browser/navigator.h"
 #include "tests/framework_browser/browser_test_support.h"
+#include "tests/support/local_http_server.h"
 
 namespace browser_test {
 
 using cef_internal::Navigator;
 namespace {
-
-// Serves one fixed response to every connection on 127.0.0.1.
-class LocalHttpServer {
- public:
-  explicit LocalHttpServer(const std::string& response) : response_(response) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, 4);
-    thread_ = std::thread([this]() { Serve(); });
-  }
-  ~LocalHttpServer() {
-    closesocket(listener_);
-    thread_.join();
-    WSACleanup();
-  }
-  int port() const { return port_; }
-  int requests() const { return requests_; }
-
- private:
-  void Serve() {
-    for (;;) {
-      SOCKET client = accept(listener_, nullptr, nullptr);
-      if (client == INVALID_SOCKET)
-        return;
-      std::string request;
-      char buffer[1024];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        int got = recv(client, buffer, sizeof(buffer), 0);
-        if (got <= 0)
-          break;
-        request.append(buffer, got);
-      }
-      ++requests_;
-      send(client, response_.data(), static_cast<int>(response_.size()), 0);
-      shutdown(client, SD_SEND);
-      closesocket(client);
-    }
-  }
-
-  const std::string response_;
-  SOCKET listener_;
-  int port_ = 0;
-  std::atomic<int> requests_{0};
-  std::thread thread_;
-};
 
 // Takes connections into its backlog and never answers them; closing it
 // resets them.

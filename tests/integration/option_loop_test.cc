@@ -70,6 +70,34 @@ TEST_F(OptionLoopTest, IdenticalUpdatesGiveTwoOfEverything) {
   EXPECT_EQ(ReadRecords().size(), 2 * 56u);
 }
 
+// A host that turns the record on but gives no handle hears of it once in
+// the framework's log, and again only after it changed either setting.
+TEST_F(OptionLoopTest, RecordOnWithoutAHandleIsLoggedOnce) {
+  OptionStore* store = OptionStore::GetInstance();
+  store->SetHostHandle(INVALID_HANDLE_VALUE);
+  auto warnings = [&] {
+    size_t count = 0;
+    const std::string log = FrameworkLog();
+    for (size_t at = log.find("no record handle was given");
+         at != std::string::npos;
+         at = log.find("no record handle was given", at + 1)) {
+      ++count;
+    }
+    return count;
+  };
+  for (int i = 1; i <= 3; ++i) {
+    Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')");
+    ASSERT_TRUE(RunUntil([&] { return notifications() == i; }));
+  }
+  EXPECT_EQ(warnings(), 1u) << FrameworkLog();
+  store->SetHostHandle(nullptr);
+  Evaluate(main_browser(), "KXHelper.SetUserOptions('[]')");
+  ASSERT_TRUE(RunUntil([&] { return notifications() == 4; }));
+  EXPECT_EQ(warnings(), 2u);
+  EXPECT_EQ(ReadRecords(), "");
+  store->SetHostHandle(record_write_);
+}
+
 TEST_F(OptionLoopTest, BadTextsSendNothing) {
   EXPECT_EQ(Evaluate(main_browser(),
                      "[KXHelper.SetUserOptions('nope'), "
@@ -144,9 +172,7 @@ TEST_F(OptionLoopTest, VoicesReachTheMainRendererInOrder) {
       std::stoi(Evaluate(main_browser(), "KXHelper.GetFilteredNum()"));
   store->AddNormalVoice(L"loop normal \x58F0");
   store->AddHornVoice(L"loop horn");
-  CefRefPtr<CefProcessMessage> sync = CreateEmptyMessage(kSyncCacheMessage);
-  g_client_handler->OnProcessMessageReceived(second_browser(), PID_RENDERER,
-                                             sync);
+  store->ResyncVoiceLists();
   ASSERT_TRUE(RunUntil([&] {
     return std::stoi(Evaluate(main_browser(), "KXHelper.GetFilteredNum()")) >
            before;

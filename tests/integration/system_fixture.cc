@@ -138,6 +138,8 @@ void SystemTest::SetUp() {
   CefString(&settings.log_file) = log_path_;
   ASSERT_TRUE(CefInitialize(CefMainArgs(GetModuleHandleW(nullptr)), settings,
                             app_.get(), nullptr));
+  if (!WaitsForBrowsers())
+    return;
   ASSERT_TRUE(RunUntil([] {
     return g_client_handler && g_client_handler->browser_count() == 2;
   }));

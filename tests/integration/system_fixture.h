@@ -34,6 +34,9 @@ class SystemTest : public testing::Test, public PageObserver {
   // Called once the host's store settings are in place, before the
   // framework starts: where a host seeds the user's options.
   virtual void BeforeFrameworkStarts() {}
+  // False: SetUp returns once the framework has started, without waiting
+  // for the page browsers.
+  virtual bool WaitsForBrowsers() const { return true; }
 
   // Pumps the UI thread until |done| or |timeout_ms|; returns |done|.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms = 10000);
