@@ -41,7 +41,15 @@ class SimpleApp : public CefApp,
   // its context (OnContextInitialized reads them), on the thread that then
   // calls CefInitialize and becomes the UI thread.
   void SetParentWindow(HWND parent) { parent_window_ = parent; }
-  void SetWindowBounds(const RECT& bounds) { window_bounds_ = bounds; }
+  // Only the width and height of |bounds| are used: they size the main page
+  // browser ("kxweb"; "avatar" is 40 x 40). Its left and top are not: both
+  // windows start hidden at (0, 0) of the screen, and the host places them
+  // (SetWindowPos) once they exist. Bounds whose width or height is negative
+  // or larger than an int holds are refused with one error line in the
+  // framework's log: false, and the bounds held stay as they were.
+  bool SetWindowBounds(const RECT& bounds);
+  // Whether |bounds| has a width and height SetWindowBounds takes.
+  static bool HasWindowSize(const RECT& bounds);
   // Host integration, set before CefInitialize: only frames whose origin is
   // listed ("scheme://host[:port]", "file://" for every file) get KXHelper,
   // have their page queries answered and their option messages applied.

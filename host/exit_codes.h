@@ -15,8 +15,9 @@ constexpr int kProgramCannotStartExitCode = 69;
 // Something nothing caught ended the run: an exception on any thread, or
 // abort() (EX_SOFTWARE).
 constexpr int kUnexpectedTerminationExitCode = 70;
-// kxhost could not set itself up: the record pipe or file, its reader, or
-// the framework's start (EX_OSERR).
+// kxhost could not set itself up: the record pipe or file, its reader, a
+// run-time file the framework cannot start without, or the framework's
+// start (EX_OSERR).
 constexpr int kSetUpFailedExitCode = 71;
 
 #endif  // HOST_EXIT_CODES_H_

@@ -6,10 +6,16 @@
 #include "browser/embed_browser_handler.h"
 #include "common/auto_lock.h"
 #include "common/host_command.h"
+#include "include/base/cef_logging.h"
 #include "store/host_filter_record.h"
 #include "store/renderer_update_broadcaster.h"
 
 namespace {
+
+// Neither value is a handle a host opened: writing to one fails.
+bool HasHandle(HANDLE handle) {
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr;
+}
 
 // Serialises the store's creation; lives from before the entry point to
 // process exit.
@@ -45,7 +51,8 @@ OptionStore::OptionStore()
     : options_set_(false),
       host_window_(nullptr),
       host_record_enabled_(false),
-      host_handle_(INVALID_HANDLE_VALUE) {
+      host_handle_(INVALID_HANDLE_VALUE),
+      missing_handle_reported_(false) {
   InitializeCriticalSection(&lock_);
   options_ = MakeEmptyOptionBlock();
 }
@@ -59,6 +66,7 @@ void OptionStore::ResetForTesting() {
   host_window_ = nullptr;
   host_record_enabled_ = false;
   host_handle_ = INVALID_HANDLE_VALUE;
+  missing_handle_reported_ = false;
 }
 
 void OptionStore::SetHostWindow(HWND window) {
@@ -69,11 +77,13 @@ void OptionStore::SetHostWindow(HWND window) {
 void OptionStore::SetHostRecordEnabled(bool enabled) {
   AutoLock hold(&lock_);
   host_record_enabled_ = enabled;
+  missing_handle_reported_ = false;
 }
 
 void OptionStore::SetHostHandle(HANDLE handle) {
   AutoLock hold(&lock_);
   host_handle_ = handle;
+  missing_handle_reported_ = false;
 }
 
 void OptionStore::AddNormalVoice(const std::wstring& text) {
@@ -168,15 +178,23 @@ void OptionStore::WriteHostRecord() {
 
 void OptionStore::WriteRecordOf(const OptionBlock& options) {
   HANDLE handle;
+  bool report_missing = false;
   {
     AutoLock hold(&lock_);
     if (!host_record_enabled_)
       return;
     handle = host_handle_;
+    if (!HasHandle(handle) && !missing_handle_reported_)
+      missing_handle_reported_ = report_missing = true;
   }
-  const HostFilterRecord record = BuildHostFilterRecord(options);
-  if (handle == INVALID_HANDLE_VALUE)
+  if (report_missing) {
+    LOG(WARNING) << "The host record is on (SetHostRecordEnabled(true)) but "
+                    "no record handle was given (SetHostHandle): no record "
+                    "is written";
+  }
+  if (!HasHandle(handle))
     return;
+  const HostFilterRecord record = BuildHostFilterRecord(options);
   DWORD written = 0;
   WriteFile(handle, &record,
             static_cast<DWORD>(HostFilterRecordSize(record.count)), &written,

@@ -105,6 +105,9 @@ class OptionStore {
   HWND host_window_;
   bool host_record_enabled_;
   HANDLE host_handle_;
+  // Writing is on without a handle, and the host was told; cleared by the
+  // host's next change of either.
+  bool missing_handle_reported_;
 };
 
 #endif  // STORE_OPTION_STORE_H_

@@ -1,14 +1,22 @@
 // A minimal host of the embedded-browser component, built from the package
-// alone. It shows a page in the main page browser, gives the page two voice
-// texts, prints every options record and notification it receives, and ends
-// when the page closes itself (window.close()) or after 20 seconds.
+// alone. It shows a page in the main page browser ("kxweb") and, when given,
+// another in the avatar browser, gives the pages two voice texts, prints
+// every options record and notification it receives, and ends when the main
+// page closes itself (window.close()).
 //
-//   minimal_host.exe URL
+//   minimal_host.exe URL [AVATAR_URL]
 //
 // Output, one line per event: "record count=N first_filter=F", "notify",
-// "console: TEXT" (the page's console), "done" at the end. A render process
-// program that cannot start, or a framework that does not, prints
-// "error: ..." and exits 1.
+// "console: TEXT" ("avatar console: TEXT" from the avatar's pages), "done"
+// at the end. Exit codes (BSD's sysexits.h: nothing else ends a Windows
+// process with them, not abort()'s 3 nor a crash's exception code):
+//   0   the main page closed itself
+//   64  a wrong command line
+//   69  the render process program cannot start ("error: ..." on stderr)
+//   70  a page's render process ended (crashed or was killed)
+//   71  set-up failed: a file the framework needs is missing, no window,
+//       no record pipe, or the framework did not start
+//   75  the time limit (20 seconds) passed first
 #include <windows.h>
 
 // CommandLineToArgvW; <windows.h> leaves it out under WIN32_LEAN_AND_MEAN.
@@ -19,6 +27,7 @@
 #include <string>
 #include <thread>
 
+#include "app/framework_files.h"
 #include "app/framework_waits.h"
 #include "app/simple_app.h"
 #include "browser/embed_browser_handler.h"
@@ -33,8 +42,18 @@ namespace {
 
 constexpr int kTimeLimitMs = 20000;
 
+constexpr int kPageClosedItself = 0;
+constexpr int kUsageError = 64;
+constexpr int kProgramCannotStart = 69;
+constexpr int kRenderProcessEnded = 70;
+constexpr int kSetUpFailed = 71;
+constexpr int kTimeLimitPassed = 75;
+
 std::mutex g_print_lock;
 std::wstring g_url;
+std::wstring g_avatar_url;
+// Why the run ends; set once, on the UI thread.
+int g_exit_code = -1;
 
 void Print(const std::string& line) {
   std::lock_guard<std::mutex> hold(g_print_lock);
@@ -42,11 +61,11 @@ void Print(const std::string& line) {
   std::fflush(stdout);
 }
 
-std::wstring SiblingPath(const wchar_t* name) {
+std::wstring ExecutableDir() {
   wchar_t path[MAX_PATH];
   DWORD size = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring dir(path, size);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
+  return dir.substr(0, dir.find_last_of(L"\\/") + 1);
 }
 
 // The host window: owner of the page browsers, receiver of the
@@ -105,46 +124,65 @@ class Task : public CefTask {
   IMPLEMENT_REFCOUNTING(Task);
 };
 
-// Asks every page browser to close; the framework wants none left at
-// CefShutdown. CefRunMessageLoop returns once the last one has closed.
-void CloseAllBrowsers() {
+// Ends the run with |exit_code| (the first reason given wins): every page
+// browser closes, also one still being created, and CefRunMessageLoop
+// returns once the last one has. The framework wants none left at
+// CefShutdown.
+void EndRun(int exit_code) {
+  if (g_exit_code != -1)
+    return;
+  g_exit_code = exit_code;
   if (g_client_handler)
     g_client_handler->CloseAllBrowsers(true);
   else
-    CefQuitMessageLoop();
+    CefQuitMessageLoop();  // No browser was asked for yet.
+}
+
+void EndRunOnTimeLimit() {
+  EndRun(kTimeLimitPassed);
 }
 
 // What the host hears of the page browsers: it never polls.
 class HostObserver : public PageObserver {
  public:
-  void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) override {
-    browser->GetMainFrame()->LoadURL(g_url);
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                        PageBrowser which) override {
+    // Both browsers start hidden; a host that shows them places them first:
+    //   SetWindowPos(browser->GetHost()->GetWindowHandle(), nullptr, x, y,
+    //                0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    if (which == PageBrowser::kMain)
+      browser->GetMainFrame()->LoadURL(g_url);
+    else if (which == PageBrowser::kAvatar && !g_avatar_url.empty())
+      browser->GetMainFrame()->LoadURL(g_avatar_url);
   }
   void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                         const CefString& message,
                         const CefString& source,
                         int line) override {
-    Print("console: " + message.ToString());
+    const bool avatar = g_client_handler && g_client_handler->WhichBrowser(
+                                                browser) == PageBrowser::kAvatar;
+    Print((avatar ? "avatar console: " : "console: ") + message.ToString());
   }
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override {
-    // The page closed itself (window.close()): the run is over.
-    if (g_client_handler && browser->IsSame(g_client_handler->main_browser()))
-      CloseAllBrowsers();
+    // The main page closed itself (window.close()): the run is over.
+    if (g_client_handler &&
+        g_client_handler->WhichBrowser(browser) == PageBrowser::kMain)
+      EndRun(kPageClosedItself);
   }
   void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                             RenderProcessEnd status) override {
-    if (status != kRenderProcessNotStarted || failed_)
+    if (status == kRenderProcessNotStarted) {
+      // The framework's log names the program and the Win32 error.
+      if (g_exit_code == -1)
+        std::fprintf(stderr,
+                     "error: the render process program cannot start\n");
+      EndRun(kProgramCannotStart);
       return;
-    // The framework's log names the program and the Win32 error.
-    failed_ = true;
-    std::fprintf(stderr, "error: the render process program cannot start\n");
-    CloseAllBrowsers();
+    }
+    std::fprintf(stderr, "error: a render process ended (status %d)\n",
+                 static_cast<int>(status));
+    EndRun(kRenderProcessEnded);
   }
-
-  bool failed() const { return failed_; }
-
- private:
-  bool failed_ = false;
 };
 
 }  // namespace
@@ -154,19 +192,37 @@ int main() {
   RouteFrameworkWaitsUnderWine();
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argc != 2) {
-    std::fprintf(stderr, "error: usage: minimal_host.exe URL\n");
-    return 2;
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "error: usage: minimal_host.exe URL [AVATAR_URL]\n");
+    return kUsageError;
   }
   g_url = argv[1];
+  if (argc == 3)
+    g_avatar_url = argv[2];
   LocalFree(argv);
+
+  CefSettings settings;
+  // The framework's sandbox library is not linked in (MinGW cannot link it).
+  settings.no_sandbox = 1;
+  CefString(&settings.browser_subprocess_path) =
+      ExecutableDir() + L"kxsubprocess.exe";
+  // The framework's own log, beside the program rather than in whatever
+  // folder the host was started from.
+  CefString(&settings.log_file) = ExecutableDir() + L"debug.log";
+  // Without one of these, libcef.dll stops the process with a breakpoint.
+  const std::wstring missing = FindMissingFrameworkFile();
+  if (!missing.empty()) {
+    std::fprintf(stderr, "error: a file the framework needs is missing: %s\n",
+                 CefString(missing).ToString().c_str());
+    return kSetUpFailed;
+  }
 
   HWND host_window = CreateHostWindow();
   HANDLE record_read = INVALID_HANDLE_VALUE,
          record_write = INVALID_HANDLE_VALUE;
   if (!host_window || !CreatePipe(&record_read, &record_write, nullptr, 0)) {
     std::fprintf(stderr, "error: no host window or record pipe\n");
-    return 1;
+    return kSetUpFailed;
   }
   std::thread reader(DrainRecords, record_read);
 
@@ -183,18 +239,14 @@ int main() {
 
   CefRefPtr<SimpleApp> app(new SimpleApp());
   app->SetParentWindow(host_window);
+  // Sizes the main page browser; where it shows is the host's to choose.
   RECT bounds = {0, 0, 800, 600};
   app->SetWindowBounds(bounds);
 
-  CefSettings settings;
-  // The framework's sandbox library is not linked in (MinGW cannot link it).
-  settings.no_sandbox = 1;
-  CefString(&settings.browser_subprocess_path) =
-      SiblingPath(L"kxsubprocess.exe");
   CefMainArgs main_args(GetModuleHandleW(nullptr));
   bool started = CefInitialize(main_args, settings, app.get(), nullptr);
   if (started) {
-    CefPostDelayedTask(TID_UI, new Task(CloseAllBrowsers), kTimeLimitMs);
+    CefPostDelayedTask(TID_UI, new Task(EndRunOnTimeLimit), kTimeLimitMs);
     CefRunMessageLoop();
     CefShutdown();
   } else {
@@ -209,8 +261,9 @@ int main() {
   reader.join();
   CloseHandle(record_read);
   DestroyWindow(host_window);
-  if (!started || observer.failed())
-    return 1;
-  Print("done");
-  return 0;
+  if (!started)
+    return kSetUpFailed;
+  if (g_exit_code == kPageClosedItself)
+    Print("done");
+  return g_exit_code == -1 ? kTimeLimitPassed : g_exit_code;
 }
