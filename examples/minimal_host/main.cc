@@ -179,10 +179,29 @@ class HostObserver : public PageObserver {
       EndRun(kProgramCannotStart);
       return;
     }
+    // The real framework reports a launch that failed (now and then, under
+    // Wine) as a killed render process: the main page gets a second start.
+    if (status == kRenderProcessKilled && !main_page_loaded_ &&
+        !main_page_reloaded_ && g_client_handler &&
+        g_client_handler->WhichBrowser(browser) == PageBrowser::kMain) {
+      main_page_reloaded_ = true;
+      browser->GetMainFrame()->LoadURL(g_url);
+      return;
+    }
     std::fprintf(stderr, "error: a render process ended (status %d)\n",
                  static_cast<int>(status));
     EndRun(kRenderProcessEnded);
   }
+  void OnPageLoaded(CefRefPtr<CefBrowser> browser,
+                    int http_status_code) override {
+    if (g_client_handler &&
+        g_client_handler->WhichBrowser(browser) == PageBrowser::kMain)
+      main_page_loaded_ = true;
+  }
+
+ private:
+  bool main_page_loaded_ = false;
+  bool main_page_reloaded_ = false;
 };
 
 }  // namespace
