@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The page debugging loop on the real framework: a TypeScript page set up as
+# the page guide says (page.ts, kxhelper.d.ts, pages/tsconfig.ts.json) and
+# built with tsc, shown by kxhost with --remote-debugging-port, and
+# pages/tools/debug.js attached to it by tools/check_page_debug.js. Run
+# through tools/real_env.sh (the real group's CTest does).
+# Usage: tools/check_page_debug.sh BUILD_DIR
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build-real}" && pwd)
+export NODE_PATH="$here/tools/node/node_modules"
+page=$(mktemp -d "$build/page-debug.XXXXXX")
+trap 'rm -rf "$page"' EXIT
+cp "$here/tests/pages/debug/page.html" "$here/tests/pages/debug/page.ts" \
+   "$here/pages/kxhelper.d.ts" "$page/"
+cp "$here/pages/tsconfig.ts.json" "$page/tsconfig.json"
+node "$NODE_PATH/typescript/bin/tsc" -p "$page" || { echo "FAIL the page does not build"; exit 1; }
+url="file:///$(winepath -w "$page/page.html" 2>/dev/null | tr '\\' '/')"
+
+in_use() { grep -qi ":$(printf '%04X' "$1") [0-9A-F:]* 0A " /proc/net/tcp /proc/net/tcp6 2>/dev/null; }
+port=$((20000 + RANDOM % 20000))
+while in_use $port; do port=$((port + 1)); done
+
+out=$(mktemp)
+(cd "$build" && "$here/tools/wine64_run.sh" bin/kxhost.exe --url="$url" \
+   --normal-voice=n1 --normal-voice=n2 --horn-voice=h1 --timeout-ms=180000 \
+   --remote-debugging-port=$port >"$out" 2>/dev/null) &
+host=$!
+node "$here/tools/check_page_debug.js" $port "$page"
+client=$?
+wait $host
+rc=$?
+echo "kxhost exit code $rc; its lines:"
+cat "$out"
+rm -f "$out"
+[ $client -eq 0 ] && [ $rc -eq 0 ]
