@@ -90,6 +90,12 @@ if(CEF_ROOT)
   # DevTools attached to a page of kxhost: the stand-in has none.
   kx_add_test(real_devtools bash ${CMAKE_SOURCE_DIR}/tools/check_devtools.sh
               ${CMAKE_BINARY_DIR})
+  # The page authors' debugging loop (pages/tools/debug.js) on a TypeScript
+  # page of kxhost, and the engine's own inspector shown by a second kxhost.
+  kx_add_test(real_page_debug bash ${CMAKE_SOURCE_DIR}/tools/check_page_debug.sh
+              ${CMAKE_BINARY_DIR})
+  kx_add_test(real_page_inspector bash
+              ${CMAKE_SOURCE_DIR}/tools/check_page_inspector.sh ${CMAKE_BINARY_DIR})
   return()
 endif()
 

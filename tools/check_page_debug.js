@@ -6,96 +6,11 @@
 // Usage: node tools/check_page_debug.js PORT PAGE_FOLDER
 'use strict';
 const fs = require('fs');
-const http = require('http');
 const path = require('path');
-const { spawn } = require('child_process');
+const { DebugRun, check, runChecks } = require('./page_debug_run');
 
 const [port, folder] = process.argv.slice(2);
-const debugScript = path.join(__dirname, '..', 'pages', 'tools', 'debug.js');
 const pageTs = path.join(folder, 'page.ts');
-const kPatienceMs = 60000;
-let failures = 0;
-
-function check(name, ok, detail) {
-  console.log(`${ok ? 'ok' : 'FAIL'} ${name}${ok ? '' : ': ' + detail}`);
-  if (!ok)
-    ++failures;
-}
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// The host takes a while to start under Wine: ask until it lists pages.
-async function waitForHost() {
-  const deadline = Date.now() + kPatienceMs;
-  for (;;) {
-    const listed = await new Promise((resolve) => {
-      http.get(`http://127.0.0.1:${port}/json`, (response) => {
-        let body = '';
-        response.on('data', (chunk) => body += chunk);
-        response.on('end', () => resolve(body.includes('"page"')));
-      }).on('error', () => resolve(false));
-    });
-    if (listed)
-      return;
-    if (Date.now() > deadline)
-      throw new Error(`no page at DevTools port ${port}`);
-    await sleep(250);
-  }
-}
-
-// debug.js as a page author runs it, its output read line by line.
-class DebugRun {
-  constructor(args) {
-    this.lines = [];
-    this.waiters = [];
-    this.child = spawn(process.execPath, [debugScript, '--port', port, ...args],
-                       { stdio: ['pipe', 'pipe', 'pipe'] });
-    let partial = '';
-    const take = (chunk) => {
-      partial += chunk;
-      const complete = partial.split('\n');
-      partial = complete.pop();
-      for (const line of complete) {
-        this.lines.push(line);
-        console.log(`  | ${line}`);
-      }
-      this.waiters = this.waiters.filter((waiter) => !waiter());
-    };
-    this.child.stdout.setEncoding('utf8').on('data', take);
-    this.child.stderr.setEncoding('utf8').on('data', take);
-    this.exited = new Promise((resolve) => this.child.on('exit', resolve));
-  }
-  // The first line from index |from| on that |pattern| matches, with its index;
-  // null when none comes within the patience.
-  waitFor(pattern, from = 0) {
-    return new Promise((resolve) => {
-      const look = () => {
-        for (let i = from; i < this.lines.length; ++i) {
-          const match = pattern.exec(this.lines[i]);
-          if (match) {
-            resolve({ match, index: i });
-            return true;
-          }
-        }
-        return false;
-      };
-      if (look())
-        return;
-      this.waiters.push(look);
-      setTimeout(() => resolve(null), kPatienceMs);
-    });
-  }
-  // The line after the echo of |expression|: what it evaluated to.
-  async evaluate(expression) {
-    const from = this.lines.length;
-    this.child.stdin.write(`${expression}\n`);
-    const echo = await this.waitFor(new RegExp(`^> ${expression.replace(/[^\w ]/g, '\\$&')}$`), from);
-    if (!echo)
-      return null;
-    const answer = await this.waitFor(/^/, echo.index + 1);
-    return answer && this.lines[answer.index];
-  }
-}
 
 function markedLine(marker) {
   return fs.readFileSync(pageTs, 'utf8').split('\n')
@@ -103,10 +18,10 @@ function markedLine(marker) {
 }
 
 async function main() {
-  await waitForHost();
   const logged = markedLine('logs the version');
   const thrown = markedLine('throws');
-  const run = new DebugRun([]);
+  // The host takes a while to start under Wine.
+  const run = new DebugRun(['--port', port, '--wait', '60']);
 
   const attached = await run.waitFor(/^debug: attached to .*page\.html$/);
   check('attaches to the host page', !!attached, run.lines.slice(-3).join(' / '));
@@ -165,24 +80,18 @@ async function main() {
         run.lines.slice(from).join(' / '));
 
   run.child.stdin.write('.quit\n');
-  check('.quit ends the loop', (await Promise.race([run.exited, sleep(kPatienceMs)])) === 0,
-        'still running');
+  check('.quit ends the loop', (await run.exitCode()) === 0, 'still running');
 
   // Attach again: the page is free for a client after the first left.
-  const second = new DebugRun(['--no-reload', '--eval', 'document.title']);
+  const second = new DebugRun(['--port', port, '--no-reload', '--eval', 'document.title']);
   const title = await second.waitFor(/^Debugging loop target$|^"Debugging loop target"$/);
   check('a second run attaches and evaluates --eval', !!title, second.lines.join(' / '));
   second.child.stdin.write('setTimeout(function() { window.close(); }, 0)\n');
   const closed = await second.waitFor(/^debug: the host closed the connection/);
-  check('the loop ends when the host closes the page', !!closed &&
-        (await Promise.race([second.exited, sleep(kPatienceMs)])) === 0,
-        second.lines.slice(-3).join(' / '));
-  for (const child of [run.child, second.child])
-    if (child.exitCode === null)
-      child.kill();
+  check('the loop ends when the host closes the page',
+        !!closed && (await second.exitCode()) === 0, second.lines.slice(-3).join(' / '));
+  run.end();
+  second.end();
 }
 
-main().then(() => process.exit(failures ? 1 : 0), (error) => {
-  console.log(`FAIL ${error.message}`);
-  process.exit(1);
-});
+runChecks(main);

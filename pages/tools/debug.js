@@ -4,6 +4,7 @@
 // --remote-debugging-port=9222, then
 //   node tools/debug.js [--port 9222] [--page TEXT] [--watch FOLDER] [--eval EXPR]...
 //   npm run debug -- --port 9222
+//   node tools/debug.js --inspector [--port 9222] [--page TEXT]
 // - streams the page's console: level, file:line:column and the message,
 //   uncaught errors with their stack; lines of a script that has a source
 //   map (a TypeScript page's `//# sourceMappingURL=`) are given as lines of
@@ -13,7 +14,10 @@
 // - reloads the page when a file of its folder changes (the folder of a file:
 //   page, or --watch), after `tsc -p` when the folder holds a TypeScript
 //   page (a tsconfig.json and .ts files); a failed build reloads nothing.
-// --page picks the page whose URL contains TEXT (default: the first page).
+// --page picks the page whose URL contains TEXT (default: the first page);
+// --wait SECONDS waits that long for the host to show one.
+// --inspector prints the address of the engine's own inspector for the page
+// instead, to show in a second host (a current browser cannot run it).
 'use strict';
 const fs = require('fs');
 const http = require('http');
@@ -38,7 +42,8 @@ const { SourceMapConsumer } = load('source-map');
 
 function parseArguments(argv) {
   const options = { port: 9222, host: '127.0.0.1', page: '', watch: '',
-                    evaluations: [], reload: true };
+                    evaluations: [], reload: true, inspector: false,
+                    waitSeconds: 0 };
   for (let i = 0; i < argv.length; ++i) {
     const [flag, inline] = argv[i].split(/=(.*)/s);
     const value = () => inline !== undefined ? inline : argv[++i];
@@ -48,10 +53,14 @@ function parseArguments(argv) {
     else if (flag === '--watch') options.watch = value();
     else if (flag === '--eval') options.evaluations.push(value());
     else if (flag === '--no-reload') options.reload = false;
+    else if (flag === '--inspector') options.inspector = true;
+    else if (flag === '--wait') options.waitSeconds = Number(value());
     else throw new Error(`unknown argument ${argv[i]} (see the top of ${__filename})`);
   }
   if (!Number.isInteger(options.port) || options.port <= 0 || options.port > 65535)
     throw new Error('--port needs a port number');
+  if (!(options.waitSeconds >= 0))
+    throw new Error('--wait needs a number of seconds');
   return options;
 }
 
@@ -320,7 +329,7 @@ function watchFolder(folder, onChange) {
   return watcher;
 }
 
-async function choosePage(options) {
+async function findPage(options) {
   const base = `http://${options.host}:${options.port}`;
   let targets;
   try {
@@ -334,15 +343,41 @@ async function choosePage(options) {
   if (!pages.length)
     throw new Error(`no page${options.page ? ` with "${options.page}" in its URL` : ''} ` +
                     `at ${base}: ${targets.map((target) => target.url).join(', ') || 'none'}`);
-  const page = pages[0];
-  if (!page.webSocketDebuggerUrl)
-    throw new Error(`${page.url} has a client already (an open inspector?): close it first`);
-  return page;
+  return pages[0];
+}
+
+// The page, asked for until it is there when --wait gives the host time to
+// start.
+async function choosePage(options) {
+  const deadline = Date.now() + options.waitSeconds * 1000;
+  for (;;) {
+    try {
+      return await findPage(options);
+    } catch (error) {
+      if (Date.now() >= deadline)
+        throw error;
+      await new Promise((resolve) => setTimeout(resolve, 250));
+    }
+  }
+}
+
+// The engine's own inspector for the page, served by the host: it runs in a
+// Chromium of its age (a second host showing it), not in a current one.
+function printInspector(options, page) {
+  const base = `http://${options.host}:${options.port}`;
+  const front = page.devtoolsFrontendUrl || '';
+  console.log(front.startsWith('http') ? front : `${base}${front}`);
 }
 
 async function main() {
   const options = parseArguments(process.argv.slice(2));
   const page = await choosePage(options);
+  if (options.inspector) {
+    printInspector(options, page);
+    return;
+  }
+  if (!page.webSocketDebuggerUrl)
+    throw new Error(`${page.url} has a client already (an open inspector?): close it first`);
   const socket = new WebSocket(page.webSocketDebuggerUrl, { perMessageDeflate: false });
   await new Promise((resolve, reject) => {
     socket.once('open', resolve);
