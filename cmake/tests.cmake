@@ -122,6 +122,12 @@ add_test(NAME page_chrome45
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_chrome45.sh
                  ${CMAKE_SOURCE_DIR})
 
+# The page guide's code samples, each a page author's script or TypeScript
+# page, through the same check; no code outside a marked block.
+add_test(NAME page_samples
+         COMMAND node ${CMAKE_SOURCE_DIR}/tools/check_page_samples.js
+                 ${CMAKE_SOURCE_DIR})
+
 # The pages in an ordinary browser (headless Chromium) against the KXHelper
 # emulation: the shared assertions page agrees with the component's run.
 add_test(NAME page_emulation
