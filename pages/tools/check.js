@@ -90,8 +90,15 @@ function typeCheck(folder, report) {
       report.add('types', configPath, 1, 1, text, rule);
     }
   }
-  const sources = program.getRootFileNames().filter((file) =>
-      !file.endsWith('.d.ts') && !file.split(path.sep).includes('node_modules'));
+  // The folder's own scripts; one that the tsconfig.json takes from another
+  // folder is linted with that folder.
+  const inFolder = (file) => {
+    const relative = path.relative(folder, file);
+    return !relative.startsWith('..') && !path.isAbsolute(relative);
+  };
+  const sources = program.getRootFileNames().map((file) => path.resolve(file))
+      .filter((file) => !file.endsWith('.d.ts') && inFolder(file) &&
+                        !file.split(path.sep).includes('node_modules'));
   // What the engine loads: the scripts themselves, or tsc's output of them.
   let loaded = sources.filter((file) => /\.js$/.test(file));
   const typescriptSources = sources.filter((file) => /\.tsx?$/.test(file));
