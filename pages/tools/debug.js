@@ -175,7 +175,14 @@ class SourceMaps {
       return;
     let absolute;
     try {
-      absolute = new URL(mapUrl, scriptUrl).href;
+      const map = new URL(mapUrl, scriptUrl);
+      const script = new URL(scriptUrl);
+      // The page names the map: read it only where the script came from
+      // (or inline), never some other file or server it points at.
+      if (map.protocol !== 'data:' &&
+          (map.protocol !== script.protocol || map.host !== script.host))
+        return;
+      absolute = map.href;
     } catch (error) {
       return;
     }
