@@ -128,6 +128,13 @@ add_test(NAME page_samples
          COMMAND node ${CMAKE_SOURCE_DIR}/tools/check_page_samples.js
                  ${CMAKE_SOURCE_DIR})
 
+# The page authors' debugging loop (pages/tools/debug.js) on a TypeScript
+# page in headless Chromium against the emulation; the real group runs it on
+# kxhost.
+add_test(NAME page_debug
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_debug.sh
+                 ${CMAKE_BINARY_DIR} --chromium)
+
 # The pages in an ordinary browser (headless Chromium) against the KXHelper
 # emulation: the shared assertions page agrees with the component's run.
 add_test(NAME page_emulation

@@ -3,13 +3,17 @@
 // console with its lines mapped to page.ts, an uncaught error with its stack,
 // evaluations, a rebuild and reload when page.ts changes, no reload when the
 // build fails, and a second attach after the first one quit.
-// Usage: node tools/check_page_debug.js PORT PAGE_FOLDER
+// With --chromium the page is in a headless Chromium against the emulation,
+// which a script cannot close: the last step, the host closing the page, is
+// left out.
+// Usage: node tools/check_page_debug.js PORT PAGE_FOLDER [--chromium]
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const { DebugRun, check, runChecks } = require('./page_debug_run');
 
-const [port, folder] = process.argv.slice(2);
+const [port, folder, browser] = process.argv.slice(2);
+const chromium = browser === '--chromium';
 const pageTs = path.join(folder, 'page.ts');
 
 function markedLine(marker) {
@@ -86,6 +90,11 @@ async function main() {
   const second = new DebugRun(['--port', port, '--no-reload', '--eval', 'document.title']);
   const title = await second.waitFor(/^Debugging loop target$|^"Debugging loop target"$/);
   check('a second run attaches and evaluates --eval', !!title, second.lines.join(' / '));
+  if (chromium) {
+    second.child.stdin.write('.quit\n');
+    check('the second run ends', (await second.exitCode()) === 0, 'still running');
+    return;
+  }
   second.child.stdin.write('setTimeout(function() { window.close(); }, 0)\n');
   const closed = await second.waitFor(/^debug: the host closed the connection/);
   check('the loop ends when the host closes the page',

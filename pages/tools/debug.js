@@ -328,9 +328,12 @@ function watchFolder(folder, onChange) {
     // An editor's save is often several writes: one reload for them all.
     clearTimeout(pending);
     pending = setTimeout(() => {
-      const names = [...changed];
+      // A file that is gone again was an editor's or a tool's temporary one.
+      const names = [...changed].filter((changedName) =>
+          fs.existsSync(path.join(folder, changedName)));
       changed.clear();
-      onChange(names);
+      if (names.length)
+        onChange(names);
     }, 150);
   });
   return watcher;
@@ -365,6 +368,16 @@ async function choosePage(options) {
         throw error;
       await new Promise((resolve) => setTimeout(resolve, 250));
     }
+  }
+}
+
+// True for the engine's protocol, 1.1, whose console is the Console domain.
+async function isEngineProtocol(options) {
+  try {
+    const version = await getJson(`http://${options.host}:${options.port}/json/version`);
+    return !version['Protocol-Version'] || version['Protocol-Version'] === '1.1';
+  } catch (error) {
+    return true;
   }
 }
 
@@ -410,15 +423,29 @@ async function main() {
         (location.columnNumber || 0) + 1) : ''} (${pause.reason}): resumed`);
     session.send('Debugger.resume');
   });
+  // The engine's protocol (1.1) reports console calls and uncaught errors in
+  // the Console domain, with places counted from 1; later ones (a current
+  // Chromium, where the emulation runs) in the Runtime domain, counted from
+  // 0, and the Console domain only repeats them.
   session.on('Console.messageAdded', ({ message }) => printConsoleMessage(maps, message));
   session.on('Console.messageRepeatCountUpdated', ({ count }) => say(`  (repeated ${count} times)`));
-  session.on('Runtime.consoleAPICalled', (call) => printConsoleMessage(maps, {
-    level: call.type, parameters: call.args, source: 'console-api',
-    url: call.stackTrace && call.stackTrace.callFrames[0] && call.stackTrace.callFrames[0].url,
-    line: call.stackTrace && call.stackTrace.callFrames[0] &&
-          call.stackTrace.callFrames[0].lineNumber + 1,
-    column: call.stackTrace && call.stackTrace.callFrames[0] &&
-            call.stackTrace.callFrames[0].columnNumber + 1 }));
+  const fromZero = (frames) => (frames || []).map((frame) => ({
+    ...frame, lineNumber: frame.lineNumber + 1, columnNumber: frame.columnNumber + 1 }));
+  session.on('Runtime.consoleAPICalled', (call) => {
+    const frames = fromZero(call.stackTrace && call.stackTrace.callFrames);
+    printConsoleMessage(maps, {
+      level: call.type, parameters: call.args, source: 'console-api',
+      url: frames[0] && frames[0].url, line: frames[0] && frames[0].lineNumber,
+      column: frames[0] && frames[0].columnNumber });
+  });
+  session.on('Runtime.exceptionThrown', ({ exceptionDetails: details }) => {
+    const description = details.exception && details.exception.description;
+    printConsoleMessage(maps, {
+      level: 'error', source: 'javascript',
+      text: description ? `Uncaught ${description.split('\n')[0]}` : details.text,
+      url: details.url, line: details.lineNumber + 1, column: details.columnNumber + 1,
+      stackTrace: fromZero(details.stackTrace && details.stackTrace.callFrames) });
+  });
   session.on('Page.loadEventFired', () => say('--- page loaded ---'));
   socket.on('close', () => {
     if (!quitting) {
@@ -427,13 +454,16 @@ async function main() {
     }
   });
 
+  // The scripts first, so that the messages sent again on enabling find
+  // their source maps.
   await session.send('Page.enable');
-  await session.send('Runtime.enable');
   await session.send('Debugger.enable');
   await session.send('Debugger.setPauseOnExceptions', { state: 'none' });
   await session.send('Debugger.setSkipAllPauses', { skipped: true });
   say(`debug: attached to ${page.title || '(untitled)'} ${page.url}`);
-  await session.send('Console.enable');
+  await session.send('Runtime.enable');
+  if (await isEngineProtocol(options))
+    await session.send('Console.enable');
 
   const reload = async (why) => {
     maps.forget();
