@@ -90,6 +90,12 @@ if(CEF_ROOT)
   # DevTools attached to a page of kxhost: the stand-in has none.
   kx_add_test(real_devtools bash ${CMAKE_SOURCE_DIR}/tools/check_devtools.sh
               ${CMAKE_BINARY_DIR})
+  # The page authors' debugging loop (pages/tools/debug.js) on a TypeScript
+  # page of kxhost, and the engine's own inspector shown by a second kxhost.
+  kx_add_test(real_page_debug bash ${CMAKE_SOURCE_DIR}/tools/check_page_debug.sh
+              ${CMAKE_BINARY_DIR})
+  kx_add_test(real_page_inspector bash
+              ${CMAKE_SOURCE_DIR}/tools/check_page_inspector.sh ${CMAKE_BINARY_DIR})
   return()
 endif()
 
@@ -108,6 +114,26 @@ add_test(NAME error_page_generated
 add_test(NAME page_types
          COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_types.sh
                  ${CMAKE_SOURCE_DIR})
+
+# What Chromium 45 lacks, found before a page runs: the page check a page
+# author runs (pages/tools/check.js) passes the pages and flags each fixture
+# of tests/pages/chrome45/ where it is marked.
+add_test(NAME page_chrome45
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_chrome45.sh
+                 ${CMAKE_SOURCE_DIR})
+
+# The page guide's code samples, each a page author's script or TypeScript
+# page, through the same check; no code outside a marked block.
+add_test(NAME page_samples
+         COMMAND node ${CMAKE_SOURCE_DIR}/tools/check_page_samples.js
+                 ${CMAKE_SOURCE_DIR})
+
+# The page authors' debugging loop (pages/tools/debug.js) on a TypeScript
+# page in headless Chromium against the emulation; the real group runs it on
+# kxhost.
+add_test(NAME page_debug
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_page_debug.sh
+                 ${CMAKE_BINARY_DIR} --chromium)
 
 # The pages in an ordinary browser (headless Chromium) against the KXHelper
 # emulation: the shared assertions page agrees with the component's run.

@@ -162,7 +162,7 @@
     request.send();
   }
 
-  /** @type {KXHelperObject} */
+  /** @type {KXHelperImplementation} */
   var helper = {
     GetUserOptions: function() { return optionsText; },
     SetUserOptions: function(text) {

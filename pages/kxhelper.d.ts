@@ -1,7 +1,9 @@
 // Types of what a page shown by the component finds on `window`: the KXHelper
 // object, its change event, the page query function, and the helpers of
 // kxhelper-ready.js. A page's own scripts are checked against these with
-// `tsc --strict --checkJs` (pages/tsconfig.json).
+// `tsc --strict --checkJs` (pages/tsconfig.json); TypeScript pages compile
+// with them (pages/tsconfig.ts.json). The calls the page guide calls right
+// type-check, and those it says can only fail do not.
 
 /** One filter, as a page sends it and as the browser writes it back. */
 interface KXOption {
@@ -22,27 +24,44 @@ interface KXHelperObject {
    * pushed them (compact, keys in alphabetical order); `""` before any push.
    * Arguments are ignored.
    */
-  GetUserOptions(): string;
+  GetUserOptions(...ignored: unknown[]): string;
   /**
    * Sends options to the browser process. `text` is the JSON text of an array
    * of option objects (at most 20 are kept; one trailing comma is allowed).
    * - `true`: on its way; `GetUserOptions()` changes only when the browser
    *   pushes the options back (a `kxhelperchange` event with change "options").
    * - `false`: nothing sent: not JSON, not an array, or too big.
-   * - `undefined`: `text` is not a string (stringify arrays first) or missing.
+   * Anything but a string (stringify arrays first) gives `undefined`, which is
+   * why the types take a string only.
    */
-  SetUserOptions(text: string): boolean | undefined;
+  SetUserOptions(text: string): boolean;
   /**
    * One voice list as JSON text of `string[]`, oldest first: 1 normal, 2 horn.
-   * Any other whole number gives `"[]"`; a number that is not whole, a string
-   * or nothing gives `undefined`.
+   */
+  GetFilteredVoices(list: KXVoiceList): string;
+  /**
+   * Any other whole number gives `"[]"`; a number that is not whole (`1.5`)
+   * gives `undefined`, so a list number not known to be 1 or 2 gives text
+   * to test first.
    */
   GetFilteredVoices(list: number): string | undefined;
   /**
    * How many voice texts this render process has received, both lists
    * together; it only grows. Arguments are ignored.
    */
-  GetFilteredNum(): number;
+  GetFilteredNum(...ignored: unknown[]): number;
+}
+
+/**
+ * What the object does with any arguments at all, which an implementation of
+ * it (the emulation, kxhelper-dev.js) must do too; pages call it through
+ * `KXHelperObject`, which refuses the calls that can only fail.
+ */
+interface KXHelperImplementation {
+  GetUserOptions(...ignored: unknown[]): string;
+  SetUserOptions(text?: unknown, ...ignored: unknown[]): boolean | undefined;
+  GetFilteredVoices(list?: unknown, ...ignored: unknown[]): string | undefined;
+  GetFilteredNum(...ignored: unknown[]): number;
 }
 
 /** What a `kxhelperchange` event says changed. */
@@ -51,31 +70,25 @@ type KXHelperChange =
   | { change: "voice"; list: KXVoiceList; count: number }
   | { change: "synced"; count: number };
 
-/** Code and text of a failed query: 404 "TestOnly Error", -1 "The query has been canceled". */
-type KXQueryFailure = (code: number, message: string) => void;
-
 /**
- * The page query function. "OnLoad" succeeds with "OnLoad OK"; "TestOnly"
- * fails with 404 "TestOnly Error"; "Onjump" from a main frame hides the page's
- * window and never answers; anything else fails with -1.
+ * A query for the page query function: "OnLoad" succeeds with "OnLoad OK";
+ * "TestOnly" fails with 404 "TestOnly Error"; "Onjump" from a main frame
+ * hides the page's window and never answers; any other request fails with
+ * -1 "The query has been canceled".
  */
-type KXQuery =
-  | {
-      request: "OnLoad";
-      onSuccess?: (response: "OnLoad OK") => void;
-      onFailure?: KXQueryFailure;
-      persistent?: false;
-    }
-  | {
-      request: "TestOnly";
-      onSuccess?: (response: string) => void;
-      onFailure?: KXQueryFailure;
-      persistent?: false;
-    }
-  | { request: "Onjump"; persistent?: false };
+interface KXQuery {
+  request: string;
+  onSuccess?: (response: string) => void;
+  onFailure?: (code: number, message: string) => void;
+  /** Each query is answered once. */
+  persistent?: false;
+}
 
 interface Window {
-  /** Absent on pages of origins the host does not allow, and in a plain browser. */
+  /**
+   * Absent on pages of origins the host does not allow, and in a plain
+   * browser: test it (`if (window.KXHelper)`) where a page may run there.
+   */
   readonly KXHelper?: KXHelperObject;
   /** Returns the query's id, for `cefQueryCancel`. */
   cefQuery(query: KXQuery): number;
@@ -86,8 +99,12 @@ interface WindowEventMap {
   kxhelperchange: CustomEvent<KXHelperChange>;
 }
 
-/** Present on every page that the component shows with its script object. */
-declare var KXHelper: KXHelperObject;
+/**
+ * The object itself, on every page the component shows with it. A `const`,
+ * not a `var`: a global `var` would also make `window.KXHelper` present,
+ * which it is not everywhere.
+ */
+declare const KXHelper: KXHelperObject;
 
 // kxhelper-ready.js
 

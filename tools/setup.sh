@@ -35,22 +35,19 @@ if [ ${#missing[@]} -gt 0 ] || [ "$has_i386" -eq 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 fi
 
-# The page authors' tools, from npm at pinned versions into tools/node/
-# (git-ignored): the TypeScript checker for pages/, and a WebSocket client
-# for the suite's DevTools test.
-node_dir="$(cd "$(dirname "$0")" && pwd)/node"
-node_packages=(typescript@5.9.3 ws@8.18.3)
-node_installed() {
-  local package name version
-  for package in "${node_packages[@]}"; do
-    name=${package%@*} version=${package##*@}
-    grep -q "\"version\": \"$version\"" \
-      "$node_dir/node_modules/$name/package.json" 2>/dev/null || return 1
-  done
-}
-if ! node_installed; then
-  echo "setup: installing ${node_packages[*]} into $node_dir"
+# The page authors' tools, from npm into tools/node/ (git-ignored), as a page
+# author gets them: pages/package.json, every version pinned by
+# pages/package-lock.json (TypeScript; ESLint with the Chromium 45 checks;
+# the WebSocket client and source maps of the debugging loop, which the
+# suite's DevTools tests use too). A stamp of the lock file says what is in.
+here="$(cd "$(dirname "$0")" && pwd)"
+node_dir="$here/node"
+pages_dir="$here/../pages"
+if ! cmp -s "$pages_dir/package-lock.json" "$node_dir/installed-lock.json"; then
+  echo "setup: installing the page tools of pages/package-lock.json into $node_dir"
   mkdir -p "$node_dir"
-  npm install --prefix "$node_dir" --no-save --no-audit --no-fund --silent \
-    "${node_packages[@]}" >/dev/null
+  rm -f "$node_dir/installed-lock.json"
+  cp "$pages_dir/package.json" "$pages_dir/package-lock.json" "$node_dir/"
+  (cd "$node_dir" && npm ci --no-audit --no-fund --silent >/dev/null)
+  cp "$pages_dir/package-lock.json" "$node_dir/installed-lock.json"
 fi
