@@ -6,6 +6,10 @@
 #             libcef.dll.a; lib/cmake/kxembed/, the CMake package
 #   include/  the framework's public headers and the component's headers
 #   cmake/    the toolchain file the package was built with
+#   docs/     the host guide and the page guide
+#   pages/    what a page author works with: KXHelper's types, the helper
+#             scripts, a tsconfig, and a sample page
+#   wine/     a Wine prefix that runs hosts on Linux: its script and settings
 #   examples/minimal_host, README.txt
 include(CMakePackageConfigHelpers)
 include(GNUInstallDirs)
@@ -59,7 +63,39 @@ install(FILES ${CMAKE_BINARY_DIR}/kxembedConfig.cmake
         DESTINATION ${KX_CMAKE_DIR})
 
 install(FILES cmake/package/mingw-${KX_ARCH}.cmake DESTINATION cmake)
-install(DIRECTORY examples/minimal_host DESTINATION examples)
+# The example's comment names the toolchain file of this package's
+# architecture.
+install(DIRECTORY examples/minimal_host DESTINATION examples
+        PATTERN CMakeLists.txt EXCLUDE)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             examples/minimal_host/CMakeLists.txt)
+file(READ examples/minimal_host/CMakeLists.txt KX_EXAMPLE_LISTS)
+string(REPLACE "mingw-x86_64.cmake" "mingw-${KX_ARCH}.cmake" KX_EXAMPLE_LISTS
+       "${KX_EXAMPLE_LISTS}")
+file(WRITE ${CMAKE_BINARY_DIR}/minimal_host/CMakeLists.txt "${KX_EXAMPLE_LISTS}")
+install(FILES ${CMAKE_BINARY_DIR}/minimal_host/CMakeLists.txt
+        DESTINATION examples/minimal_host)
+install(FILES docs/host.md docs/pages.md DESTINATION docs)
+install(FILES pages/kxhelper.d.ts pages/kxhelper-ready.js pages/kxhelper-dev.js
+              pages/tsconfig.json pages/options.html pages/options.js
+        DESTINATION pages)
+
+# Running hosts under Wine: a prefix of the package's architecture, made and
+# set up by wine/setup-prefix.sh alone.
+if(KX_ARCH STREQUAL "x86_64")
+  set(KX_WINEARCH win64)
+  set(KX_WINE_LOADER wine64)
+  set(KX_WINE_PACKAGE wine64)
+else()
+  set(KX_WINEARCH win32)
+  set(KX_WINE_LOADER wine)
+  set(KX_WINE_PACKAGE "wine wine32:i386")
+endif()
+configure_file(cmake/package/wine/setup-prefix.sh.in
+               ${CMAKE_BINARY_DIR}/wine/setup-prefix.sh @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/wine/setup-prefix.sh DESTINATION wine)
+install(DIRECTORY cmake/package/wine/ DESTINATION wine
+        FILES_MATCHING PATTERN "*.reg")
 configure_file(cmake/package/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The package as a host developer gets it: packs a real-framework build with
-# CPack, unzips it outside the source and build trees, builds
-# examples/minimal_host from the zip alone and, when the package holds the
-# framework's run-time files (the x86-64 one), runs it under wine64 on a page
-# that changes its options and closes itself, then once without
-# kxsubprocess.exe beside it. A package without them (the 32-bit one, made
-# to link against: tools/link_dist.sh) is checked as far as the link.
+# CPack, unzips it outside the source and build trees, checks that every path
+# its README.txt, its guides and its example name is in it, checks its pages'
+# scripts against its types, builds examples/minimal_host from the zip alone
+# and, when the package holds the framework's run-time files (the x86-64
+# one), runs it under wine64 in a fresh prefix made by the package's own
+# wine/setup-prefix.sh: on a page that changes its options and closes itself,
+# on the package's sample page, then once without kxsubprocess.exe beside it.
+# A package without them (the 32-bit one, made to link against:
+# tools/link_dist.sh) is checked as far as the link.
 # Usage: tools/check_package.sh REAL_BUILD_DIR   (run under tools/real_env.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,13 +27,6 @@ mkdir "$work/unzipped"
 pkg=$work/unzipped/$name
 echo "check_package: $name.zip, $(du -k "$zip" | cut -f1) KiB"
 
-for f in bin/kxsubprocess.exe bin/kxhost.exe lib/libkx_system.a lib/libcef.dll.a \
-         lib/liblibcef_dll_wrapper.a lib/cmake/kxembed/kxembedConfig.cmake \
-         lib/cmake/kxembed/kxembedConfigVersion.cmake include/cef_app.h \
-         include/app/simple_app.h include/store/option_store.h \
-         "cmake/mingw-$arch.cmake" examples/minimal_host/main.cc README.txt; do
-  [ -f "$pkg/$f" ] || fail "$f missing from the package"
-done
 runs=""
 if [ -f "$pkg/bin/libcef.dll" ]; then
   runs=yes
@@ -38,6 +34,17 @@ if [ -f "$pkg/bin/libcef.dll" ]; then
     [ -f "$pkg/$f" ] || fail "$f missing beside libcef.dll"
   done
 fi
+# What the package's texts name is what a host developer looks for.
+[ -f "$pkg/README.txt" ] || fail "README.txt missing from the package"
+link_only=()
+[ -z "$runs" ] && link_only=(--link-only)
+python3 "$here/tools/check_package_names.py" "$pkg" "${link_only[@]}" \
+  || fail "the package lacks what its texts name"
+# The page scripts it ships check clean against its types, as its README
+# says, with nothing from the source tree.
+tsc=$here/tools/node/node_modules/.bin/tsc
+[ -x "$tsc" ] || fail "$tsc is missing (make setup installs it)"
+(cd "$pkg" && "$tsc" -p pages --pretty false) || fail "the package's pages do not check clean"
 # The stand-in is the suite's test double: not one of its files is shipped.
 while IFS= read -r -d '' f; do
   twin=$(find "$here/framework" -name "$(basename "$f")" -type f -print -quit)
@@ -76,8 +83,19 @@ for f in libcef.dll icudtl.dat locales/en-US.pak; do
   [ -f "$work/host-build/$f" ] || fail "$f not copied beside the host"
 done
 
+# Text in the Windows core faces and form controls, laid out before the page
+# changes its options: in a prefix without those faces mapped, the render
+# process crashes there and no record comes.
 cat >"$work/page.html" <<'HTML'
+<p>The default face</p>
+<p style="font-family: Arial">Arial</p>
+<p style="font-family: 'Times New Roman'">Times New Roman</p>
+<p style="font-family: 'Courier New'">Courier New</p>
+<p style="font-family: Tahoma">Tahoma</p>
+<p style="font-family: 'MS Shell Dlg'">MS Shell Dlg</p>
+<button>A button</button> <select><option>A choice</option></select> <input value="A field">
 <script>
+console.log('laid out ' + (document.body.offsetHeight > 0));
 KXHelper.SetUserOptions('[{"uic_type":3,"filter_id":42,"is_filter":true}]');
 addEventListener('kxhelperchange', function(e) {
   if (e.detail.change === 'options') {
@@ -87,19 +105,53 @@ addEventListener('kxhelperchange', function(e) {
 });
 </script>
 HTML
-url="file:///$(winepath -w "$work/page.html" 2>/dev/null | tr '\\' '/')"
-# The host's working folder is the build folder: the framework writes its
+
+# A fresh prefix, made as README.txt says, by the package's script alone; the
+# host then runs as the script says, with none of the suite's Wine settings
+# (tools/real_env.sh's prefix, its DLL overrides) in its environment.
+prefix=$work/prefix
+trap 'WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+sh "$pkg/wine/setup-prefix.sh" "$prefix" >"$work/prefix.log" 2>&1 \
+  || { cat "$work/prefix.log"; fail "wine/setup-prefix.sh failed"; }
+advice=$(sed -n 's/^  WINEPREFIX=\([^ ]*\) WINEDEBUG=-all \([^ ]*\) my_host\.exe .*/\1 \2/p' \
+         "$work/prefix.log")
+read -r advised_prefix loader <<<"$advice"
+[ "$advised_prefix" = "$prefix" ] && [ -x "$loader" ] \
+  || { cat "$work/prefix.log"; fail "wine/setup-prefix.sh says no way to run a host"; }
+# One server for the runs, and Wine's background services started now,
+# detached from the output: started by a run, they would hold its output
+# open after it ends.
+WINEPREFIX="$prefix" wineserver -p >/dev/null 2>&1
+WINEPREFIX="$prefix" "$loader" cmd.exe /c exit </dev/null >/dev/null 2>&1
+# Pages are file:///Z:/ URLs: Wine shows the Linux root as drive Z:. The
+# host's working folder is the build folder: the framework writes its
 # debug.log there when the host names no log file.
-run() { (cd "$work" && "$here/tools/wine64_run.sh" "$@"); }
-set +e
-out=$(run "$work/host-build/minimal_host.exe" "$url" 2>"$work/stderr.txt")
-rc=$?
-set -e
-echo "$out"
-[ "$rc" -eq 0 ] || { cat "$work/stderr.txt"; fail "exit code $rc"; }
-for line in "record count=1 first_filter=42" "notify" \
+url="file:///Z:$work/page.html"
+run() {
+  (cd "$work" && env -u WINEDLLOVERRIDES -u WINEARCH WINEPREFIX="$prefix" \
+     WINEDEBUG=-all "$loader" "$@")
+}
+# Runs the host on a page; its output, one line per event, in $out.
+run_host() {
+  set +e
+  out=$(run "$work/host-build/minimal_host.exe" "$1" 2>"$work/stderr.txt")
+  rc=$?
+  set -e
+  out=$(echo "$out" | tr -d '\r')
+  echo "$out"
+  [ "$rc" -eq 0 ] || { cat "$work/stderr.txt"; fail "exit code $rc on $1"; }
+}
+run_host "$url"
+for line in "console: laid out true" "record count=1 first_filter=42" "notify" \
     'console: options [{"filter_id":42,"is_filter":true,"uic_type":3}]' "done"; do
-  echo "$out" | tr -d '\r' | grep -qxF "$line" || fail "no line \"$line\""
+  echo "$out" | grep -qxF "$line" || fail "no line \"$line\""
+done
+
+# The sample page as shipped: its scripts beside it are all it needs to
+# change the options and hear them back.
+run_host "file:///Z:$pkg/pages/options.html"
+for pattern in "^record count=[1-9]" "^notify$" "^console: " "^done$"; do
+  echo "$out" | grep -q "$pattern" || fail "the sample page gave no line $pattern"
 done
 
 # Without kxsubprocess.exe beside it, the host hears so and fails at once.

@@ -14,7 +14,9 @@ packages=(wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix
           wine64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-tools fonts-liberation
           # make demo-real: screenshots of the virtual display.
-          x11-apps netpbm)
+          x11-apps netpbm
+          # The guides' code samples, found as a Markdown reader finds them.
+          cmark)
 # The distribution's run-time files come through npm; a machine with Node.js
 # from elsewhere has it already.
 command -v npm >/dev/null || packages+=(npm)

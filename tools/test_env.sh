@@ -7,8 +7,9 @@ set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 export KX_WINEPREFIX="${KX_WINEPREFIX:-$here/build/wineprefix}"
 export KX_WINEARCH="${KX_WINEARCH:-win32}"
-# A crash ends its program at once, in every prefix (tools/wine-crash.reg).
-export KX_WINE_REG="${KX_WINE_REG:-$here/tools/wine-crash.reg}"
+# A crash ends its program at once, in every prefix (the package's
+# cmake/package/wine/crash.reg).
+export KX_WINE_REG="${KX_WINE_REG:-$here/cmake/package/wine/crash.reg}"
 export WINEPREFIX="$KX_WINEPREFIX" WINEARCH="$KX_WINEARCH" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
