@@ -28,7 +28,7 @@ set(KX_REAL_SPLIT_host
     KxHostTest.MissingPage* *KxHostOptionsPageTest.* *OptionsReachTheHost*
     *DemoOptionsPage* *DemoErrorPage* *TimeLimitEndsAPageThatNeverCloses*
     *PageAssertions* *SeededOptions* *RenderProgramThatCannotStart*
-    *AvatarPages*)
+    *AvatarPages* *ACrashedRenderProcess*)
 
 # One suite entry: the command and its arguments, with the suite's time limit.
 function(kx_add_test name)

@@ -151,26 +151,36 @@ void HostSession::OnPageLoaded(CefRefPtr<CefBrowser> browser,
 
 void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                                        RenderProcessEnd status) {
-  if (status == kRenderProcessKilled) {
-    LoadPageAgainIfNeverStarted(browser);
+  if (closing_)
     return;
+  if (status == kRenderProcessKilled && LoadPageAgainIfNeverStarted(browser))
+    return;
+  // The first reason ends the run; the program that cannot start is reported
+  // once per render process the framework would start: one line.
+  if (exit_code_ != kCompletedExitCode)
+    return;
+  if (status == kRenderProcessNotStarted) {
+    exit_code_ = kProgramCannotStartExitCode;
+    std::fprintf(
+        stderr,
+        "error: the render process program cannot start: %s (the line "
+        "before names the Win32 error)\n",
+        CefString(SiblingPath(L"kxsubprocess.exe")).ToString().c_str());
+  } else {
+    exit_code_ = kRenderProcessEndedExitCode;
+    std::fprintf(stderr, "error: a page's render process ended (%s)\n",
+                 status == kRenderProcessCrashed  ? "crashed"
+                 : status == kRenderProcessKilled ? "killed"
+                                                  : "abnormal termination");
   }
-  // Reported once per render process the framework would start: one line.
-  if (status != kRenderProcessNotStarted || exit_code_ != kCompletedExitCode)
-    return;
-  exit_code_ = kProgramCannotStartExitCode;
-  std::fprintf(stderr,
-               "error: the render process program cannot start: %s (the "
-               "line before names the Win32 error)\n",
-               CefString(SiblingPath(L"kxsubprocess.exe")).ToString().c_str());
   std::fflush(stderr);
   CloseAll();
 }
 
-void HostSession::LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser) {
+bool HostSession::LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser) {
   if (page_loaded_ || page_loaded_again_ || closing_ || !main_browser_ ||
       !browser || !browser->IsSame(main_browser_)) {
-    return;
+    return false;
   }
   page_loaded_again_ = true;
   std::fprintf(stderr,
@@ -178,6 +188,7 @@ void HostSession::LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser) {
                "the page once more\n");
   std::fflush(stderr);
   main_browser_->GetMainFrame()->LoadURL(options_.url);
+  return true;
 }
 
 void HostSession::OnLastBrowserClosed() {

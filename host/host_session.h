@@ -44,7 +44,9 @@ class HostSession : public PageObserver {
   // The main page closed itself: the others follow.
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override;
   // The render process program cannot start: one "error: ..." line, every
-  // browser closes, and the run ends with kProgramCannotStartExitCode. A main
+  // browser closes, and the run ends with kProgramCannotStartExitCode; a
+  // page's render process that crashed or was killed ends it the same way
+  // with kRenderProcessEndedExitCode. A main
   // page whose render process was reported killed before the page loaded is
   // loaded once more, with a line on stderr: that is how the real framework
   // reports a render process it failed to launch (under Wine, about one
@@ -61,7 +63,8 @@ class HostSession : public PageObserver {
   // Closes every browser; the message loop ends after the last one closed,
   // or after a grace period if one never does.
   void CloseAll();
-  void LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser);
+  // Whether the main page was loaded once more.
+  bool LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser);
   void OnOptionsChanged(WPARAM wparam, LPARAM lparam);
   // Dispatches the options-changed messages still queued for the window.
   void DeliverPendingNotifications();

@@ -6,10 +6,12 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "browser/popup_url.h"
@@ -745,6 +747,46 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
             std::string::npos)
       << out << err;
   EXPECT_GE(server.requests(), 1);
+}
+
+// A page whose render process crashes ends the run as a failure, at once,
+// not at the time limit.
+TEST_F(KxHostTest, ACrashedRenderProcessEndsTheRunAsAFailure) {
+  const std::wstring url = WritePage(
+      L"stays.html", "<script>console.log('loaded');</script><p>stays</p>");
+  std::atomic<bool> crashed{false};
+  std::thread crasher([&] {
+    // Once the page's render process has run a while, it crashes.
+    for (int i = 0; i < 300 && !crashed; ++i) {
+      Sleep(100);
+      if (i < 20)
+        continue;
+      HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+      PROCESSENTRY32W entry = {sizeof(entry)};
+      for (BOOL more = Process32FirstW(snapshot, &entry); more;
+           more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"kxsubprocess.exe") != 0)
+          continue;
+        HANDLE process =
+            OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+        if (process && TerminateProcess(process, 0xC0000005))
+          crashed = true;
+        if (process)
+          CloseHandle(process);
+      }
+      CloseHandle(snapshot);
+    }
+  });
+  std::string out, err;
+  const DWORD exit_code =
+      Run(L"--url=" + url + L" --timeout-ms=600000", &out, &err);
+  crasher.join();
+  ASSERT_TRUE(crashed);
+  EXPECT_EQ(exit_code, static_cast<DWORD>(kRenderProcessEndedExitCode)) << err;
+  EXPECT_NE(err.find("error: a page's render process ended ("),
+            std::string::npos)
+      << err;
+  EXPECT_NE(IndexOf(Lines(out), "console: loaded"), std::string::npos) << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes,
