@@ -152,8 +152,9 @@ PageBrowser EmbedBrowserHandler::WhichBrowser(
   return PageBrowser::kUnknown;
 }
 
-bool EmbedBrowserHandler::CreatePageBrowser(const CefWindowInfo& window_info,
-                                            const CefBrowserSettings& settings) {
+bool EmbedBrowserHandler::CreatePageBrowser(
+    const CefWindowInfo& window_info,
+    const CefBrowserSettings& settings) {
   CEF_REQUIRE_UI_THREAD();
   if (closing_all_)
     return false;
@@ -567,8 +568,7 @@ void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
   if (!host)
     return;
   ShowWindow(host->GetWindowHandle(), SW_HIDE);
-  NotifyObservers(
-      [&](PageObserver* observer) { observer->OnJumped(browser); });
+  NotifyObservers([&](PageObserver* observer) { observer->OnJumped(browser); });
   NotifyObservers([](PageObserver* observer) { observer->OnJump(); });
 }
 

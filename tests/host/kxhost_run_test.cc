@@ -444,7 +444,8 @@ const char kZeroDelayPollingPage[] =
     "}"
     "function poll() {"
     "  ++polls;"
-    "  if (KXHelper.GetUserOptions().indexOf('\"filter_id\":' + trip + ',') < 0)"
+    "  if (KXHelper.GetUserOptions().indexOf('\"filter_id\":' + trip + ',') < "
+    "0)"
     "    { setTimeout(poll, 0); return; }"
     "  console.log('trip ' + trip);"
     "  next();"
@@ -711,10 +712,10 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
       web_page);
   const std::string web_url =
       "http://127.0.0.1:" + std::to_string(server.port()) + "/avatar";
-  const std::wstring second = WritePage(
-      L"avatar2.html", std::string("<script>") + kWhenOptions +
-                           "whenOptions(function() { location = '" + web_url +
-                           "'; });</script>");
+  const std::wstring second =
+      WritePage(L"avatar2.html", std::string("<script>") + kWhenOptions +
+                                     "whenOptions(function() { location = '" +
+                                     web_url + "'; });</script>");
   const std::wstring first = WritePage(
       L"avatar1.html", std::string("<script>") + kWhenOptions +
                            "whenOptions(function() { location = '" +
@@ -725,7 +726,8 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
       "function report() {"
       "  if (!synced || !changed) return;"
       "  console.log('main ' + KXHelper.GetFilteredNum() + ' ' + synced + ' ' +"
-      "    KXHelper.GetFilteredVoices(1) + ' ' + KXHelper.GetFilteredVoices(2));"
+      "    KXHelper.GetFilteredVoices(1) + ' ' + "
+      "KXHelper.GetFilteredVoices(2));"
       "  window.close();"
       "}"
       "addEventListener('kxhelperchange', function(e) {"
@@ -742,8 +744,9 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
                 &out, &err),
             0u)
       << err;
-  EXPECT_NE(IndexOf(Lines(out), "console: main 5 1 [\"a\",\"b\",\"c\"] "
-                                "[\"d\",\"e\"]"),
+  EXPECT_NE(IndexOf(Lines(out),
+                    "console: main 5 1 [\"a\",\"b\",\"c\"] "
+                    "[\"d\",\"e\"]"),
             std::string::npos)
       << out << err;
   EXPECT_GE(server.requests(), 1);

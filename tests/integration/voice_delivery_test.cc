@@ -149,7 +149,8 @@ TEST_P(AvatarSyncTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
   const std::string tag = "avatar" + std::to_string(++run) + "-";
   AddTexts(tag);
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   EXPECT_EQ(Occurrences(tag + "n2"), 1);
   const std::string synced = MainState();
 
@@ -187,14 +188,16 @@ TEST_P(AvatarSyncTest, AReplacedMainRenderProcessGetsOneResend) {
   const std::string tag = "replaced" + std::to_string(++run) + "-";
   AddTexts(tag);
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   LoadAvatar("avatar.html");
   const std::string synced = MainState();
 
   KillRenderers(ChildRenderers());
   ASSERT_TRUE(RunUntil([&] { return render_process_ends_ == 2; }));
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("again.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   LoadAvatar("avatar2.html");
   EXPECT_EQ(MainState(), synced);
 }
