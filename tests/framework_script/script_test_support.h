@@ -38,9 +38,14 @@ class RecordingDelegate : public cef_internal::ScriptDelegate {
   void OnCloseWindow(cef_internal::V8ContextImpl* context) override {
     ++close_requests;
   }
+  void OnNavigate(cef_internal::V8ContextImpl* context,
+                  const CefString& url) override {
+    navigations.push_back(url.ToString());
+  }
 
   std::vector<ConsoleEntry> console;
   std::vector<std::string> opened;
+  std::vector<std::string> navigations;
   int close_requests = 0;
 };
 

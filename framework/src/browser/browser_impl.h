@@ -112,6 +112,7 @@ class BrowserImpl : public CefBrowser,
   void OnProcessMessage(CefRefPtr<CefListValue> args);
   void OnConsoleMessage(CefRefPtr<CefListValue> args);
   void OnOpenPopup(CefRefPtr<CefListValue> args);
+  void OnNavigateFrame(CefRefPtr<CefListValue> args);
 
   const int id_;
   const bool is_popup_;
