@@ -583,6 +583,63 @@ TEST_P(KxHostModesTest, DemoErrorPage) {
       << err;
 }
 
+// Reports once its own load handler has run and the sync has brought the
+// seeded options and both voice texts, then closes itself. The image keeps
+// the load event back while the body's script holds the render process, so
+// that the browser's script tends to arrive before the load on the real
+// framework too.
+std::string OwnOnloadPage(const std::string& head, const std::string& body) {
+  return "<html><head><script>var ran = false;" + head +
+         "</script></head><body><img src=\"pixel.gif\"><script>" + body +
+         "function report() {"
+         "  if (!ran || KXHelper.GetFilteredNum() < 2 ||"
+         "      KXHelper.GetUserOptions() === '') {"
+         "    setTimeout(report, 20); return; }"
+         "  console.log('ran; ' + KXHelper.GetUserOptions() + ' ' +"
+         "              KXHelper.GetFilteredVoices(1) +"
+         "              KXHelper.GetFilteredVoices(2));"
+         "  window.close();"
+         "}"
+         "var end = Date.now() + 300; while (Date.now() < end) {}"
+         "setTimeout(report, 20);"
+         "</script></body></html>";
+}
+
+// A page's window.onload is its own, set in its head or once it has loaded,
+// whenever the browser's script arrives: the handler is kept and runs, and
+// the render process syncs all the same.
+TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
+  const std::string in_head = OwnOnloadPage(
+      "window.onload = function() { ran = true; };", "");
+  const std::string after_load = OwnOnloadPage(
+      "function mine() { ran = true; }"
+      "addEventListener('load', function() {"
+      "  window.onload = mine;"
+      "  setTimeout(function() { if (window.onload === mine) mine(); }, 50);"
+      "});",
+      "");
+  // The smallest GIF there is: one transparent pixel.
+  WritePage(L"pixel.gif",
+            std::string("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xff\xff\xff"
+                        "!\xf9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0"
+                        "\x02\x02" "D\x01\0;",
+                        43));
+  for (const std::string& html : {in_head, after_load}) {
+    const std::wstring url = WritePage(L"own_onload.html", html);
+    std::string out, err;
+    EXPECT_EQ(Run(L"--url=" + url + SeedArgument(1) +
+                      L" --normal-voice=n --horn-voice=h --timeout-ms=20000" +
+                      Mode(),
+                  &out, &err),
+              0u)
+        << err;
+    EXPECT_EQ(Lines(out), std::vector<std::string>(
+                              {"console: ran; " + SeedJson(1) +
+                               " [\"n\"][\"h\"]"}))
+        << html;
+  }
+}
+
 // The shared page-level assertions (tests/pages/assertions/), which an
 // ordinary browser also runs against pages/kxhelper-dev.js: every check,
 // line for line as expected.txt lists them, with the voices it expects.
