@@ -138,6 +138,9 @@ class SimpleApp : public CefApp,
   const std::wstring& GetHornVoicesJson() const;
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
+  // Every voice text the host had given has arrived ("cache_synced"): true
+  // from then on, for every page of this process.
+  bool IsCacheSynced() const { return cache_synced_; }
 
   const CacheChangeNotifier& change_notifier_for_testing() const {
     return change_notifier_;
@@ -159,6 +162,7 @@ class SimpleApp : public CefApp,
   CachedVoiceList normal_voices_;
   CachedVoiceList horn_voices_;
   int filtered_count_;
+  bool cache_synced_ = false;
   CefString user_options_json_;
   CefRefPtr<CefMessageRouterRendererSide> message_router_;
   // The browser process's list; in a render process, the copy it was given.

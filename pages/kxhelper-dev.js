@@ -30,6 +30,7 @@
   /** @type {string[][]} */
   var voiceLists = [[], []];
   var voiceCount = 0;
+  var synced = false;
 
   /** @param {*} value */
   function isInt32(value) {
@@ -136,6 +137,7 @@
       addVoice(1, normal[i]);
     for (var j = 0; j < horn.length; ++j)
       addVoice(2, horn[j]);
+    synced = true;
     announce({change: 'synced', count: voiceCount});
   }
 
@@ -180,7 +182,8 @@
       return JSON.stringify(list === 1 || list === 2 ? voiceLists[list - 1] :
                                                        []);
     },
-    GetFilteredNum: function() { return voiceCount; }
+    GetFilteredNum: function() { return voiceCount; },
+    IsSynced: function() { return synced; }
   };
   /** @type {any} */ (global).KXHelper = helper;
 

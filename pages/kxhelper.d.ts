@@ -43,6 +43,12 @@ interface KXHelperObject {
    * together; it only grows. Arguments are ignored.
    */
   GetFilteredNum(): number;
+  /**
+   * Whether every voice text the host had given has arrived in this render
+   * process. True for every later page of a process that has synced, which
+   * gets no second "synced" event. Arguments are ignored.
+   */
+  IsSynced(): boolean;
 }
 
 /** What a `kxhelperchange` event says changed. */

@@ -60,6 +60,10 @@ bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
     retval = CefV8Value::CreateInt(app_->GetFilteredCount());
     return true;
   }
+  if (name == L"IsSynced") {
+    retval = CefV8Value::CreateBool(app_->IsCacheSynced());
+    return true;
+  }
   return false;
 }
 

@@ -138,6 +138,7 @@ void SimpleApp::ApplyCacheUpdate(const std::string& name,
     AppendHornVoice(text.ToWString());
     NotifyVoiceAdded(kHornVoiceList);
   } else if (name == kCacheSyncedMessage) {
+    cache_synced_ = true;
     CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();
     detail->SetString("change", kVoicesSynced);
     detail->SetInt("count", GetFilteredCount());

@@ -640,6 +640,40 @@ TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
   }
 }
 
+// A render process that synced with no voice text at all: its second page
+// (the first one navigates to it) still learns that it has synced, at once,
+// though no voice text and no second "synced" event will come.
+TEST_P(KxHostModesTest, TheSecondPageOfASyncedRenderProcessIsReady) {
+  const std::string ready = "<script src=\"" +
+                            CefString(DemoPageUrl(L"kxhelper-ready.js"))
+                                .ToString() +
+                            "\"></script>";
+  WritePage(L"second.html",
+            ready +
+                "<script>console.log('second at start ' +"
+                "                    KXHelper.IsSynced());"
+                "KXHelperReady().then(function() {"
+                "  console.log('second ready ' + KXHelper.GetFilteredNum());"
+                "  window.close();"
+                "});</script>");
+  const std::wstring first = WritePage(
+      L"first.html",
+      ready +
+          "<script>KXHelperReady().then(function() {"
+          "  console.log('first ready ' + KXHelper.GetFilteredNum());"
+          "  location.href = 'second.html';"
+          "});</script>");
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + first + L" --timeout-ms=20000" + Mode(), &out, &err),
+            0u)
+      << err;
+  EXPECT_EQ(Lines(out),
+            std::vector<std::string>({"console: first ready 0",
+                                      "console: second at start true",
+                                      "console: second ready 0"}))
+      << err;
+}
+
 // The shared page-level assertions (tests/pages/assertions/), which an
 // ordinary browser also runs against pages/kxhelper-dev.js: every check,
 // line for line as expected.txt lists them, with the voices it expects.

@@ -48,11 +48,12 @@ class KXHelperScriptTest : public testing::Test {
   std::unique_ptr<RenderHarness> harness_;
 };
 
-TEST_F(KXHelperScriptTest, EveryNewContextHasTheFourFunctions) {
+TEST_F(KXHelperScriptTest, EveryNewContextHasTheFiveFunctions) {
   EXPECT_EQ(Eval("[typeof KXHelper.GetFilteredNum, typeof "
                  "KXHelper.GetUserOptions, typeof KXHelper.SetUserOptions, "
-                 "typeof KXHelper.GetFilteredVoices].join()"),
-            "function,function,function,function");
+                 "typeof KXHelper.GetFilteredVoices, "
+                 "typeof KXHelper.IsSynced].join()"),
+            "function,function,function,function,function");
   ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html",
                                  "<script>window.seen = typeof KXHelper;"
                                  "</script>"));
@@ -156,6 +157,23 @@ TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
   EXPECT_EQ(Eval("JSON.parse(KXHelper.GetFilteredVoices(1)).length + ' ' + "
                  "KXHelper.GetFilteredNum()"),
             "201 303");
+}
+
+// Synced: once the browser says every voice text has arrived, for this page
+// and every later one of the process; a voice text alone is not the end.
+TEST_F(KXHelperScriptTest, IsSyncedFromTheSyncedMessageOnInEveryLaterPage) {
+  EXPECT_EQ(Eval("KXHelper.IsSynced()"), "false");
+  FromBrowser("add_normal_voice", "a");
+  EXPECT_EQ(Eval("KXHelper.IsSynced()"), "false");
+  harness_->SendProcessMessage(kBrowser,
+                               CreateEmptyMessage(kCacheSyncedMessage));
+  harness_->Flush();
+  EXPECT_EQ(Eval("KXHelper.IsSynced() + ' ' + KXHelper.IsSynced(7)"),
+            "true true");
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///later.html",
+                                 "<script>window.atStart = KXHelper.IsSynced();"
+                                 "</script>"));
+  EXPECT_EQ(Eval("window.atStart"), "true");
 }
 
 TEST_F(KXHelperScriptTest, ListReadAgainShowsEveryNewText) {
