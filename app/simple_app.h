@@ -150,6 +150,9 @@ class SimpleApp : public CefApp,
   ~SimpleApp() override;
 
  private:
+  // One console line in a page refused KXHelper, naming its origin.
+  void TellWhyKXHelperIsAbsent(CefRefPtr<CefFrame> frame,
+                               CefRefPtr<CefV8Context> context);
   // Asks the browser for the options and the voice texts, once per process.
   void RequestCacheContents(CefRefPtr<CefBrowser> browser);
   void AppendVoice(CachedVoiceList* list, const std::wstring& voice);

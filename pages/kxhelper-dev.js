@@ -16,7 +16,10 @@
 (function(global) {
   'use strict';
 
-  if (global.KXHelper)
+  // Inside the component the engine's query function is there before any
+  // page script: a page without KXHelper there is one of an origin the host
+  // refuses, and the emulation must not stand in for it.
+  if (global.KXHelper || typeof global.cefQuery === 'function')
     return;
 
   var kMaxOptions = 20;

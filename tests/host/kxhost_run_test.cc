@@ -148,6 +148,30 @@ class KxHostTest : public testing::Test {
     return FileUrl(CefString(KX_SOURCE_DIR "/pages/").ToWString() + name);
   }
 
+  // The file URL of a page of tests/pages/assertions/.
+  static std::wstring AssertionsPageUrl(const std::wstring& name) {
+    return FileUrl(CefString(KX_SOURCE_DIR "/tests/pages/assertions/")
+                       .ToWString() +
+                   name);
+  }
+
+  // The lines of a file of tests/pages/assertions/.
+  static std::vector<std::string> AssertionsLines(const std::string& name) {
+    return Lines(ReadFileText(
+        CefString(KX_SOURCE_DIR "/tests/pages/assertions/" + name)
+            .ToWString()));
+  }
+
+  // What the pages wrote to the console, of the host's output lines.
+  static std::vector<std::string> ConsoleLines(const std::string& out) {
+    std::vector<std::string> console;
+    for (const std::string& line : Lines(out)) {
+      if (line.compare(0, 9, "console: ") == 0)
+        console.push_back(line.substr(9));
+    }
+    return console;
+  }
+
   // The file URL of the file at |path|.
   static std::wstring FileUrl(const std::wstring& path) {
     wchar_t full[MAX_PATH];
@@ -699,6 +723,21 @@ TEST_P(KxHostModesTest, PageAssertions) {
             Lines(ReadFileText(
                 CefString(KX_SOURCE_DIR "/tests/pages/assertions/expected.txt")
                     .ToWString())))
+      << out;
+}
+
+// A page of an origin the host does not allow has no KXHelper, one console
+// line says why, its queries fail with 403, and the emulation it includes
+// stays off, since the component is there.
+TEST_P(KxHostModesTest, RefusedPageAssertions) {
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + AssertionsPageUrl(L"refused.html") +
+                    L" --allow-origin=https://app.test --timeout-ms=20000" +
+                    Mode(),
+                &out, &err),
+            0u)
+      << err;
+  EXPECT_EQ(ConsoleLines(out), AssertionsLines("refused-expected.txt"))
       << out;
 }
 
