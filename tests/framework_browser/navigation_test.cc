@@ -204,8 +204,9 @@ TEST_F(NavigationTest, APageNavigatesItsOwnFrame) {
   const std::string second = pages_.Write(
       "second.html", "<script>console.log('at ' + location.href);</script>");
   const std::string first =
-      pages_.Write("first.html", "<script>location.href = 'second.html';"
-                                 "console.log('still first');</script>");
+      pages_.Write("first.html",
+                   "<script>location.href = 'second.html';"
+                   "console.log('still first');</script>");
   CefRefPtr<CefBrowser> browser = CreateBrowser(first);
   ASSERT_TRUE(browser);
   ASSERT_TRUE(log_.WaitFor("console at " + second)) << log_.Dump();
@@ -214,16 +215,15 @@ TEST_F(NavigationTest, APageNavigatesItsOwnFrame) {
       << log_.Dump();
   EXPECT_EQ(second, browser->GetMainFrame()->GetURL().ToString());
 
-  LocalHttpServer server(PageResponse(
-      "<script>location.href = '" + second +
-      "'; console.log('stayed on http');</script>"));
+  LocalHttpServer server(
+      PageResponse("<script>location.href = '" + second +
+                   "'; console.log('stayed on http');</script>"));
   browser->GetMainFrame()->LoadURL(LocalUrl(server.port(), "/web.html"));
   ASSERT_TRUE(log_.WaitFor("console stayed on http")) << log_.Dump();
   EXPECT_EQ(LocalUrl(server.port(), "/web.html"),
             browser->GetMainFrame()->GetURL().ToString());
-  EXPECT_GE(log_.IndexOf("console Not allowed to load local resource: " +
-                         second),
-            0)
+  EXPECT_GE(
+      log_.IndexOf("console Not allowed to load local resource: " + second), 0)
       << log_.Dump();
 }
 

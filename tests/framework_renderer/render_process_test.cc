@@ -207,19 +207,18 @@ TEST_F(RenderProcessTest, LocationNavigationsBecomeOps) {
   std::vector<std::string> urls;
   for (const RenderHarness::RecordedOp& op : harness_.OpsOf(Op::kNavigateFrame))
     urls.push_back(op.args->GetString(2).ToString());
-  EXPECT_EQ(urls, std::vector<std::string>(
-                      {"http://example.test/dir/a.html",
-                       "http://example.test/b.html#x",
-                       "http://example.test/dir/c.html", "http://other.test/d",
-                       kPageUrl}));
+  EXPECT_EQ(urls, std::vector<std::string>({"http://example.test/dir/a.html",
+                                            "http://example.test/b.html#x",
+                                            "http://example.test/dir/c.html",
+                                            "http://other.test/d", kPageUrl}));
   std::vector<std::string> console;
   for (const auto& entry : harness_.console())
     console.push_back(entry.message);
-  EXPECT_EQ(console, std::vector<std::string>(
-                         {std::string(kPageUrl) + " " + kPageUrl,
-                          "Not allowed to load local resource: "
-                          "file:///C:/secret.txt",
-                          "thrown 7"}));
+  EXPECT_EQ(console,
+            std::vector<std::string>({std::string(kPageUrl) + " " + kPageUrl,
+                                      "Not allowed to load local resource: "
+                                      "file:///C:/secret.txt",
+                                      "thrown 7"}));
 }
 
 TEST_F(RenderProcessTest, OnlyTheMainFrameCanClose) {

@@ -150,16 +150,15 @@ class KxHostTest : public testing::Test {
 
   // The file URL of a page of tests/pages/assertions/.
   static std::wstring AssertionsPageUrl(const std::wstring& name) {
-    return FileUrl(CefString(KX_SOURCE_DIR "/tests/pages/assertions/")
-                       .ToWString() +
-                   name);
+    return FileUrl(
+        CefString(KX_SOURCE_DIR "/tests/pages/assertions/").ToWString() + name);
   }
 
   // The lines of a file of tests/pages/assertions/.
   static std::vector<std::string> AssertionsLines(const std::string& name) {
-    return Lines(ReadFileText(
-        CefString(KX_SOURCE_DIR "/tests/pages/assertions/" + name)
-            .ToWString()));
+    return Lines(
+        ReadFileText(CefString(KX_SOURCE_DIR "/tests/pages/assertions/" + name)
+                         .ToWString()));
   }
 
   // What the pages wrote to the console, of the host's output lines.
@@ -633,8 +632,8 @@ std::string OwnOnloadPage(const std::string& head, const std::string& body) {
 // whenever the browser's script arrives: the handler is kept and runs, and
 // the render process syncs all the same.
 TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
-  const std::string in_head = OwnOnloadPage(
-      "window.onload = function() { ran = true; };", "");
+  const std::string in_head =
+      OwnOnloadPage("window.onload = function() { ran = true; };", "");
   const std::string after_load = OwnOnloadPage(
       "function mine() { ran = true; }"
       "addEventListener('load', function() {"
@@ -646,20 +645,21 @@ TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
   WritePage(L"pixel.gif",
             std::string("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xff\xff\xff"
                         "!\xf9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0"
-                        "\x02\x02" "D\x01\0;",
+                        "\x02\x02"
+                        "D\x01\0;",
                         43));
   for (const std::string& html : {in_head, after_load}) {
     const std::wstring url = WritePage(L"own_onload.html", html);
     std::string out, err;
-    EXPECT_EQ(Run(L"--url=" + url + SeedArgument(1) +
-                      L" --normal-voice=n --horn-voice=h --timeout-ms=20000" +
-                      Mode(),
-                  &out, &err),
-              0u)
+    EXPECT_EQ(
+        Run(L"--url=" + url + SeedArgument(1) +
+                L" --normal-voice=n --horn-voice=h --timeout-ms=20000" + Mode(),
+            &out, &err),
+        0u)
         << err;
-    EXPECT_EQ(Lines(out), std::vector<std::string>(
-                              {"console: ran; " + SeedJson(1) +
-                               " [\"n\"][\"h\"]"}))
+    EXPECT_EQ(Lines(out),
+              std::vector<std::string>(
+                  {"console: ran; " + SeedJson(1) + " [\"n\"][\"h\"]"}))
         << html;
   }
 }
@@ -668,10 +668,9 @@ TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
 // (the first one navigates to it) still learns that it has synced, at once,
 // though no voice text and no second "synced" event will come.
 TEST_P(KxHostModesTest, TheSecondPageOfASyncedRenderProcessIsReady) {
-  const std::string ready = "<script src=\"" +
-                            CefString(DemoPageUrl(L"kxhelper-ready.js"))
-                                .ToString() +
-                            "\"></script>";
+  const std::string ready =
+      "<script src=\"" +
+      CefString(DemoPageUrl(L"kxhelper-ready.js")).ToString() + "\"></script>";
   WritePage(L"second.html",
             ready +
                 "<script>console.log('second at start ' +"
@@ -680,16 +679,16 @@ TEST_P(KxHostModesTest, TheSecondPageOfASyncedRenderProcessIsReady) {
                 "  console.log('second ready ' + KXHelper.GetFilteredNum());"
                 "  window.close();"
                 "});</script>");
-  const std::wstring first = WritePage(
-      L"first.html",
-      ready +
-          "<script>KXHelperReady().then(function() {"
-          "  console.log('first ready ' + KXHelper.GetFilteredNum());"
-          "  location.href = 'second.html';"
-          "});</script>");
+  const std::wstring first =
+      WritePage(L"first.html",
+                ready +
+                    "<script>KXHelperReady().then(function() {"
+                    "  console.log('first ready ' + KXHelper.GetFilteredNum());"
+                    "  location.href = 'second.html';"
+                    "});</script>");
   std::string out, err;
-  EXPECT_EQ(Run(L"--url=" + first + L" --timeout-ms=20000" + Mode(), &out, &err),
-            0u)
+  EXPECT_EQ(
+      Run(L"--url=" + first + L" --timeout-ms=20000" + Mode(), &out, &err), 0u)
       << err;
   EXPECT_EQ(Lines(out),
             std::vector<std::string>({"console: first ready 0",
@@ -723,14 +722,13 @@ TEST_P(KxHostModesTest, PageAssertions) {
 // stays off, since the component is there.
 TEST_P(KxHostModesTest, RefusedPageAssertions) {
   std::string out, err;
-  EXPECT_EQ(Run(L"--url=" + AssertionsPageUrl(L"refused.html") +
-                    L" --allow-origin=https://app.test --timeout-ms=20000" +
-                    Mode(),
-                &out, &err),
-            0u)
+  EXPECT_EQ(
+      Run(L"--url=" + AssertionsPageUrl(L"refused.html") +
+              L" --allow-origin=https://app.test --timeout-ms=20000" + Mode(),
+          &out, &err),
+      0u)
       << err;
-  EXPECT_EQ(ConsoleLines(out), AssertionsLines("refused-expected.txt"))
-      << out;
+  EXPECT_EQ(ConsoleLines(out), AssertionsLines("refused-expected.txt")) << out;
 }
 
 TEST_P(KxHostModesTest, TimeLimitEndsAPageThatNeverCloses) {
