@@ -2,12 +2,11 @@
 // component is absent: the same argument rules and return values as the
 // component's object (docs/pages.md), options pushed back later with
 // "kxhelperchange" events, and voice texts synced after the first page's
-// load, as the browser process does. A page loads it only when
-// window.KXHelper is absent:
-//   <script>if (!window.KXHelper)
-//     document.write('<script src="kxhelper-dev.js"><\/script>');</script>
-// Inside the component it never starts (the engine's cefQuery is there):
-// a page without KXHelper there is one of an origin the host refuses.
+// load, as the browser process does. A page includes it before its own
+// scripts:
+//   <script src="kxhelper-dev.js"></script>
+// Inside the component it never starts (KXHelper or the engine's cefQuery
+// is there), so the same page runs in both.
 //
 // One browser tab stands for one render process: its pages share the
 // options, the voice texts and whether they have synced (kept in the tab's
