@@ -13,10 +13,10 @@
 //   0   the main page closed itself
 //   64  a wrong command line
 //   69  the render process program cannot start ("error: ..." on stderr)
-//   70  a page's render process ended (crashed or was killed)
 //   71  set-up failed: a file the framework needs is missing, no window,
 //       no record pipe, or the framework did not start
 //   75  the time limit (20 seconds) passed first
+//   76  a page's render process ended (crashed or was killed)
 #include <windows.h>
 
 // CommandLineToArgvW; <windows.h> leaves it out under WIN32_LEAN_AND_MEAN.
@@ -45,9 +45,9 @@ constexpr int kTimeLimitMs = 20000;
 constexpr int kPageClosedItself = 0;
 constexpr int kUsageError = 64;
 constexpr int kProgramCannotStart = 69;
-constexpr int kRenderProcessEnded = 70;
 constexpr int kSetUpFailed = 71;
 constexpr int kTimeLimitPassed = 75;
+constexpr int kRenderProcessEnded = 76;
 
 std::mutex g_print_lock;
 std::wstring g_url;
