@@ -17,7 +17,7 @@ if [ ! -f "$work/build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release -DCEF_ROOT="$work/cef" >"$work/configure.log" 2>&1 \
     || { cat "$work/configure.log"; exit 1; }
 fi
-cmake --build "$work/build" -j 2 --target kxsubprocess kxhost >"$work/build.log" 2>&1 \
+cmake --build "$work/build" -j 2 --target kxsubprocess kxhost kx_libcef_lib >"$work/build.log" 2>&1 \
   || { tail -40 "$work/build.log"; exit 1; }
 for exe in kxsubprocess kxhost; do
   file "$work/build/bin/$exe.exe" | grep -q "PE32 executable.*Intel 80386" \

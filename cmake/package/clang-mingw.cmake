@@ -33,10 +33,12 @@ if(NOT _kx_gcc_result EQUAL 0 OR NOT EXISTS "${_kx_libgcc}")
 endif()
 get_filename_component(_kx_gcc_lib "${_kx_libgcc}" DIRECTORY)
 set(_kx_cxx_include ${_kx_gcc_lib}/include/c++)
-set(CMAKE_CXX_FLAGS_INIT "-nostdinc++ -isystem ${_kx_cxx_include} \
--isystem ${_kx_cxx_include}/${KX_CLANG_TARGET} -isystem ${_kx_cxx_include}/backward")
+# Not in CMAKE_CXX_FLAGS, which a host may set on its command line.
+set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${_kx_cxx_include}
+    ${_kx_cxx_include}/${KX_CLANG_TARGET} ${_kx_cxx_include}/backward)
 # libstdc++ with posix threads calls winpthreads; lld finds a library's
-# symbols wherever it stands on the line.
+# symbols wherever it stands on the line. A host that sets
+# CMAKE_EXE_LINKER_FLAGS itself keeps these in it.
 foreach(_kx_kind EXE SHARED MODULE)
   set(CMAKE_${_kx_kind}_LINKER_FLAGS_INIT
       "-fuse-ld=lld -static -L${_kx_gcc_lib} -lpthread")
