@@ -94,6 +94,10 @@ if(CEF_ROOT)
     set_tests_properties(real_package_sources_${toolchain} PROPERTIES
                          TIMEOUT 900)
   endforeach()
+  # libcef.lib, the import library a Visual C++ host links: lld-link links a
+  # C program against it, which runs on libcef.dll.
+  kx_add_test(real_import_lib bash ${CMAKE_SOURCE_DIR}/tools/check_import_lib.sh
+              ${CMAKE_BINARY_DIR})
   # The 32-bit build, as far as the link, from this distribution's exports.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     kx_add_test(real_i686_link bash ${CMAKE_SOURCE_DIR}/tools/check_i686_link.sh
