@@ -59,13 +59,20 @@ def table_names(root, guide):
     return []
   section = section[1].split('\n## ', 1)[0]
   checks = []
+  # Only the table headed "folder"; the section's other tables (exit codes)
+  # name no paths.
+  in_table = False
   for row in section.splitlines():
     cells = [c.strip() for c in row.strip().strip('|').split('|')]
-    if not row.startswith('|') or len(cells) < 2 or set(cells[0]) <= set('-'):
+    if not row.startswith('|'):
+      in_table = False
+      continue
+    if cells[0] == 'folder':
+      in_table = True
+      continue
+    if not in_table or len(cells) < 2 or set(cells[0]) <= set('-'):
       continue
     folder = cells[0].strip('`')
-    if folder == 'folder':
-      continue
     checks.append((folder, None))
     for name in re.findall(r'`([^`]+)`', cells[1]):
       if FILE_NAME.match(name) and ('.' in name or name.endswith('/')):
