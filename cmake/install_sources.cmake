@@ -84,6 +84,11 @@ foreach(library kx_system kx_common libcef_dll_wrapper)
        lib/${CMAKE_STATIC_LIBRARY_PREFIX}${library}${CMAKE_STATIC_LIBRARY_SUFFIX})
 endforeach()
 list(JOIN KX_PREBUILT_LIBRARIES " " KX_PREBUILT_LIBRARIES)
+# Visual Studio's name of the package's architecture, for README.txt.
+set(KX_VS_PLATFORM x64)
+if(KX_ARCH STREQUAL "i686")
+  set(KX_VS_PLATFORM Win32)
+endif()
 configure_file(cmake/package/kxembedSources.cmake.in
                ${CMAKE_BINARY_DIR}/kxembedSources.cmake @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/kxembedSources.cmake DESTINATION ${KX_CMAKE_DIR})

@@ -11,12 +11,12 @@ set -euo pipefail
 src=$(cd "${1:?usage: link_dist.sh X86_64_DIST OUT}" && pwd)
 out=${2:?usage: link_dist.sh X86_64_DIST OUT}
 [ -f "$out/Release/libcef.dll.a" ] && [ -f "$out/Release/libcef.def" ] &&
-  [ ! -L "$out/include" ] && exit 0
+  [ -f "$out/LICENSE.txt" ] && [ ! -L "$out/include" ] && exit 0
 mkdir -p "$out/Release"
 out=$(cd "$out" && pwd)
 # Copies, not links: the package installs its headers into its own include/,
 # and through a link it would write into the x86-64 distribution.
-for item in include libcef_dll cef_paths.gypi cef_paths2.gypi; do
+for item in include libcef_dll cef_paths.gypi cef_paths2.gypi LICENSE.txt; do
   rm -rf "${out:?}/$item"
   cp -r "$src/$item" "$out/$item"
 done
