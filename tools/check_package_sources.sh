@@ -37,6 +37,9 @@ arch=${name##*-}
 mkdir "$work/unzipped"
 (cd "$work/unzipped" && cmake -E tar xf "$zip")
 pkg=$work/unzipped/$name
+# Sources beside the binaries, and still a download of under 50 MB.
+size=$(stat -c %s "$zip")
+[ "$size" -lt 50000000 ] || fail "$name.zip is $size bytes, 50 MB or more"
 prebuilt=(lib/libkx_system.a lib/libkx_common.a lib/liblibcef_dll_wrapper.a)
 for f in "${prebuilt[@]}" lib/cmake/kxembed/kxembedSources.cmake LICENSE-cef.txt \
          src/app/simple_app.cc src/common/option_block.cc src/store/option_store.cc \
