@@ -10,8 +10,8 @@ const wchar_t* const kRequiredFiles[] = {L"icudtl.dat", L"natives_blob.bin"};
 std::wstring FolderOf(HMODULE module) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD size = GetModuleFileNameW(module, &path[0],
-                                          static_cast<DWORD>(path.size()));
+    const DWORD size =
+        GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
     if (size < path.size()) {
       path.resize(size);
       break;

@@ -146,6 +146,9 @@ class SimpleApp : public CefApp,
   const std::wstring& GetHornVoicesJson() const;
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
+  // Every voice text the host had given has arrived ("cache_synced"): true
+  // from then on, for every page of this process.
+  bool IsCacheSynced() const { return cache_synced_; }
 
   const CacheChangeNotifier& change_notifier_for_testing() const {
     return change_notifier_;
@@ -155,6 +158,9 @@ class SimpleApp : public CefApp,
   ~SimpleApp() override;
 
  private:
+  // One console line in a page refused KXHelper, naming its origin.
+  void TellWhyKXHelperIsAbsent(CefRefPtr<CefFrame> frame,
+                               CefRefPtr<CefV8Context> context);
   // Asks the browser for the options and the voice texts, once per process.
   void RequestCacheContents(CefRefPtr<CefBrowser> browser);
   void AppendVoice(CachedVoiceList* list, const std::wstring& voice);
@@ -167,6 +173,7 @@ class SimpleApp : public CefApp,
   CachedVoiceList normal_voices_;
   CachedVoiceList horn_voices_;
   int filtered_count_;
+  bool cache_synced_ = false;
   CefString user_options_json_;
   CefRefPtr<CefMessageRouterRendererSide> message_router_;
   // The browser process's list; in a render process, the copy it was given.

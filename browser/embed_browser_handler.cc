@@ -22,13 +22,14 @@ namespace {
 // A loaded main frame asks the browser for "OnLoad"; the answer starts the
 // render process's cache sync. The script reaches the render process as a
 // message, often after the page has finished loading: then it asks at once,
-// else it replaces the page's load handler.
+// else from a load listener of its own. window.onload stays the page's: it
+// holds one handler, and either side would replace the other's.
 #define KX_ONLOAD_QUERY                                              \
   "window.cefQuery({request: 'OnLoad',persistent: false,onSuccess: " \
   "function(response) {},onFailure: function(code, msg) {}});"
 const char kOnLoadQueryScript[] =
     "if(document.readyState=='complete'){" KX_ONLOAD_QUERY
-    "}else{window.onload=function(){" KX_ONLOAD_QUERY "}}";
+    "}else{window.addEventListener('load',function(){" KX_ONLOAD_QUERY "})}";
 #undef KX_ONLOAD_QUERY
 
 const wchar_t kOnLoadRequest[] = L"OnLoad";
@@ -152,8 +153,9 @@ PageBrowser EmbedBrowserHandler::WhichBrowser(
   return PageBrowser::kUnknown;
 }
 
-bool EmbedBrowserHandler::CreatePageBrowser(const CefWindowInfo& window_info,
-                                            const CefBrowserSettings& settings) {
+bool EmbedBrowserHandler::CreatePageBrowser(
+    const CefWindowInfo& window_info,
+    const CefBrowserSettings& settings) {
   CEF_REQUIRE_UI_THREAD();
   if (closing_all_)
     return false;
@@ -567,8 +569,7 @@ void EmbedBrowserHandler::HideAndNotifyJump(CefRefPtr<CefBrowser> browser) {
   if (!host)
     return;
   ShowWindow(host->GetWindowHandle(), SW_HIDE);
-  NotifyObservers(
-      [&](PageObserver* observer) { observer->OnJumped(browser); });
+  NotifyObservers([&](PageObserver* observer) { observer->OnJumped(browser); });
   NotifyObservers([](PageObserver* observer) { observer->OnJump(); });
 }
 

@@ -8,7 +8,8 @@
 #   cmake/    the toolchain file the package was built with
 #   docs/     the host guide and the page guide
 #   pages/    what a page author works with: KXHelper's types, the helper
-#             scripts, a tsconfig, and a sample page
+#             scripts, the tsconfigs, a sample page, and the engine check
+#             and debugging loop (tools/, with the npm packages they use)
 #   wine/     a Wine prefix that runs hosts on Linux: its script and settings
 #   examples/minimal_host, README.txt
 include(CMakePackageConfigHelpers)
@@ -77,8 +78,14 @@ install(FILES ${CMAKE_BINARY_DIR}/minimal_host/CMakeLists.txt
         DESTINATION examples/minimal_host)
 install(FILES docs/host.md docs/pages.md DESTINATION docs)
 install(FILES pages/kxhelper.d.ts pages/kxhelper-ready.js pages/kxhelper-dev.js
-              pages/tsconfig.json pages/options.html pages/options.js
+              pages/tsconfig.json pages/tsconfig.ts.json pages/options.html
+              pages/options.js pages/package.json pages/package-lock.json
+              pages/eslint.config.mjs
         DESTINATION pages)
+# The page checks and the debugging loop: check.js reads ../eslint.config.mjs,
+# which reads tools/rules.js, so the layout stays as it is here.
+install(FILES pages/tools/check.js pages/tools/rules.js pages/tools/debug.js
+        DESTINATION pages/tools)
 
 # Running hosts under Wine: a prefix of the package's architecture, made and
 # set up by wine/setup-prefix.sh alone.

@@ -72,8 +72,9 @@ bool ParseHostOptions(const std::vector<std::wstring>& args,
       }
     } else if (StartsWith(arg, L"--bounds=", &at)) {
       if (!ParseBounds(arg.substr(at), &options->bounds)) {
-        *error = "--bounds takes L,T,R,B with R >= L and B >= T, at most 2147483647 "
-                 "apart";
+        *error =
+            "--bounds takes L,T,R,B with R >= L and B >= T, at most 2147483647 "
+            "apart";
         return false;
       }
     } else if (StartsWith(arg, L"--timeout-ms=", &at)) {

@@ -12,10 +12,9 @@
     global.Promise = /** @type {PromiseConstructor} */ (
         /** @type {unknown} */ (makePromise()));
 
-  // Voice texts already here when the page starts mean the render process
-  // has synced before (an earlier page started the sync): no second
-  // "synced" event will come.
-  var synced = typeof KXHelper !== 'undefined' && KXHelper.GetFilteredNum() > 0;
+  // Seen a "synced" event. A render process syncs once: a later page of
+  // one that has synced hears no second event, and asks KXHelper instead.
+  var synced = false;
   /** @type {Array<function(): void>} */
   var readyWaiters = [];
   /** @type {Array<function(): void>} */
@@ -37,10 +36,15 @@
       callbacks[i]();
   }
 
+  function hasSynced() {
+    return synced ||
+        (typeof KXHelper !== 'undefined' && KXHelper.IsSynced() === true);
+  }
+
   /** @returns {Promise<void>} */
   function KXHelperReady() {
     return new Promise(function(resolve) {
-      if (synced)
+      if (hasSynced())
         resolve();
       else
         readyWaiters.push(function() { resolve(); });

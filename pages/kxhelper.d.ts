@@ -50,6 +50,12 @@ interface KXHelperObject {
    * together; it only grows. Arguments are ignored.
    */
   GetFilteredNum(...ignored: unknown[]): number;
+  /**
+   * Whether every voice text the host had given has arrived in this render
+   * process. True for every later page of a process that has synced, which
+   * gets no second "synced" event. Arguments are ignored.
+   */
+  IsSynced(...ignored: unknown[]): boolean;
 }
 
 /**
@@ -62,6 +68,7 @@ interface KXHelperImplementation {
   SetUserOptions(text?: unknown, ...ignored: unknown[]): boolean | undefined;
   GetFilteredVoices(list?: unknown, ...ignored: unknown[]): string | undefined;
   GetFilteredNum(...ignored: unknown[]): number;
+  IsSynced(...ignored: unknown[]): boolean;
 }
 
 /** What a `kxhelperchange` event says changed. */
@@ -110,7 +117,8 @@ declare const KXHelper: KXHelperObject;
 
 /**
  * Resolves once the voice texts have arrived: at once when they already had
- * (some were there when the helper loaded, or a "synced" event was seen).
+ * (KXHelper.IsSynced() is true, also on a later page of a synced render
+ * process), else with the next "synced" event.
  */
 declare var KXHelperReady: () => Promise<void>;
 

@@ -1,5 +1,7 @@
 #include "renderer/client_v8_extension_handler.h"
 
+#include <cmath>
+
 #include "common/option_block.h"
 #include "common/process_messages.h"
 #include "include/cef_parser.h"
@@ -8,6 +10,10 @@
 namespace {
 
 enum VoiceListKind { kNormalVoices = 1, kHornVoices = 2 };
+
+bool IsWholeNumber(double number) {
+  return std::isfinite(number) && std::trunc(number) == number;
+}
 
 }  // namespace
 
@@ -60,6 +66,10 @@ bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
     retval = CefV8Value::CreateInt(app_->GetFilteredCount());
     return true;
   }
+  if (name == L"IsSynced") {
+    retval = CefV8Value::CreateBool(app_->IsCacheSynced());
+    return true;
+  }
   return false;
 }
 
@@ -99,12 +109,18 @@ bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
 bool ClientV8ExtensionHandler::GetFilteredVoices(
     CefRefPtr<CefV8Value> kind,
     CefRefPtr<CefV8Value>& retval) {
-  if (!kind->IsInt())
+  // Any whole number names a list, however large: only 1 and 2 hold
+  // texts. The engine keeps numbers beyond 32 bits as doubles.
+  int list = 0;
+  if (kind->IsInt() || kind->IsUInt()) {
+    list = kind->GetIntValue();
+  } else if (!kind->IsDouble() || !IsWholeNumber(kind->GetDoubleValue())) {
     return false;
+  }
   const std::wstring* json = nullptr;
-  if (kind->GetIntValue() == kNormalVoices)
+  if (list == kNormalVoices)
     json = &app_->GetNormalVoicesJson();
-  else if (kind->GetIntValue() == kHornVoices)
+  else if (list == kHornVoices)
     json = &app_->GetHornVoicesJson();
   if (!json) {
     retval = CefV8Value::CreateString(L"[]");

@@ -1,4 +1,4 @@
-// The native side of KXHelper's four functions. Three answer from the
+// The native side of KXHelper's five functions. Four answer from the
 // renderer cache at once; SetUserOptions forwards the page's options to the
 // browser process.
 #ifndef RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_

@@ -18,6 +18,13 @@ const char kKXHelperExtensionCode[] =
     "function SetUserOptions(obj);"
     "        return SetUserOptions(obj);"
     "    };})();"
+    // Whether every voice text the host had given has arrived in this render
+    // process: a later page learns it here, since the "synced" event comes
+    // once per process.
+    "(function() {    KXHelper.IsSynced = function() {        native "
+    "function IsSynced();"
+    "        return IsSynced();"
+    "    };})();"
     // A list only changes with a voice text, which raises the count: a read
     // with the count unchanged hands out the text read last, and the page
     // loop that reads it again and again never copies the whole list into

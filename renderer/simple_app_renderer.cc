@@ -41,6 +41,29 @@ void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser,
     CefRefPtr<CefV8Value> result;
     CefRefPtr<CefV8Exception> exception;
     context->Eval("KXHelper = undefined;", result, exception);
+    TellWhyKXHelperIsAbsent(frame, context);
+  }
+}
+
+void SimpleApp::TellWhyKXHelperIsAbsent(CefRefPtr<CefFrame> frame,
+                                        CefRefPtr<CefV8Context> context) {
+  const std::string url = frame ? frame->GetURL().ToString() : std::string();
+  // A blank document has no origin of its own to explain.
+  if (url.empty() || url.compare(0, 6, "about:") == 0)
+    return;
+  const std::string origin = OriginAllowList::OriginOf(url);
+  const std::string line =
+      origin.empty()
+          ? "KXHelper is absent: the host allows listed origins only, and "
+            "this page's address has none"
+          : "KXHelper is absent: the host does not allow this page's origin (" +
+                origin + ")";
+  // Called before the page's own scripts: console is still the engine's.
+  CefRefPtr<CefV8Value> console = context->GetGlobal()->GetValue("console");
+  CefRefPtr<CefV8Value> warn = console ? console->GetValue("warn") : nullptr;
+  if (warn && warn->IsFunction()) {
+    warn->ExecuteFunctionWithContext(context, console,
+                                     {CefV8Value::CreateString(line)});
   }
 }
 
@@ -138,6 +161,7 @@ void SimpleApp::ApplyCacheUpdate(const std::string& name,
     AppendHornVoice(text.ToWString());
     NotifyVoiceAdded(kHornVoiceList);
   } else if (name == kCacheSyncedMessage) {
+    cache_synced_ = true;
     CefRefPtr<CefDictionaryValue> detail = CefDictionaryValue::Create();
     detail->SetString("change", kVoicesSynced);
     detail->SetInt("count", GetFilteredCount());

@@ -159,8 +159,9 @@ class HostObserver : public PageObserver {
                         const CefString& message,
                         const CefString& /*source*/,
                         int /*line*/) override {
-    const bool avatar = g_client_handler && g_client_handler->WhichBrowser(
-                                                browser) == PageBrowser::kAvatar;
+    const bool avatar =
+        g_client_handler &&
+        g_client_handler->WhichBrowser(browser) == PageBrowser::kAvatar;
     Print((avatar ? "avatar console: " : "console: ") + message.ToString());
   }
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override {

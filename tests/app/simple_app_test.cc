@@ -37,6 +37,23 @@ TEST(SimpleApp, StartsWithoutHostValuesAndAnEmptyCache) {
   EXPECT_TRUE(app->GetUserOptionsJson().empty());
 }
 
+// Only a width and height that an int holds size a window: right - left
+// of two ints can be larger (2,147,483,654 for the first bounds below).
+TEST(SimpleApp, BoundsWithoutAWindowSizeAreRefused) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  const RECT good = {100, 50, 900, 650};
+  EXPECT_TRUE(app->SetWindowBounds(good));
+  for (const RECT& bad :
+       {RECT{-2147483647, 1, 7, 1}, RECT{0, -2147483647, 1, 2147483647},
+        RECT{10, 0, 9, 5}, RECT{0, 10, 5, 9}}) {
+    EXPECT_FALSE(app->SetWindowBounds(bad));
+    EXPECT_EQ(app->window_bounds().right, 900);
+    EXPECT_EQ(app->window_bounds().bottom, 650);
+  }
+  EXPECT_TRUE(app->SetWindowBounds({0, 0, 2147483647, 0}));
+  EXPECT_TRUE(app->SetWindowBounds({-5, -5, -5, -5}));
+}
+
 TEST(SimpleApp, EveryNavigationProceeds) {
   CefRefPtr<SimpleApp> app(new SimpleApp());
   EXPECT_FALSE(app->OnBeforeNavigation(nullptr, nullptr, nullptr,

@@ -137,14 +137,15 @@ TEST_F(EmbedBrowserHandlerTest, MainFramesGetTheOnLoadQueryScript) {
   handler_->OnLoadStart(nullptr, main.get());
   handler_->OnLoadStart(nullptr, sub.get());
   ASSERT_EQ(main->executed_scripts.size(), 1u);
-  // Asks at once when the page has loaded already, else from window.onload;
-  // the query itself is unchanged.
+  // Asks at once when the page has loaded already, else from a load
+  // listener of its own, never window.onload; the query itself is unchanged.
   const char kQuery[] =
       "window.cefQuery({request: 'OnLoad',persistent: false,onSuccess: "
       "function(response) {},onFailure: function(code, msg) {}});";
   EXPECT_EQ(main->executed_scripts[0].ToString(),
             std::string("if(document.readyState=='complete'){") + kQuery +
-                "}else{window.onload=function(){" + kQuery + "}}");
+                "}else{window.addEventListener('load',function(){" + kQuery +
+                "})}");
   EXPECT_TRUE(sub->executed_scripts.empty());
 }
 

@@ -146,6 +146,35 @@ TEST_F(ScriptFromLoadStartTest, MayRunBeforeThePage) {
   EXPECT_LT(injected, log_.IndexOf("console page loading")) << log_.Dump();
 }
 
+// location.href = ... navigates the page's own frame, through the handler's
+// OnBeforeBrowse like any other load; a page that is not a file opens none.
+TEST_F(NavigationTest, APageNavigatesItsOwnFrame) {
+  const std::string second = pages_.Write(
+      "second.html", "<script>console.log('at ' + location.href);</script>");
+  const std::string first =
+      pages_.Write("first.html",
+                   "<script>location.href = 'second.html';"
+                   "console.log('still first');</script>");
+  CefRefPtr<CefBrowser> browser = CreateBrowser(first);
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor("console at " + second)) << log_.Dump();
+  EXPECT_LT(log_.IndexOf("console still first"),
+            log_.IndexOf("before-browse main " + second))
+      << log_.Dump();
+  EXPECT_EQ(second, browser->GetMainFrame()->GetURL().ToString());
+
+  LocalHttpServer server(
+      PageResponse("<script>location.href = '" + second +
+                   "'; console.log('stayed on http');</script>"));
+  browser->GetMainFrame()->LoadURL(LocalUrl(server.port(), "/web.html"));
+  ASSERT_TRUE(log_.WaitFor("console stayed on http")) << log_.Dump();
+  EXPECT_EQ(LocalUrl(server.port(), "/web.html"),
+            browser->GetMainFrame()->GetURL().ToString());
+  EXPECT_GE(
+      log_.IndexOf("console Not allowed to load local resource: " + second), 0)
+      << log_.Dump();
+}
+
 TEST_F(NavigationTest, MissingFileFailsAndFrameKeepsItsDocument) {
   std::string good = pages_.Write("good.html", "<p>good</p>");
   CefRefPtr<CefBrowser> browser = CreateBrowser(good);

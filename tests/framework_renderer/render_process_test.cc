@@ -189,6 +189,38 @@ TEST_F(RenderProcessTest, PageRequestsBecomeOps) {
   EXPECT_EQ(1u, harness_.OpsOf(Op::kCloseBrowser).size());
 }
 
+// location: read, the document's address; written, assigned, replaced or
+// reloaded, a navigation of the frame to the address resolved against it.
+// A page that is not a file opens none, with the engine's console line.
+TEST_F(RenderProcessTest, LocationNavigationsBecomeOps) {
+  ASSERT_TRUE(harness_.LoadPage(
+      kBrowser, kPageUrl,
+      "<script>console.log(location.href + ' ' + window.location);"
+      "location.href = 'a.html';"
+      "location.assign('/b.html#x');"
+      "window.location = 'c.html';"
+      "location.replace('http://other.test/d');"
+      "location.reload();"
+      "location.href = 'file:///C:/secret.txt';"
+      "try { location.href = {toString: function() { throw 7; }}; }"
+      "catch (e) { console.log('thrown ' + e); }</script>"));
+  std::vector<std::string> urls;
+  for (const RenderHarness::RecordedOp& op : harness_.OpsOf(Op::kNavigateFrame))
+    urls.push_back(op.args->GetString(2).ToString());
+  EXPECT_EQ(urls, std::vector<std::string>({"http://example.test/dir/a.html",
+                                            "http://example.test/b.html#x",
+                                            "http://example.test/dir/c.html",
+                                            "http://other.test/d", kPageUrl}));
+  std::vector<std::string> console;
+  for (const auto& entry : harness_.console())
+    console.push_back(entry.message);
+  EXPECT_EQ(console,
+            std::vector<std::string>({std::string(kPageUrl) + " " + kPageUrl,
+                                      "Not allowed to load local resource: "
+                                      "file:///C:/secret.txt",
+                                      "thrown 7"}));
+}
+
 TEST_F(RenderProcessTest, OnlyTheMainFrameCanClose) {
   harness_.SetFrameSource("http://example.test/dir/c.html",
                           "<script>window.close();</script>");

@@ -262,15 +262,6 @@ TEST_F(V8ContextTest, WindowOpenAndCloseGoToTheDelegate) {
   EXPECT_EQ(1, delegate_.close_requests);
 }
 
-TEST_F(V8ContextTest, AssigningLocationGoesToTheDelegate) {
-  EvalToString(context_, "location = 'next.html'; window.location = 7;");
-  EXPECT_EQ(std::vector<std::string>({"next.html", "7"}),
-            delegate_.navigations);
-  // Without a frame the document has no address.
-  EXPECT_EQ("string ", EvalToString(context_, "typeof location + ' ' + location"));
-  EXPECT_EQ("false", EvalToString(context_, "delete location"));
-}
-
 // Only orders that no scheduling delay can change are asserted: equal
 // delays keep their creation order, and a later-created timer with a longer
 // delay is never due earlier.

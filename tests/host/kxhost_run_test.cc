@@ -151,6 +151,29 @@ class KxHostTest : public testing::Test {
     return FileUrl(CefString(KX_SOURCE_DIR "/pages/").ToWString() + name);
   }
 
+  // The file URL of a page of tests/pages/assertions/.
+  static std::wstring AssertionsPageUrl(const std::wstring& name) {
+    return FileUrl(
+        CefString(KX_SOURCE_DIR "/tests/pages/assertions/").ToWString() + name);
+  }
+
+  // The lines of a file of tests/pages/assertions/.
+  static std::vector<std::string> AssertionsLines(const std::string& name) {
+    return Lines(
+        ReadFileText(CefString(KX_SOURCE_DIR "/tests/pages/assertions/" + name)
+                         .ToWString()));
+  }
+
+  // What the pages wrote to the console, of the host's output lines.
+  static std::vector<std::string> ConsoleLines(const std::string& out) {
+    std::vector<std::string> console;
+    for (const std::string& line : Lines(out)) {
+      if (line.compare(0, 9, "console: ") == 0)
+        console.push_back(line.substr(9));
+    }
+    return console;
+  }
+
   // The file URL of the file at |path|.
   static std::wstring FileUrl(const std::wstring& path) {
     wchar_t full[MAX_PATH];
@@ -444,7 +467,8 @@ const char kZeroDelayPollingPage[] =
     "}"
     "function poll() {"
     "  ++polls;"
-    "  if (KXHelper.GetUserOptions().indexOf('\"filter_id\":' + trip + ',') < 0)"
+    "  if (KXHelper.GetUserOptions().indexOf('\"filter_id\":' + trip + ',') < "
+    "0)"
     "    { setTimeout(poll, 0); return; }"
     "  console.log('trip ' + trip);"
     "  next();"
@@ -586,32 +610,129 @@ TEST_P(KxHostModesTest, DemoErrorPage) {
       << err;
 }
 
-// The shared page-level assertions (tests/pages/assertions/), which an
-// ordinary browser also runs against pages/kxhelper-dev.js: every check,
-// line for line as expected.txt lists them, with the voices it expects.
-TEST_P(KxHostModesTest, PageAssertions) {
-  const std::wstring page =
-      CefString(KX_SOURCE_DIR
-                "/tests/pages/assertions/kxhelper-assertions.html")
-          .ToWString();
+// Reports once its own load handler has run and the sync has brought the
+// seeded options and both voice texts, then closes itself. The image keeps
+// the load event back while the body's script holds the render process, so
+// that the browser's script tends to arrive before the load on the real
+// framework too.
+std::string OwnOnloadPage(const std::string& head, const std::string& body) {
+  return "<html><head><script>var ran = false;" + head +
+         "</script></head><body><img src=\"pixel.gif\"><script>" + body +
+         "function report() {"
+         "  if (!ran || KXHelper.GetFilteredNum() < 2 ||"
+         "      KXHelper.GetUserOptions() === '') {"
+         "    setTimeout(report, 20); return; }"
+         "  console.log('ran; ' + KXHelper.GetUserOptions() + ' ' +"
+         "              KXHelper.GetFilteredVoices(1) +"
+         "              KXHelper.GetFilteredVoices(2));"
+         "  window.close();"
+         "}"
+         "var end = Date.now() + 300; while (Date.now() < end) {}"
+         "setTimeout(report, 20);"
+         "</script></body></html>";
+}
+
+// A page's window.onload is its own, set in its head or once it has loaded,
+// whenever the browser's script arrives: the handler is kept and runs, and
+// the render process syncs all the same.
+TEST_P(KxHostModesTest, APagesOwnOnloadAndTheSyncBothHappen) {
+  const std::string in_head =
+      OwnOnloadPage("window.onload = function() { ran = true; };", "");
+  const std::string after_load = OwnOnloadPage(
+      "function mine() { ran = true; }"
+      "addEventListener('load', function() {"
+      "  window.onload = mine;"
+      "  setTimeout(function() { if (window.onload === mine) mine(); }, 50);"
+      "});",
+      "");
+  // The smallest GIF there is: one transparent pixel.
+  WritePage(L"pixel.gif",
+            std::string("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xff\xff\xff"
+                        "!\xf9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0"
+                        "\x02\x02"
+                        "D\x01\0;",
+                        43));
+  for (const std::string& html : {in_head, after_load}) {
+    const std::wstring url = WritePage(L"own_onload.html", html);
+    std::string out, err;
+    EXPECT_EQ(
+        Run(L"--url=" + url + SeedArgument(1) +
+                L" --normal-voice=n --horn-voice=h --timeout-ms=20000" + Mode(),
+            &out, &err),
+        0u)
+        << err;
+    EXPECT_EQ(Lines(out),
+              std::vector<std::string>(
+                  {"console: ran; " + SeedJson(1) + " [\"n\"][\"h\"]"}))
+        << html;
+  }
+}
+
+// A render process that synced with no voice text at all: its second page
+// (the first one navigates to it) still learns that it has synced, at once,
+// though no voice text and no second "synced" event will come.
+TEST_P(KxHostModesTest, TheSecondPageOfASyncedRenderProcessIsReady) {
+  const std::string ready =
+      "<script src=\"" +
+      CefString(DemoPageUrl(L"kxhelper-ready.js")).ToString() + "\"></script>";
+  WritePage(L"second.html",
+            ready +
+                "<script>console.log('second at start ' +"
+                "                    KXHelper.IsSynced());"
+                "KXHelperReady().then(function() {"
+                "  console.log('second ready ' + KXHelper.GetFilteredNum());"
+                "  window.close();"
+                "});</script>");
+  const std::wstring first =
+      WritePage(L"first.html",
+                ready +
+                    "<script>KXHelperReady().then(function() {"
+                    "  console.log('first ready ' + KXHelper.GetFilteredNum());"
+                    "  location.href = 'second.html';"
+                    "});</script>");
   std::string out, err;
-  EXPECT_EQ(Run(L"--url=" + FileUrl(page) +
-                    L" --normal-voice=n1 --normal-voice=n2 --horn-voice=h1"
-                    L" --timeout-ms=30000" +
-                    Mode(),
+  EXPECT_EQ(
+      Run(L"--url=" + first + L" --timeout-ms=20000" + Mode(), &out, &err), 0u)
+      << err;
+  EXPECT_EQ(Lines(out),
+            std::vector<std::string>({"console: first ready 0",
+                                      "console: second at start true",
+                                      "console: second ready 0"}))
+      << err;
+}
+
+// The shared page-level assertions (tests/pages/assertions/), which an
+// ordinary browser also runs against pages/kxhelper-dev.js: every check of
+// the first page and of the later page it goes on to, line for line as
+// expected.txt lists them, with the voice texts report.js expects.
+TEST_P(KxHostModesTest, PageAssertions) {
+  std::wstring voices;
+  for (int i = 1; i <= 205; ++i)
+    voices += L" --normal-voice=n" + std::to_wstring(i);
+  // Cut at 299 units, inside the surrogate pair.
+  voices += L" --horn-voice=h1 --horn-voice=" + std::wstring(298, L'x') +
+            L"\xD83D\xDE00tail";
+  std::string out, err;
+  EXPECT_EQ(Run(L"--url=" + AssertionsPageUrl(L"kxhelper-assertions.html") +
+                    voices + L" --timeout-ms=30000" + Mode(),
                 &out, &err),
             0u)
       << err;
-  std::vector<std::string> checks;
-  for (const std::string& line : Lines(out)) {
-    if (line.compare(0, 9, "console: ") == 0)
-      checks.push_back(line.substr(9));
-  }
-  EXPECT_EQ(checks,
-            Lines(ReadFileText(
-                CefString(KX_SOURCE_DIR "/tests/pages/assertions/expected.txt")
-                    .ToWString())))
-      << out;
+  EXPECT_EQ(ConsoleLines(out), AssertionsLines("expected.txt")) << out;
+}
+
+// A page of an origin the host does not allow has no KXHelper, one console
+// line says why, its queries fail with 403, and the emulation it includes
+// stays off, since the component is there.
+TEST_P(KxHostModesTest, RefusedPageAssertions) {
+  std::string out, err;
+  EXPECT_EQ(
+      Run(L"--url=" + AssertionsPageUrl(L"refused.html") +
+              L" --allow-origin=https://app.test --timeout-ms=20000" + Mode(),
+          &out, &err),
+      0u)
+      << err;
+  EXPECT_EQ(ConsoleLines(out), AssertionsLines("refused-expected.txt")) << out;
 }
 
 TEST_P(KxHostModesTest, TimeLimitEndsAPageThatNeverCloses) {
@@ -711,10 +832,10 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
       web_page);
   const std::string web_url =
       "http://127.0.0.1:" + std::to_string(server.port()) + "/avatar";
-  const std::wstring second = WritePage(
-      L"avatar2.html", std::string("<script>") + kWhenOptions +
-                           "whenOptions(function() { location = '" + web_url +
-                           "'; });</script>");
+  const std::wstring second =
+      WritePage(L"avatar2.html", std::string("<script>") + kWhenOptions +
+                                     "whenOptions(function() { location = '" +
+                                     web_url + "'; });</script>");
   const std::wstring first = WritePage(
       L"avatar1.html", std::string("<script>") + kWhenOptions +
                            "whenOptions(function() { location = '" +
@@ -725,7 +846,8 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
       "function report() {"
       "  if (!synced || !changed) return;"
       "  console.log('main ' + KXHelper.GetFilteredNum() + ' ' + synced + ' ' +"
-      "    KXHelper.GetFilteredVoices(1) + ' ' + KXHelper.GetFilteredVoices(2));"
+      "    KXHelper.GetFilteredVoices(1) + ' ' + "
+      "KXHelper.GetFilteredVoices(2));"
       "  window.close();"
       "}"
       "addEventListener('kxhelperchange', function(e) {"
@@ -742,8 +864,9 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
                 &out, &err),
             0u)
       << err;
-  EXPECT_NE(IndexOf(Lines(out), "console: main 5 1 [\"a\",\"b\",\"c\"] "
-                                "[\"d\",\"e\"]"),
+  EXPECT_NE(IndexOf(Lines(out),
+                    "console: main 5 1 [\"a\",\"b\",\"c\"] "
+                    "[\"d\",\"e\"]"),
             std::string::npos)
       << out << err;
   EXPECT_GE(server.requests(), 1);

@@ -93,7 +93,8 @@ class GiveUpOnTheMainBrowserTest : public GiveUpTest {
     // Once given up, no browser is asked for.
     CefWindowInfo info;
     info.SetAsPopup(nullptr, L"late");
-    EXPECT_FALSE(g_client_handler->CreatePageBrowser(info, CefBrowserSettings()));
+    EXPECT_FALSE(
+        g_client_handler->CreatePageBrowser(info, CefBrowserSettings()));
   }
 };
 

@@ -82,6 +82,16 @@ class OriginTest : public SystemTest, public testing::WithParamInterface<bool> {
     return value;
   }
 
+  // The console lines that tell a page why it has no KXHelper.
+  std::vector<std::string> AbsentLines() {
+    std::vector<std::string> lines;
+    for (const std::string& message : console_messages_) {
+      if (message.compare(0, 19, "KXHelper is absent:") == 0)
+        lines.push_back(message);
+    }
+    return lines;
+  }
+
   std::vector<std::string> origins_;
   CefRefPtr<RenderSideApp> render_app_;
   int queries_ = 0;
@@ -115,6 +125,11 @@ TEST_P(FileOriginListed, AllowedMainFrameWorksRefusedSubFrameGetsNothing) {
   EXPECT_EQ(QueryIn(sub, "OnLoad"), "403 Origin not allowed");
   EXPECT_EQ(ReadRecords().size(), 8u);  // the main frame's one update
   EXPECT_EQ(notifications(), 1);
+  // One line, for the refused page only.
+  EXPECT_EQ(AbsentLines(),
+            std::vector<std::string>(
+                {"KXHelper is absent: the host does not allow this page's "
+                 "origin (http://127.0.0.1:1)"}));
 }
 
 TEST_P(HttpOriginListed, RefusedMainFrameGetsNothingAllowedSubFrameWorks) {
@@ -132,6 +147,10 @@ TEST_P(HttpOriginListed, RefusedMainFrameGetsNothingAllowedSubFrameWorks) {
             "true");
   EXPECT_TRUE(RunUntil([] { return notifications() == 1; }));
   EXPECT_EQ(ReadRecords().size(), 56u);
+  EXPECT_EQ(AbsentLines(),
+            std::vector<std::string>(
+                {"KXHelper is absent: the host does not allow this page's "
+                 "origin (file://)"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(SingleProcess,

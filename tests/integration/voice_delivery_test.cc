@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "common/option_block.h"
 #include "store/option_store.h"
 #include "tests/integration/system_fixture.h"
 
@@ -33,6 +34,28 @@ class VoiceDeliveryTest
     }
     return count;
   }
+
+  // Seeds the store's options with kSeeded and adds a voice text of its
+  // own, which it returns.
+  std::string SeedOptionsAndAVoice() {
+    static int run = 0;
+    OptionBlock options = MakeEmptyOptionBlock();
+    EXPECT_TRUE(ParseOptionJson(kSeeded, &options));
+    OptionStore::GetInstance()->SetInitialOptions(options);
+    const std::string voice = "own-onload" + std::to_string(++run);
+    OptionStore::GetInstance()->AddNormalVoice(CefString(voice));
+    return voice;
+  }
+
+  // The main page's render process has synced: |voice| and the seeded
+  // options arrived.
+  void ExpectSynced(const std::string& voice) {
+    EXPECT_TRUE(WaitFor([&] { return Occurrences(voice) == 1; }));
+    EXPECT_EQ(Evaluate(main_browser(), "KXHelper.GetUserOptions()"), kSeeded);
+  }
+
+  static constexpr char kSeeded[] =
+      "[{\"filter_id\":8,\"is_filter\":true,\"uic_type\":2}]";
 
   // Evaluations between short pauses: a wait nested in RunUntil's condition
   // could leave RunUntil asleep until its time-out.
@@ -149,7 +172,8 @@ TEST_P(AvatarSyncTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
   const std::string tag = "avatar" + std::to_string(++run) + "-";
   AddTexts(tag);
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   EXPECT_EQ(Occurrences(tag + "n2"), 1);
   const std::string synced = MainState();
 
@@ -187,14 +211,16 @@ TEST_P(AvatarSyncTest, AReplacedMainRenderProcessGetsOneResend) {
   const std::string tag = "replaced" + std::to_string(++run) + "-";
   AddTexts(tag);
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("main.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   LoadAvatar("avatar.html");
   const std::string synced = MainState();
 
   KillRenderers(ChildRenderers());
   ASSERT_TRUE(RunUntil([&] { return render_process_ends_ == 2; }));
   ASSERT_TRUE(LoadAndWait(main_browser(), CountingPage("again.html")));
-  ASSERT_TRUE(WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Evaluate(main_browser(), "synced") == "1"; }));
   LoadAvatar("avatar2.html");
   EXPECT_EQ(MainState(), synced);
 }
@@ -207,6 +233,37 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(std::get<0>(info.param) ? "Single" : "Multi") +
              (std::get<1>(info.param) ? "ScriptFirst" : "PageFirst");
     });
+
+// A page's own window.onload, set in its head or once it has loaded, in
+// either order with the browser's script: the handler stays the page's, and
+// the render process syncs all the same (options and voice texts).
+TEST_P(VoiceDeliveryTest, AnOnloadSetInTheHeadRunsAndTheSyncHappens) {
+  const std::string voice = SeedOptionsAndAVoice();
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(),
+      WritePage("head.html",
+                "<html><head><script>window.onload = function() {"
+                " console.log('head onload ran'); };</script></head>"
+                "<body><p>body</p></body></html>")));
+  std::string rest;
+  EXPECT_TRUE(WaitForConsole("head onload ran", &rest));
+  ExpectSynced(voice);
+}
+
+TEST_P(VoiceDeliveryTest, AnOnloadSetAfterLoadStaysAndTheSyncHappens) {
+  const std::string voice = SeedOptionsAndAVoice();
+  ASSERT_TRUE(LoadAndWait(
+      main_browser(),
+      WritePage("late.html",
+                "<script>function mine() {}"
+                "addEventListener('load', function() {"
+                " window.onload = mine; console.log('late onload set'); });"
+                "</script>")));
+  std::string rest;
+  EXPECT_TRUE(WaitForConsole("late onload set", &rest));
+  ExpectSynced(voice);
+  EXPECT_EQ(Evaluate(main_browser(), "window.onload === mine"), "true");
+}
 
 INSTANTIATE_TEST_SUITE_P(
     OrdersAndModes,

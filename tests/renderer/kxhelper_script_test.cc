@@ -48,11 +48,12 @@ class KXHelperScriptTest : public testing::Test {
   std::unique_ptr<RenderHarness> harness_;
 };
 
-TEST_F(KXHelperScriptTest, EveryNewContextHasTheFourFunctions) {
+TEST_F(KXHelperScriptTest, EveryNewContextHasTheFiveFunctions) {
   EXPECT_EQ(Eval("[typeof KXHelper.GetFilteredNum, typeof "
                  "KXHelper.GetUserOptions, typeof KXHelper.SetUserOptions, "
-                 "typeof KXHelper.GetFilteredVoices].join()"),
-            "function,function,function,function");
+                 "typeof KXHelper.GetFilteredVoices, "
+                 "typeof KXHelper.IsSynced].join()"),
+            "function,function,function,function,function");
   ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html",
                                  "<script>window.seen = typeof KXHelper;"
                                  "</script>"));
@@ -63,9 +64,13 @@ TEST_F(KXHelperScriptTest, WrongArgumentsGiveUndefinedWithoutThrowing) {
   EXPECT_EQ(Eval("[typeof KXHelper.GetFilteredVoices(1.5), "
                  "typeof KXHelper.GetFilteredVoices('1'), "
                  "typeof KXHelper.GetFilteredVoices(), "
+                 "typeof KXHelper.GetFilteredVoices(NaN), "
+                 "typeof KXHelper.GetFilteredVoices(Infinity), "
+                 "typeof KXHelper.GetFilteredVoices(true), "
                  "typeof KXHelper.SetUserOptions([]), "
                  "typeof KXHelper.SetUserOptions()].join()"),
-            "undefined,undefined,undefined,undefined,undefined");
+            "undefined,undefined,undefined,undefined,undefined,undefined,"
+            "undefined,undefined");
   EXPECT_TRUE(harness_->sent_messages().empty());
 }
 
@@ -156,6 +161,39 @@ TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
   EXPECT_EQ(Eval("JSON.parse(KXHelper.GetFilteredVoices(1)).length + ' ' + "
                  "KXHelper.GetFilteredNum()"),
             "201 303");
+}
+
+// Every whole number names a list, however large or small; only 1 and 2
+// hold texts.
+TEST_F(KXHelperScriptTest, EveryWholeNumberBeyondTheTwoListsGivesAnEmptyOne) {
+  FromBrowser("add_normal_voice", "a");
+  FromBrowser("add_horn_voice", "b");
+  EXPECT_EQ(Eval("[0, -1, 3, -0, 2147483647, -2147483648, Math.pow(2, 31),"
+                 " Math.pow(2, 32) - 1, Math.pow(2, 32), Math.pow(2, 32) + 1,"
+                 " Math.pow(2, 40), -Math.pow(2, 53), 1e300]"
+                 ".map(function(n) { return KXHelper.GetFilteredVoices(n); })"
+                 ".join(' ')"),
+            "[] [] [] [] [] [] [] [] [] [] [] [] []");
+  EXPECT_EQ(Eval("KXHelper.GetFilteredVoices(1) + KXHelper.GetFilteredVoices(2)"
+                 " + KXHelper.GetFilteredVoices(4 / 2)"),
+            "[\"a\"][\"b\"][\"b\"]");
+}
+
+// Synced: once the browser says every voice text has arrived, for this page
+// and every later one of the process; a voice text alone is not the end.
+TEST_F(KXHelperScriptTest, IsSyncedFromTheSyncedMessageOnInEveryLaterPage) {
+  EXPECT_EQ(Eval("KXHelper.IsSynced()"), "false");
+  FromBrowser("add_normal_voice", "a");
+  EXPECT_EQ(Eval("KXHelper.IsSynced()"), "false");
+  harness_->SendProcessMessage(kBrowser,
+                               CreateEmptyMessage(kCacheSyncedMessage));
+  harness_->Flush();
+  EXPECT_EQ(Eval("KXHelper.IsSynced() + ' ' + KXHelper.IsSynced(7)"),
+            "true true");
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///later.html",
+                                 "<script>window.atStart = KXHelper.IsSynced();"
+                                 "</script>"));
+  EXPECT_EQ(Eval("window.atStart"), "true");
 }
 
 TEST_F(KXHelperScriptTest, ListReadAgainShowsEveryNewText) {

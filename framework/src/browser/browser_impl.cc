@@ -6,6 +6,7 @@
 #include "src/browser/context_menu_runner.h"
 #include "src/browser/popup_opener.h"
 #include "src/browser/render_process_host.h"
+#include "src/core/url_util.h"
 
 namespace cef_internal {
 
@@ -14,6 +15,9 @@ namespace {
 // Frame ids travel as doubles; tolerate an int from a lenient sender. A
 // double that no int64 holds (NaN, an infinity, beyond 2^53) names no frame
 // (-1) rather than being cast.
+// The engine's limit on an address's length.
+constexpr size_t kMaxNavigationUrlUnits = 2 * 1024 * 1024;
+
 int64 FrameIdArg(CefRefPtr<CefListValue> args, size_t index) {
   if (args->GetType(index) == VTYPE_INT)
     return args->GetInt(index);
@@ -149,11 +153,11 @@ void BrowserImpl::OnRenderMessage(Op op, CefRefPtr<CefListValue> args) {
     case Op::kOpenPopup:
       OnOpenPopup(args);
       break;
+    case Op::kNavigateFrame:
+      OnNavigateFrame(args);
+      break;
     case Op::kCloseBrowser:
       Close(false);
-      break;
-    case Op::kNavigate:
-      OnNavigateRequest(args);
       break;
     case Op::kProcessMessage:
       OnProcessMessage(args);
@@ -161,14 +165,6 @@ void BrowserImpl::OnRenderMessage(Op op, CefRefPtr<CefListValue> args) {
     default:
       break;  // Not an op the render side sends.
   }
-}
-
-void BrowserImpl::OnNavigateRequest(CefRefPtr<CefListValue> args) {
-  // A render process names any frame and any address: only a frame of this
-  // browser, and what the navigator takes for an address, go anywhere.
-  CefRefPtr<FrameImpl> frame = FindFrame(FrameIdArg(args, 1));
-  if (frame && args->GetType(2) == VTYPE_STRING)
-    navigator_.Navigate(frame.get(), args->GetString(2).ToWString());
 }
 
 void BrowserImpl::OnRenderProcessGone(cef_termination_status_t status) {
@@ -433,6 +429,23 @@ void BrowserImpl::OnConsoleMessage(CefRefPtr<CefListValue> args) {
   // console: nothing is logged whatever it answers.
   if (display)
     display->OnConsoleMessage(this, message, source, line);
+}
+
+// A page's own navigation of one of its frames. The render side is not
+// trusted: the frame must be this browser's, the address no longer than the
+// engine takes, and a page that is not a file never opens one.
+void BrowserImpl::OnNavigateFrame(CefRefPtr<CefListValue> args) {
+  CefRefPtr<FrameImpl> frame = FindFrame(FrameIdArg(args, 1));
+  if (!frame || args->GetType(2) != VTYPE_STRING)
+    return;
+  const std::wstring url = args->GetString(2);
+  if (url.size() > kMaxNavigationUrlUnits)
+    return;
+  if (UrlUtil::Scheme(url) == L"file" &&
+      UrlUtil::Scheme(frame->GetURL().ToWString()) != L"file") {
+    return;
+  }
+  frame->LoadURL(url);
 }
 
 void BrowserImpl::OnOpenPopup(CefRefPtr<CefListValue> args) {

@@ -107,8 +107,6 @@ class BrowserImpl : public CefBrowser,
 
   ~BrowserImpl() override;
 
-  // A page's location = url, from its render side.
-  void OnNavigateRequest(CefRefPtr<CefListValue> args);
   // Posts OnRenderViewReady for the render side the browser has now.
   void ReportRenderViewReady();
 
@@ -117,6 +115,7 @@ class BrowserImpl : public CefBrowser,
   void OnProcessMessage(CefRefPtr<CefListValue> args);
   void OnConsoleMessage(CefRefPtr<CefListValue> args);
   void OnOpenPopup(CefRefPtr<CefListValue> args);
+  void OnNavigateFrame(CefRefPtr<CefListValue> args);
 
   const int id_;
   const bool is_popup_;

@@ -56,8 +56,8 @@ enum class Op : int {
   // render -> browser: a committed document has its context; |waiting|: it
   // runs only once kRunDocument comes.
   kDocumentStarted,  // [browser_id, frame_id:double, waiting:bool]
-  // render -> browser: a page assigned location.
-  kNavigate,  // [browser_id, frame_id:double, url:string (resolved)]
+  // render -> browser: the page navigates its frame (location.href = ...).
+  kNavigateFrame,  // [browser_id, frame_id:double, url:string (resolved)]
 
   // The pipe channel's own, never delivered: the server offers a
   // shared-memory link as its first frame [section and event handles, in

@@ -5,6 +5,7 @@
 
 #include "src/core/cef_list_value_impl.h"
 #include "src/core/cef_process_message_impl.h"
+#include "src/core/url_util.h"
 #include "src/renderer/document_runner.h"
 #include "src/renderer/render_browser.h"
 #include "src/renderer/url_resolver.h"
@@ -365,20 +366,6 @@ void RenderProcess::Impl::OnOpenWindow(V8ContextImpl* context,
   SendToBrowser(Op::kOpenPopup, args);
 }
 
-void RenderProcess::Impl::OnNavigate(V8ContextImpl* context,
-                                     const CefString& url) {
-  CefRefPtr<RenderBrowser> browser;
-  CefRefPtr<RenderFrame> frame;
-  if (!Locate(context, &browser, &frame))
-    return;
-  CefRefPtr<CefListValue> args = CefListValue::Create();
-  args->SetInt(0, browser->GetIdentifier());
-  args->SetDouble(1, static_cast<double>(frame->GetIdentifier()));
-  args->SetString(
-      2, UrlResolver::Resolve(frame->GetURL().ToWString(), url.ToWString()));
-  SendToBrowser(Op::kNavigate, args);
-}
-
 void RenderProcess::Impl::OnCloseWindow(V8ContextImpl* context) {
   CefRefPtr<RenderBrowser> browser;
   CefRefPtr<RenderFrame> frame;
@@ -388,6 +375,28 @@ void RenderProcess::Impl::OnCloseWindow(V8ContextImpl* context) {
   CefRefPtr<CefListValue> args = CefListValue::Create();
   args->SetInt(0, browser->GetIdentifier());
   SendToBrowser(Op::kCloseBrowser, args);
+}
+
+void RenderProcess::Impl::OnNavigate(V8ContextImpl* context,
+                                     const CefString& url) {
+  CefRefPtr<RenderBrowser> browser;
+  CefRefPtr<RenderFrame> frame;
+  if (!Locate(context, &browser, &frame))
+    return;
+  const std::wstring from = frame->GetURL().ToWString();
+  const std::wstring target = UrlResolver::Resolve(from, url.ToWString());
+  // As the engine: a page that is not a file of its own never opens one.
+  if (UrlUtil::Scheme(target) == L"file" && UrlUtil::Scheme(from) != L"file") {
+    OnConsoleMessage(context, LOGSEVERITY_ERROR,
+                     L"Not allowed to load local resource: " + target,
+                     CefString(), 0);
+    return;
+  }
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetInt(0, browser->GetIdentifier());
+  args->SetDouble(1, static_cast<double>(frame->GetIdentifier()));
+  args->SetString(2, target);
+  SendToBrowser(Op::kNavigateFrame, args);
 }
 
 bool RenderProcess::Impl::SendToBrowser(Op op, CefRefPtr<CefListValue> args) {

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "include/cef_frame.h"
 #include "src/script/duk_string.h"
 #include "src/script/script_delegate.h"
 #include "src/script/v8_context_impl.h"
@@ -25,6 +24,8 @@ constexpr ConsoleMethod kConsoleMethods[] = {
 constexpr double kMaxDelayMs = 2147483647.0;
 // Heap stash key of document.readyState's value.
 const char kReadyStateKey[] = "kxReadyState";
+// Heap stash key of the location object.
+const char kLocationKey[] = "kxLocation";
 
 void DefineHidden(duk_context* ctx,
                   const char* name,
@@ -74,10 +75,18 @@ void EmitOpen(duk_context* ctx) {
   }
 }
 
-void EmitNavigate(duk_context* ctx) {
+void PushDocumentUrl(duk_context* ctx) {
+  CefRefPtr<CefFrame> frame = V8ContextImpl::FromDuk(ctx)->GetFrame();
+  const CefString url = frame ? frame->GetURL() : CefString();
+  frame = nullptr;
+  PushCefString(ctx, url);
+}
+
+// The string at |index| is the address as the page wrote it.
+void EmitNavigate(duk_context* ctx, duk_idx_t index) {
   V8ContextImpl* context = V8ContextImpl::FromDuk(ctx);
   if (context->delegate())
-    context->delegate()->OnNavigate(context, GetCefString(ctx, 0));
+    context->delegate()->OnNavigate(context, GetCefString(ctx, index));
 }
 
 void EmitClose(duk_context* ctx) {
@@ -118,20 +127,12 @@ void PageGlobals::Install(duk_context* ctx) {
                    DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_CONFIGURABLE);
   SetReadyState(ctx, "loading");
 
+  InstallLocation(ctx);
+
   DefineHidden(ctx, "setTimeout", SetTimeout, DUK_VARARGS);
   DefineHidden(ctx, "clearTimeout", ClearTimeout, 1);
   DefineHidden(ctx, "open", Open, 2);
   DefineHidden(ctx, "close", Close, 0);
-
-  // location: the document's address as a string; assigning one navigates
-  // the frame (the page goes on until the new document replaces it).
-  duk_push_string(ctx, "location");
-  duk_push_c_function(ctx, GetLocation, 0);
-  duk_push_c_function(ctx, SetLocation, 1);
-  duk_def_prop(ctx, -4,
-               DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_HAVE_SETTER |
-                   DUK_DEFPROP_SET_ENUMERABLE |
-                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
   duk_pop(ctx);
 }
 
@@ -146,6 +147,58 @@ duk_ret_t PageGlobals::ReadyState(duk_context* ctx) {
   duk_push_heap_stash(ctx);
   duk_get_prop_string(ctx, -1, kReadyStateKey);
   return 1;
+}
+
+// The global object is at -1. window.location is an accessor, as in a
+// browser: reading it gives the one location object, assigning it
+// navigates.
+void PageGlobals::InstallLocation(duk_context* ctx) {
+  duk_push_heap_stash(ctx);
+  duk_push_object(ctx);
+  duk_push_string(ctx, "href");
+  duk_push_c_function(ctx, LocationHref, 0);
+  duk_push_c_function(ctx, LocationAssign, 1);
+  duk_def_prop(ctx, -4,
+               DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_HAVE_SETTER |
+                   DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  DefineHidden(ctx, "assign", LocationAssign, 1);
+  DefineHidden(ctx, "replace", LocationAssign, 1);
+  DefineHidden(ctx, "reload", LocationReload, 0);
+  DefineHidden(ctx, "toString", LocationHref, 0);
+  duk_put_prop_string(ctx, -2, kLocationKey);
+  duk_pop(ctx);
+
+  duk_push_string(ctx, "location");
+  duk_push_c_function(ctx, LocationObject, 0);
+  duk_push_c_function(ctx, LocationAssign, 1);
+  duk_def_prop(ctx, -4,
+               DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_HAVE_SETTER |
+                   DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_CONFIGURABLE);
+}
+
+duk_ret_t PageGlobals::LocationObject(duk_context* ctx) {
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, kLocationKey);
+  return 1;
+}
+
+duk_ret_t PageGlobals::LocationHref(duk_context* ctx) {
+  PushDocumentUrl(ctx);
+  return 1;
+}
+
+duk_ret_t PageGlobals::LocationAssign(duk_context* ctx) {
+  // What the page gave, as text: a throwing toString throws to the page
+  // before anything is sent.
+  duk_to_string(ctx, 0);
+  EmitNavigate(ctx, 0);
+  return 0;
+}
+
+duk_ret_t PageGlobals::LocationReload(duk_context* ctx) {
+  PushDocumentUrl(ctx);
+  EmitNavigate(ctx, -1);
+  return 0;
 }
 
 duk_ret_t PageGlobals::Console(duk_context* ctx) {
@@ -199,18 +252,6 @@ duk_ret_t PageGlobals::ClearTimeout(duk_context* ctx) {
     if (id >= 1 && id <= 2147483647.0)
       RemoveTimer(ctx, static_cast<int>(id));
   }
-  return 0;
-}
-
-duk_ret_t PageGlobals::GetLocation(duk_context* ctx) {
-  CefRefPtr<CefFrame> frame = V8ContextImpl::FromDuk(ctx)->GetFrame();
-  PushCefString(ctx, frame ? frame->GetURL() : CefString());
-  return 1;
-}
-
-duk_ret_t PageGlobals::SetLocation(duk_context* ctx) {
-  duk_to_string(ctx, 0);
-  EmitNavigate(ctx);
   return 0;
 }
 

@@ -1,5 +1,6 @@
 // What a script context hands to the render side that owns it: console
-// output and the window requests a page can make.
+// output and the window requests a page can make: pop-ups, closing and
+// navigating its frame.
 #ifndef FRAMEWORK_SRC_SCRIPT_SCRIPT_DELEGATE_H_
 #define FRAMEWORK_SRC_SCRIPT_SCRIPT_DELEGATE_H_
 
@@ -24,7 +25,8 @@ class ScriptDelegate {
                             const CefString& name) = 0;
   // window.close().
   virtual void OnCloseWindow(V8ContextImpl* context) = 0;
-  // location = url; |url| is as the page wrote it.
+  // location.href = url, location.assign/replace(url), location.reload()
+  // (the document's own address); |url| is as the page wrote it.
   virtual void OnNavigate(V8ContextImpl* context, const CefString& url) = 0;
 
  protected:
