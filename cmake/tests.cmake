@@ -102,7 +102,8 @@ if(CEF_ROOT)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     kx_add_test(real_i686_link bash ${CMAKE_SOURCE_DIR}/tools/check_i686_link.sh
                 ${CEF_ROOT} ${CMAKE_BINARY_DIR}/i686)
-    set_tests_properties(real_i686_link PROPERTIES TIMEOUT 900)
+    # It also builds the example from the 32-bit package's sources with clang.
+    set_tests_properties(real_i686_link PROPERTIES TIMEOUT 1200)
   endif()
   # The host guide's C++ samples compile as a host's code does: after the
   # headers the guide names, with the definitions and include paths that
