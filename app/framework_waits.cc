@@ -1,6 +1,5 @@
 #include "app/framework_waits.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "app/wait_registry.h"
@@ -16,9 +15,13 @@ bool RunningUnderWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+// Win32's own reading of the environment: the C run-time's getenv is one
+// that Visual C++ warns about.
 bool KeepsWineWaits() {
-  const char* value = std::getenv(kKeepWineWaitsVariable);
-  return value && std::strcmp(value, "1") == 0;
+  char value[2];
+  return GetEnvironmentVariableA(kKeepWineWaitsVariable, value,
+                                 sizeof(value)) == 1 &&
+         value[0] == '1';
 }
 
 template <typename T>

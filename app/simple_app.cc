@@ -95,11 +95,11 @@ bool SimpleApp::SetWindowBounds(const RECT& bounds) {
 }
 
 void SimpleApp::OnBeforeCommandLineProcessing(
-    const CefString& process_type,
-    CefRefPtr<CefCommandLine> command_line) {}
+    const CefString& /*process_type*/,
+    CefRefPtr<CefCommandLine> /*command_line*/) {}
 
 void SimpleApp::OnRegisterCustomSchemes(
-    CefRefPtr<CefSchemeRegistrar> registrar) {}
+    CefRefPtr<CefSchemeRegistrar> /*registrar*/) {}
 
 CefRefPtr<CefResourceBundleHandler> SimpleApp::GetResourceBundleHandler() {
   return nullptr;
@@ -168,11 +168,11 @@ void SimpleApp::OnRenderThreadCreated(CefRefPtr<CefListValue> extra_info) {
   allowed_origins_ = OriginAllowList::ReadFrom(extra_info, 0);
 }
 
-void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> browser) {
+void SimpleApp::OnBrowserCreated(CefRefPtr<CefBrowser> /*browser*/) {
   CEF_REQUIRE_RENDERER_THREAD();
 }
 
-void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) {
+void SimpleApp::OnBrowserDestroyed(CefRefPtr<CefBrowser> /*browser*/) {
   CEF_REQUIRE_RENDERER_THREAD();
 }
 
@@ -180,25 +180,25 @@ CefRefPtr<CefLoadHandler> SimpleApp::GetLoadHandler() {
   return nullptr;
 }
 
-bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> browser,
-                                   CefRefPtr<CefFrame> frame,
-                                   CefRefPtr<CefRequest> request,
-                                   NavigationType navigation_type,
-                                   bool is_redirect) {
+bool SimpleApp::OnBeforeNavigation(CefRefPtr<CefBrowser> /*browser*/,
+                                   CefRefPtr<CefFrame> /*frame*/,
+                                   CefRefPtr<CefRequest> /*request*/,
+                                   NavigationType /*navigation_type*/,
+                                   bool /*is_redirect*/) {
   CEF_REQUIRE_RENDERER_THREAD();
   return false;
 }
 
-void SimpleApp::OnUncaughtException(CefRefPtr<CefBrowser> browser,
-                                    CefRefPtr<CefFrame> frame,
-                                    CefRefPtr<CefV8Context> context,
-                                    CefRefPtr<CefV8Exception> exception,
-                                    CefRefPtr<CefV8StackTrace> stackTrace) {
+void SimpleApp::OnUncaughtException(CefRefPtr<CefBrowser> /*browser*/,
+                                    CefRefPtr<CefFrame> /*frame*/,
+                                    CefRefPtr<CefV8Context> /*context*/,
+                                    CefRefPtr<CefV8Exception> /*exception*/,
+                                    CefRefPtr<CefV8StackTrace> /*stackTrace*/) {
   CEF_REQUIRE_RENDERER_THREAD();
 }
 
-void SimpleApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> browser,
-                                     CefRefPtr<CefFrame> frame,
-                                     CefRefPtr<CefDOMNode> node) {
+void SimpleApp::OnFocusedNodeChanged(CefRefPtr<CefBrowser> /*browser*/,
+                                     CefRefPtr<CefFrame> /*frame*/,
+                                     CefRefPtr<CefDOMNode> /*node*/) {
   CEF_REQUIRE_RENDERER_THREAD();
 }

@@ -244,9 +244,9 @@ CefRefPtr<CefRequestHandler> EmbedBrowserHandler::GetRequestHandler() {
 }
 
 void EmbedBrowserHandler::OnBeforeContextMenu(
-    CefRefPtr<CefBrowser> browser,
-    CefRefPtr<CefFrame> frame,
-    CefRefPtr<CefContextMenuParams> params,
+    CefRefPtr<CefBrowser> /*browser*/,
+    CefRefPtr<CefFrame> /*frame*/,
+    CefRefPtr<CefContextMenuParams> /*params*/,
     CefRefPtr<CefMenuModel> model) {
   CEF_REQUIRE_UI_THREAD();
   if (model)
@@ -254,17 +254,17 @@ void EmbedBrowserHandler::OnBeforeContextMenu(
 }
 
 bool EmbedBrowserHandler::OnBeforePopup(
-    CefRefPtr<CefBrowser> browser,
-    CefRefPtr<CefFrame> frame,
+    CefRefPtr<CefBrowser> /*browser*/,
+    CefRefPtr<CefFrame> /*frame*/,
     const CefString& target_url,
-    const CefString& target_frame_name,
-    CefLifeSpanHandler::WindowOpenDisposition target_disposition,
-    bool user_gesture,
-    const CefPopupFeatures& popupFeatures,
-    CefWindowInfo& windowInfo,
-    CefRefPtr<CefClient>& client,
-    CefBrowserSettings& settings,
-    bool* no_javascript_access) {
+    const CefString& /*target_frame_name*/,
+    CefLifeSpanHandler::WindowOpenDisposition /*target_disposition*/,
+    bool /*user_gesture*/,
+    const CefPopupFeatures& /*popupFeatures*/,
+    CefWindowInfo& /*windowInfo*/,
+    CefRefPtr<CefClient>& /*client*/,
+    CefBrowserSettings& /*settings*/,
+    bool* /*no_javascript_access*/) {
   CEF_REQUIRE_IO_THREAD();
   // Only a web address, rebuilt, may leave the application: a page must
   // never open a local file, start a program or add to a command line. The
@@ -336,7 +336,7 @@ void EmbedBrowserHandler::TakeRole(CefRefPtr<CefBrowser> browser) {
   }
 }
 
-bool EmbedBrowserHandler::DoClose(CefRefPtr<CefBrowser> browser) {
+bool EmbedBrowserHandler::DoClose(CefRefPtr<CefBrowser> /*browser*/) {
   CEF_REQUIRE_UI_THREAD();
   return false;
 }
@@ -364,7 +364,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   EndIfNoneLeft();
 }
 
-void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> browser,
+void EmbedBrowserHandler::OnLoadStart(CefRefPtr<CefBrowser> /*browser*/,
                                       CefRefPtr<CefFrame> frame) {
   CEF_REQUIRE_UI_THREAD();
   if (frame && frame->IsMain())
@@ -387,7 +387,7 @@ void EmbedBrowserHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser,
 void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
                                       CefRefPtr<CefFrame> frame,
                                       ErrorCode errorCode,
-                                      const CefString& errorText,
+                                      const CefString& /*errorText*/,
                                       const CefString& failedUrl) {
   CEF_REQUIRE_UI_THREAD();
   if (!frame || errorCode == ERR_ABORTED)
@@ -400,8 +400,8 @@ void EmbedBrowserHandler::OnLoadError(CefRefPtr<CefBrowser> browser,
 
 bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
                                          CefRefPtr<CefFrame> frame,
-                                         CefRefPtr<CefRequest> request,
-                                         bool is_redirect) {
+                                         CefRefPtr<CefRequest> /*request*/,
+                                         bool /*is_redirect*/) {
   CEF_REQUIRE_UI_THREAD();
   if (browser)
     message_router_->OnBeforeBrowse(browser, frame);
@@ -503,7 +503,7 @@ void EmbedBrowserHandler::SendOptionJson(CefRefPtr<CefBrowser> browser) {
       CreateOptionAnswerMessage(OptionStore::GetInstance()->OptionJson()));
 }
 
-void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> browser) {
+void EmbedBrowserHandler::HandleSyncCache(CefRefPtr<CefBrowser> /*browser*/) {
   // The texts go to the main browser's render process whoever asks, so a
   // second ask (the avatar's render process, a hostile one asking again)
   // would hand that process every text twice.
@@ -534,9 +534,9 @@ void EmbedBrowserHandler::HandleSetUserOptions(
 
 bool EmbedBrowserHandler::OnQuery(CefRefPtr<CefBrowser> browser,
                                   CefRefPtr<CefFrame> frame,
-                                  int64 query_id,
+                                  int64 /*query_id*/,
                                   const CefString& request,
-                                  bool persistent,
+                                  bool /*persistent*/,
                                   CefRefPtr<Callback> callback) {
   CEF_REQUIRE_UI_THREAD();
   // A frame the browser does not know (gone, replaced, or never there) asks
@@ -594,8 +594,8 @@ void EmbedBrowserHandler::NotifyObservers(const Event& event) {
   }
 }
 
-void EmbedBrowserHandler::OnQueryCanceled(CefRefPtr<CefBrowser> browser,
-                                          CefRefPtr<CefFrame> frame,
-                                          int64 query_id) {
+void EmbedBrowserHandler::OnQueryCanceled(CefRefPtr<CefBrowser> /*browser*/,
+                                          CefRefPtr<CefFrame> /*frame*/,
+                                          int64 /*query_id*/) {
   CEF_REQUIRE_UI_THREAD();
 }

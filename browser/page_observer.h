@@ -29,45 +29,45 @@ class PageObserver {
   // (SetWindowPos on browser->GetHost()->GetWindowHandle()) and show it now.
   // Once for the main browser, then once for the avatar browser; not while
   // the host is closing every browser (those are closed as they appear).
-  virtual void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
-                                PageBrowser which) {}
+  virtual void OnBrowserCreated(CefRefPtr<CefBrowser> /*browser*/,
+                                PageBrowser /*which*/) {}
   // The same moment for the main browser alone, just after
   // OnBrowserCreated(browser, PageBrowser::kMain).
-  virtual void OnMainBrowserCreated(CefRefPtr<CefBrowser> browser) {}
+  virtual void OnMainBrowserCreated(CefRefPtr<CefBrowser> /*browser*/) {}
   // The main frame of |browser| finished loading with |http_status_code|
   // (0 for a file, 200 for a served page).
-  virtual void OnPageLoaded(CefRefPtr<CefBrowser> browser,
-                            int http_status_code) {}
+  virtual void OnPageLoaded(CefRefPtr<CefBrowser> /*browser*/,
+                            int /*http_status_code*/) {}
   // The same moment without the browser, just after OnPageLoaded; kept for
   // hosts written before it.
   virtual void OnMainFrameLoaded() {}
   // An "Onjump" query from |browser|'s main frame hid its window.
-  virtual void OnJumped(CefRefPtr<CefBrowser> browser) {}
+  virtual void OnJumped(CefRefPtr<CefBrowser> /*browser*/) {}
   // The same moment without the browser, just after OnJumped; kept for
   // hosts written before it.
   virtual void OnJump() {}
   // A frame's load failed with |error_code| (a cef_errorcode_t) and the frame
   // now shows the built-in error page under |failed_url|. Aborted loads
   // (ERR_ABORTED) leave the frame alone and are not reported.
-  virtual void OnLoadFailed(CefRefPtr<CefBrowser> browser,
-                            CefRefPtr<CefFrame> frame,
-                            const CefString& failed_url,
-                            int error_code) {}
+  virtual void OnLoadFailed(CefRefPtr<CefBrowser> /*browser*/,
+                            CefRefPtr<CefFrame> /*frame*/,
+                            const CefString& /*failed_url*/,
+                            int /*error_code*/) {}
   // A page of |browser| wrote |message| to its console (the framework writes
   // page console lines nowhere else); WhichBrowser says which browser.
-  virtual void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
-                                const CefString& message,
-                                const CefString& source,
-                                int line) {}
+  virtual void OnConsoleMessage(CefRefPtr<CefBrowser> /*browser*/,
+                                const CefString& /*message*/,
+                                const CefString& /*source*/,
+                                int /*line*/) {}
   // |browser|'s render process ended without being asked to. The browser
   // stays open; its next page load starts a new render process. With
   // kRenderProcessNotStarted |browser| is null: the program named by
   // CefSettings.browser_subprocess_path cannot start (the framework's log
   // names it and the Win32 error), for any browser, and no page will load.
-  virtual void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
-                                    RenderProcessEnd status) {}
+  virtual void OnRenderProcessEnded(CefRefPtr<CefBrowser> /*browser*/,
+                                    RenderProcessEnd /*status*/) {}
   // |browser| has closed (its window is gone); it is no longer counted.
-  virtual void OnBrowserClosed(CefRefPtr<CefBrowser> browser) {}
+  virtual void OnBrowserClosed(CefRefPtr<CefBrowser> /*browser*/) {}
   // The last page browser has closed, and none is still being created:
   // CefShutdown may follow once the message loop returns.
   virtual void OnLastBrowserClosed() {}

@@ -103,6 +103,8 @@ configure_file(cmake/package/wine/setup-prefix.sh.in
 install(PROGRAMS ${CMAKE_BINARY_DIR}/wine/setup-prefix.sh DESTINATION wine)
 install(DIRECTORY cmake/package/wine/ DESTINATION wine
         FILES_MATCHING PATTERN "*.reg")
+# For hosts of other toolchains: the sources, libcef.lib, the clang toolchain.
+include(cmake/install_sources.cmake)
 configure_file(cmake/package/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
 

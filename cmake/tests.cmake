@@ -84,11 +84,26 @@ if(CEF_ROOT)
               ${CMAKE_BINARY_DIR})
   # It makes a Wine prefix of its own, as a host developer does.
   set_tests_properties(real_package PROPERTIES TIMEOUT 600)
+  # A host of another toolchain: the example built from the package's
+  # sources alone (no prebuilt library), with MinGW-w64 GCC and with clang,
+  # without a warning, and run on the real framework.
+  foreach(toolchain gcc clang)
+    kx_add_test(real_package_sources_${toolchain} bash
+                ${CMAKE_SOURCE_DIR}/tools/check_package_sources.sh
+                ${CMAKE_BINARY_DIR} ${toolchain})
+    set_tests_properties(real_package_sources_${toolchain} PROPERTIES
+                         TIMEOUT 900)
+  endforeach()
+  # libcef.lib, the import library a Visual C++ host links: lld-link links a
+  # C program against it, which runs on libcef.dll.
+  kx_add_test(real_import_lib bash ${CMAKE_SOURCE_DIR}/tools/check_import_lib.sh
+              ${CMAKE_BINARY_DIR})
   # The 32-bit build, as far as the link, from this distribution's exports.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     kx_add_test(real_i686_link bash ${CMAKE_SOURCE_DIR}/tools/check_i686_link.sh
                 ${CEF_ROOT} ${CMAKE_BINARY_DIR}/i686)
-    set_tests_properties(real_i686_link PROPERTIES TIMEOUT 900)
+    # It also builds the example from the 32-bit package's sources with clang.
+    set_tests_properties(real_i686_link PROPERTIES TIMEOUT 1200)
   endif()
   # The host guide's C++ samples compile as a host's code does: after the
   # headers the guide names, with the definitions and include paths that

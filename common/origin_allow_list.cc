@@ -207,22 +207,25 @@ bool OriginAllowList::Allows(const std::string& url) const {
 void OriginAllowList::AppendTo(CefRefPtr<CefListValue> extra_info) const {
   if (!restricted_ || !extra_info)
     return;
+  // The framework's lists give their size as size_t and take int indexes.
   CefRefPtr<CefListValue> origins = CefListValue::Create();
   for (const std::string& origin : origins_)
-    origins->SetString(origins->GetSize(), origin);
-  extra_info->SetList(extra_info->GetSize(), origins);
+    origins->SetString(static_cast<int>(origins->GetSize()), origin);
+  extra_info->SetList(static_cast<int>(extra_info->GetSize()), origins);
 }
 
 // static
 OriginAllowList OriginAllowList::ReadFrom(CefRefPtr<CefListValue> extra_info,
                                           size_t index) {
   if (!extra_info || extra_info->GetSize() <= index ||
-      extra_info->GetType(index) != VTYPE_LIST) {
+      extra_info->GetType(static_cast<int>(index)) != VTYPE_LIST) {
     return OriginAllowList();
   }
-  CefRefPtr<CefListValue> origins = extra_info->GetList(index);
+  CefRefPtr<CefListValue> origins =
+      extra_info->GetList(static_cast<int>(index));
   std::vector<std::string> entries;
-  for (size_t i = 0; i < origins->GetSize(); ++i) {
+  const int size = static_cast<int>(origins->GetSize());
+  for (int i = 0; i < size; ++i) {
     if (origins->GetType(i) == VTYPE_STRING)
       entries.push_back(origins->GetString(i).ToString());
   }

@@ -24,17 +24,18 @@ CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
   CefRefPtr<CefProcessMessage> message =
       CefProcessMessage::Create(kSetOptionMessage);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
-  const size_t size = parsed ? parsed->GetSize() : 0;
-  const size_t kept = std::min<size_t>(size, kMaxOptionEntries);
-  for (size_t i = 0; i < kept; ++i) {
+  // The framework's lists give their size as size_t and take int indexes.
+  const int size = parsed ? static_cast<int>(parsed->GetSize()) : 0;
+  const int kept = std::min(size, static_cast<int>(kMaxOptionEntries));
+  for (int i = 0; i < kept; ++i) {
     if (parsed->GetType(i) == VTYPE_DICTIONARY)
       args->SetDictionary(i, parsed->GetDictionary(i));
   }
   // The receiver keeps a full record's worth of elements at most. A
   // dictionary further on only makes the list that long: a null in the
   // record's last place says the same in a message of bounded size.
-  if (args->GetSize() < kept) {
-    for (size_t i = kept; i < size; ++i) {
+  if (static_cast<int>(args->GetSize()) < kept) {
+    for (int i = kept; i < size; ++i) {
       if (parsed->GetType(i) == VTYPE_DICTIONARY) {
         args->SetNull(kept - 1);
         break;

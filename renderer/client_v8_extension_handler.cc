@@ -21,10 +21,10 @@ ClientV8ExtensionHandler::ClientV8ExtensionHandler(CefRefPtr<SimpleApp> app)
     : app_(app) {}
 
 bool ClientV8ExtensionHandler::Execute(const CefString& name,
-                                       CefRefPtr<CefV8Value> object,
+                                       CefRefPtr<CefV8Value> /*object*/,
                                        const CefV8ValueList& arguments,
                                        CefRefPtr<CefV8Value>& retval,
-                                       CefString& exception) {
+                                       CefString& /*exception*/) {
   CEF_REQUIRE_RENDERER_THREAD();
   // A page controls the sizes involved (a huge text, a long voice list):
   // running out of memory answers false instead of throwing into the page.

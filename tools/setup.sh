@@ -16,7 +16,11 @@ packages=(wine wine32:i386 xvfb xauth g++-mingw-w64-i686-posix
           # make demo-real: screenshots of the virtual display.
           x11-apps netpbm
           # The guides' code samples, found as a Markdown reader finds them.
-          cmark)
+          cmark
+          # A host's other toolchain: the package built with clang and lld
+          # for MinGW-w64, and libcef.lib (Visual C++'s import library) made
+          # by LLVM's dlltool and linked by lld-link.
+          clang lld llvm)
 # The distribution's run-time files come through npm; a machine with Node.js
 # from elsewhere has it already.
 command -v npm >/dev/null || packages+=(npm)

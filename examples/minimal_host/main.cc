@@ -157,8 +157,8 @@ class HostObserver : public PageObserver {
   }
   void OnConsoleMessage(CefRefPtr<CefBrowser> browser,
                         const CefString& message,
-                        const CefString& source,
-                        int line) override {
+                        const CefString& /*source*/,
+                        int /*line*/) override {
     const bool avatar =
         g_client_handler &&
         g_client_handler->WhichBrowser(browser) == PageBrowser::kAvatar;
@@ -194,7 +194,7 @@ class HostObserver : public PageObserver {
     EndRun(kRenderProcessEnded);
   }
   void OnPageLoaded(CefRefPtr<CefBrowser> browser,
-                    int http_status_code) override {
+                    int /*http_status_code*/) override {
     if (g_client_handler &&
         g_client_handler->WhichBrowser(browser) == PageBrowser::kMain)
       main_page_loaded_ = true;

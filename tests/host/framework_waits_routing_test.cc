@@ -24,4 +24,29 @@ TEST(FrameworkWaitsRoutingTest, TheFrameworkLibraryRegistersItsWaitsWithUs) {
             *FindImportSlot(framework, "KERNEL32.dll", "UnregisterWaitEx"));
 }
 
+// Only KX_WINE_THREADPOOL_WAITS=1 keeps Wine's own waits, as read from the
+// process's environment at the call.
+TEST(FrameworkWaitsRoutingTest, OnlyTheVariableSetToOneKeepsWinesWaits) {
+  HMODULE framework = GetModuleHandleW(L"libcef.dll");
+  if (!framework)
+    GTEST_SKIP() << "the stand-in framework has no library to route";
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (!GetProcAddress(ntdll, "wine_get_version"))
+    GTEST_SKIP() << "not under Wine: the system's waits are kept";
+  void** slot =
+      FindImportSlot(framework, "KERNEL32.dll", "RegisterWaitForSingleObject");
+  ASSERT_NE(nullptr, slot);
+  void* const before = *slot;
+
+  ASSERT_TRUE(SetEnvironmentVariableA("KX_WINE_THREADPOOL_WAITS", "1"));
+  EXPECT_FALSE(RouteFrameworkWaitsUnderWine());
+  EXPECT_EQ(before, *slot);
+  for (const char* other : {"10", "0", ""}) {
+    ASSERT_TRUE(SetEnvironmentVariableA("KX_WINE_THREADPOOL_WAITS", other));
+    EXPECT_TRUE(RouteFrameworkWaitsUnderWine()) << "set to \"" << other << "\"";
+  }
+  SetEnvironmentVariableA("KX_WINE_THREADPOOL_WAITS", nullptr);
+  EXPECT_EQ(reinterpret_cast<void*>(&WaitRegistry::Register), *slot);
+}
+
 }  // namespace

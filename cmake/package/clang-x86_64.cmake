@@ -1,0 +1,6 @@
+# Toolchain for hosts built against the package with clang: 64-bit Windows
+# (x86_64-w64-mingw32), with MinGW-w64's headers and libraries
+# (clang-mingw.cmake beside this says what it needs).
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KX_CLANG_TARGET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/clang-mingw.cmake)
