@@ -46,6 +46,12 @@ HWND WindowOf(CefRefPtr<CefBrowser> browser) {
   return host ? host->GetWindowHandle() : nullptr;
 }
 
+// The framework's IsSame takes no null browser (its checked wrapper stops
+// on one).
+bool SameBrowser(CefRefPtr<CefBrowser> a, CefRefPtr<CefBrowser> b) {
+  return a && b && a->IsSame(b);
+}
+
 struct ObserverList {
   std::mutex lock;
   std::set<PageObserver*> observers;
@@ -146,9 +152,9 @@ PageBrowser EmbedBrowserHandler::WhichBrowser(
     CefRefPtr<CefBrowser> browser) const {
   if (!browser)
     return PageBrowser::kUnknown;
-  if (browser->IsSame(main_browser_))
+  if (SameBrowser(browser, main_browser_))
     return PageBrowser::kMain;
-  if (browser->IsSame(second_browser_))
+  if (SameBrowser(browser, second_browser_))
     return PageBrowser::kAvatar;
   return PageBrowser::kUnknown;
 }
@@ -410,7 +416,7 @@ bool EmbedBrowserHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser,
 
 void EmbedBrowserHandler::OnRenderViewReady(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_UI_THREAD();
-  if (!browser || !browser->IsSame(main_browser_))
+  if (!SameBrowser(browser, main_browser_))
     return;
   // A later render view may live in a new render process (the real
   // framework swaps processes when a page navigates across sites), which
@@ -428,7 +434,7 @@ void EmbedBrowserHandler::OnRenderProcessTerminated(
     return;
   message_router_->OnRenderProcessTerminated(browser);
   // The main browser's next render process starts without the texts.
-  if (browser->IsSame(main_browser_))
+  if (SameBrowser(browser, main_browser_))
     main_renderer_synced_ = false;
   const PageObserver::RenderProcessEnd end =
       static_cast<PageObserver::RenderProcessEnd>(status);
