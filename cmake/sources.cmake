@@ -125,6 +125,7 @@ set(FW_BROWSER_SOURCES
     framework/src/browser/context_menu_runner.cc
     framework/src/browser/fetch_pool.cc
     framework/src/browser/frame_impl.cc
+    framework/src/browser/gpu_process_host.cc
     framework/src/browser/framework_log.cc
     framework/src/browser/http_fetcher.cc
     framework/src/browser/in_process_render_process_host.cc
@@ -137,6 +138,7 @@ set(FW_BROWSER_SOURCES
 set(FW_PROCESS_SOURCES
     framework/src/process/browser_process_main.cc
     framework/src/process/execute_process.cc
+    framework/src/process/gpu_process_main.cc
     framework/src/process/process_type.cc
     framework/src/process/render_process_main.cc
     framework/src/process/scheme_registrar_impl.cc)

@@ -36,19 +36,6 @@ std::map<int, ChildProcessRenderHost*>& Hosts() {
   return *g_hosts;
 }
 
-std::wstring OwnExecutable() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD size = GetModuleFileNameW(nullptr, buffer.data(),
-                                    static_cast<DWORD>(buffer.size()));
-    if (size == 0)
-      return std::wstring();
-    if (size < buffer.size())
-      return std::wstring(buffer.data(), size);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 }  // namespace
 
 ChildProcessRenderHost::ChildProcessRenderHost(int id,
@@ -117,7 +104,8 @@ void ChildProcessRenderHost::OnChannelClosed() {
 CefRefPtr<CefCommandLine> ChildProcessRenderHost::MakeCommandLine(
     const std::wstring& pipe) const {
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
-  command_line->SetProgram(program_.empty() ? OwnExecutable() : program_);
+  command_line->SetProgram(program_.empty() ? ChildProcess::OwnExecutable()
+                                            : program_);
   command_line->AppendSwitchWithValue(kProcessTypeSwitch, kRendererProcessType);
   command_line->AppendSwitchWithValue(kChannelSwitch, pipe);
   return command_line;
