@@ -73,7 +73,8 @@ OptionBlock ReadOptionBlock(CefRefPtr<CefListValue> list) {
 }
 
 bool ParseOptionJson(const CefString& json, OptionBlock* block) {
-  if (json.length() > kMaxOptionJsonLength)
+  // The framework's parser must never be handed an empty text.
+  if (json.empty() || json.length() > kMaxOptionJsonLength)
     return false;
   cef_json_parser_error_t error = JSON_NO_ERROR;
   CefString error_message;
