@@ -218,7 +218,8 @@ void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
   if (!browser)
     return;
   browser_list_.push_back(browser);
-  if (!main_browser_) {
+  if (!main_taken_) {
+    main_taken_ = true;
     main_browser_ = browser;
     main_window_ = WindowOf(browser);
     LONG style = GetWindowLongW(main_window_, GWL_STYLE);
@@ -244,7 +245,8 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   message_router_->OnBeforeClose(browser);
   sender_frames_.erase(browser->GetIdentifier());
   synced_browsers_.erase(browser->GetIdentifier());
-  if (browser->IsSame(main_browser_))
+  // The framework's IsSame takes no null browser.
+  if (main_browser_ && browser->IsSame(main_browser_))
     main_window_ = nullptr;
   bool known = false;
   for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
@@ -261,6 +263,10 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   if (browser_list_.empty()) {
     NotifyObservers(
         [](PageObserver* observer) { observer->OnLastBrowserClosed(); });
+    // Nothing keeps a browser object once none is open: the framework's
+    // checked wrapper stops at CefShutdown on one still referenced.
+    main_browser_ = nullptr;
+    second_browser_ = nullptr;
     CefQuitMessageLoop();
   }
 }

@@ -128,7 +128,10 @@ class HostObserver : public PageObserver {
   }
   void OnBrowserClosed(CefRefPtr<CefBrowser> browser) override {
     // The page closed itself (window.close()): the run is over.
-    if (g_client_handler && browser->IsSame(g_client_handler->main_browser()))
+    // The framework's IsSame takes no null browser (a checked build stops).
+    CefRefPtr<CefBrowser> main =
+        g_client_handler ? g_client_handler->main_browser() : nullptr;
+    if (main && browser->IsSame(main))
       CloseAllBrowsers();
   }
   void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "include/base/cef_logging.h"
 #include "src/browser/browser_context.h"
 #include "src/browser/context_menu_runner.h"
 #include "src/browser/popup_opener.h"
@@ -221,6 +222,8 @@ int BrowserImpl::GetIdentifier() {
 }
 
 bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
+  // As the real framework's wrapper: no null browser to compare with.
+  DCHECK(that.get());
   return that && that->GetIdentifier() == id_ &&
          static_cast<CefBrowser*>(this) == that.get();
 }
