@@ -87,6 +87,12 @@ if(CEF_ROOT)
                 ${CEF_ROOT} ${CMAKE_BINARY_DIR}/i686)
     set_tests_properties(real_i686_link PROPERTIES TIMEOUT 900)
   endif()
+  # The component built with its checks on (a Debug build) against the
+  # release libcef.dll, running the demo pages in both modes: every thread
+  # rule it states in code, proven on the real framework.
+  kx_add_test(real_thread_rules bash ${CMAKE_SOURCE_DIR}/tools/check_thread_rules.sh
+              ${CEF_ROOT} ${CMAKE_BINARY_DIR}/checked)
+  set_tests_properties(real_thread_rules PROPERTIES TIMEOUT 1800)
   # DevTools attached to a page of kxhost: the stand-in has none.
   kx_add_test(real_devtools bash ${CMAKE_SOURCE_DIR}/tools/check_devtools.sh
               ${CMAKE_BINARY_DIR})
