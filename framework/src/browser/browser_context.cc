@@ -175,8 +175,14 @@ RenderProcessHost* BrowserContext::LaunchRenderHost() {
     GpuProcessHost* gpu = gpu_.get();
     PostIoTask([gpu] { gpu->LaunchOnce(); });
   }
-  if (!launched)
+  if (!launched) {
+    // As the real framework logs it; the browser that needed it hears of
+    // the render process as killed (BrowserImpl::ReportLaunchFailed).
+    FrameworkLog::Write(settings_, LOGSEVERITY_ERROR,
+                        "child_process_launcher.cc", __LINE__,
+                        "Failed to launch child process");
     return nullptr;
+  }
   hosts_.push_back(std::move(host));
   return hosts_.back().get();
 }

@@ -70,6 +70,8 @@ bool BrowserImpl::Open(const CefWindowInfo& window_info, const CefString& url) {
       handler_client ? handler_client->GetLifeSpanHandler() : nullptr;
   if (life)
     life->OnAfterCreated(this);
+  if (!host_)
+    ReportLaunchFailed();
   if (!url.empty() && !IsClosed())
     navigator_.Navigate(main_frame_, url);
   return true;
@@ -90,8 +92,10 @@ bool BrowserImpl::EnsureRenderSide() {
     return true;
   BrowserContext* context = BrowserContext::Get();
   RenderProcessHost* host = context ? context->RenderHostFor(nullptr) : nullptr;
-  if (!host)
+  if (!host) {
+    ReportLaunchFailed();
     return false;
+  }
   host_ = host;
   CefRefPtr<CefListValue> created = BrowserIdArgs(id_);
   created->SetBool(1, is_popup_);
@@ -308,6 +312,16 @@ void BrowserImpl::OnWindowCloseRequested() {
 void BrowserImpl::OnWindowContextMenu(POINT screen_point) {
   if (!IsClosed())
     ContextMenuRunner::Run(this, screen_point);
+}
+
+void BrowserImpl::ReportLaunchFailed() {
+  CefRefPtr<BrowserImpl> self(this);
+  BrowserContext::PostUiTask([self]() {
+    if (self->IsClosed() || (self->host_ && self->host_->alive()))
+      return;
+    self->navigator_.DropPending();
+    self->OnRenderProcessGone(TS_PROCESS_WAS_KILLED);
+  });
 }
 
 void BrowserImpl::Close(bool force) {

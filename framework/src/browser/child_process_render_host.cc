@@ -2,6 +2,9 @@
 
 #include <stdint.h>
 
+#include <atomic>
+#include <cstdlib>
+
 #include <map>
 #include <utility>
 #include <vector>
@@ -27,6 +30,25 @@ constexpr int kChannelLostGraceMs = 3000;
 constexpr int kChannelDrainMs = 2000;
 // How long a render process no browser uses may take to obey kShutdown.
 constexpr DWORD kRetireGraceMs = 5000;
+
+constexpr char kFailLaunchesVariable[] = "KX_FAIL_RENDER_LAUNCHES";
+
+// Launches still to fail; read from the environment on first use.
+std::atomic<int> g_launches_to_fail{-1};
+
+bool InjectedLaunchFailure() {
+  int expected = -1;
+  if (g_launches_to_fail.load() == -1) {
+    const char* value = std::getenv(kFailLaunchesVariable);
+    const int count = value ? std::atoi(value) : 0;
+    g_launches_to_fail.compare_exchange_strong(expected, count > 0 ? count : 0);
+  }
+  int left = g_launches_to_fail.load();
+  while (left > 0 &&
+         !g_launches_to_fail.compare_exchange_weak(left, left - 1)) {
+  }
+  return left > 0;
+}
 
 // Live hosts by id, on the UI thread: tasks posted by the process watcher
 // find their host here, or find that it is gone. Ids are never reused.
@@ -62,7 +84,8 @@ bool ChildProcessRenderHost::Launch(CefRefPtr<CefListValue> extra_info) {
       app_ ? app_->GetBrowserProcessHandler() : nullptr;
   if (handler)
     handler->OnBeforeChildProcessLaunch(command_line);
-  process_ = ChildProcess::Launch(command_line);
+  if (!InjectedLaunchFailure())
+    process_ = ChildProcess::Launch(command_line);
   if (!process_)
     return false;
   // Only the process just launched may take the pipe.
@@ -75,6 +98,11 @@ bool ChildProcessRenderHost::Launch(CefRefPtr<CefListValue> extra_info) {
   Hosts()[id()] = this;
   WatchProcess();
   return true;
+}
+
+// static
+void ChildProcessRenderHost::FailNextLaunches(int count) {
+  g_launches_to_fail.store(count > 0 ? count : 0);
 }
 
 void ChildProcessRenderHost::Shutdown(int timeout_ms) {
