@@ -32,5 +32,8 @@ for target in kx_system kx_common libcef_dll_wrapper host_tests; do
   ! grep -q -- "NDEBUG" "$flags" || fail "$target is built with NDEBUG"
 done
 echo "check_thread_rules: kxhost.exe and kxsubprocess.exe built with their checks on"
+# From the build folder: the framework writes its debug.log into the
+# working folder.
+cd "$work"
 "$here/tools/wine64_run.sh" "$work/bin/host_tests.exe" \
   --gtest_filter='*DemoOptionsPage*:*DemoErrorPage*:*PageAssertions*:*LongPopUpAddresses*:*OptionsReachTheHost*:*AllowList*:*KxHostOptionsPageTest*'
