@@ -4,17 +4,13 @@
 #include <cstring>
 
 #include "app/wait_registry.h"
+#include "common/under_wine.h"
 
 namespace {
 
 constexpr wchar_t kFrameworkLibrary[] = L"libcef.dll";
 constexpr char kSystemLibrary[] = "KERNEL32.dll";
 constexpr char kKeepWineWaitsVariable[] = "KX_WINE_THREADPOOL_WAITS";
-
-bool RunningUnderWine() {
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
 
 bool KeepsWineWaits() {
   const char* value = std::getenv(kKeepWineWaitsVariable);

@@ -8,7 +8,8 @@ set(KX_COMMON_SOURCES
     common/host_command.cc
     common/option_block.cc
     common/origin_allow_list.cc
-    common/process_messages.cc)
+    common/process_messages.cc
+    common/under_wine.cc)
 # renderer/, browser/, store/ and the application object: one library
 # (browser/ and store/ call each other through two narrow points).
 set(KX_SYSTEM_SOURCES
