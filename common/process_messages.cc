@@ -26,20 +26,13 @@ CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   const size_t size = parsed ? parsed->GetSize() : 0;
   const size_t kept = std::min<size_t>(size, kMaxOptionEntries);
+  // Every element counts, as in the option text: a null keeps the place of
+  // one that is not an object.
   for (size_t i = 0; i < kept; ++i) {
     if (parsed->GetType(i) == VTYPE_DICTIONARY)
       args->SetDictionary(i, parsed->GetDictionary(i));
-  }
-  // The receiver keeps a full record's worth of elements at most. A
-  // dictionary further on only makes the list that long: a null in the
-  // record's last place says the same in a message of bounded size.
-  if (args->GetSize() < kept) {
-    for (size_t i = kept; i < size; ++i) {
-      if (parsed->GetType(i) == VTYPE_DICTIONARY) {
-        args->SetNull(kept - 1);
-        break;
-      }
-    }
+    else
+      args->SetNull(i);
   }
   return message;
 }

@@ -29,11 +29,11 @@ extern const char kRouterQueryMessage[];
 // The message's name as UTF-8, for exact comparison.
 std::string MessageName(CefRefPtr<CefProcessMessage> message);
 
-// "set_option": each dictionary of |parsed| at its own index. Other elements
-// leave their index unset: null below a later dictionary, nothing after the
-// last one. Only the first kMaxOptionEntries elements are looked at, which
-// is all the receiver reads; a dictionary after them makes the list
-// kMaxOptionEntries long, as it would make the receiver count.
+// "set_option": the first kMaxOptionEntries elements of |parsed| at their
+// own index, a dictionary as it is and anything else as null, so that the
+// receiver builds the record the option text would give (ReadOptionBlock:
+// every element counts, and from the first that is not an object on the
+// filters are empty).
 CefRefPtr<CefProcessMessage> CreateSetOptionMessage(
     CefRefPtr<CefListValue> parsed);
 

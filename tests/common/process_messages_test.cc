@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(SetOptionMessage, DictionariesKeepTheirIndexWithNullsBelow) {
+TEST(SetOptionMessage, DictionariesKeepTheirIndexOtherElementsAreNull) {
   CefRefPtr<CefValue> parsed =
       CefParseJSON("[{\"a\":1},5,{\"b\":2},\"x\",7]", JSON_PARSER_RFC);
   ASSERT_TRUE(parsed);
@@ -18,17 +18,40 @@ TEST(SetOptionMessage, DictionariesKeepTheirIndexWithNullsBelow) {
       CreateSetOptionMessage(parsed->GetList());
   EXPECT_EQ(MessageName(message), "set_option");
   CefRefPtr<CefListValue> args = message->GetArgumentList();
-  ASSERT_EQ(args->GetSize(), 3u);  // nothing after the last dictionary
+  ASSERT_EQ(args->GetSize(), 5u);
   EXPECT_EQ(args->GetType(0), VTYPE_DICTIONARY);
   EXPECT_EQ(args->GetType(1), VTYPE_NULL);
   EXPECT_EQ(args->GetDictionary(2)->GetInt("b"), 2);
+  EXPECT_EQ(args->GetType(3), VTYPE_NULL);
+  EXPECT_EQ(args->GetType(4), VTYPE_NULL);
 }
 
-TEST(SetOptionMessage, ArrayWithoutObjectsGivesEmptyArguments) {
+TEST(SetOptionMessage, ArrayWithoutObjectsGivesNulls) {
   CefRefPtr<CefValue> parsed = CefParseJSON("[1,true,\"s\"]", JSON_PARSER_RFC);
-  EXPECT_EQ(
-      CreateSetOptionMessage(parsed->GetList())->GetArgumentList()->GetSize(),
-      0u);
+  CefRefPtr<CefListValue> args =
+      CreateSetOptionMessage(parsed->GetList())->GetArgumentList();
+  ASSERT_EQ(args->GetSize(), 3u);
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(args->GetType(i), VTYPE_NULL) << i;
+}
+
+// A page's array gives the host one record, whichever way it travels: as
+// option text ("SetUserOptions", kxhost --options) or as "set_option".
+TEST(SetOptionMessage, TheRecordIsTheOptionTextsRecord) {
+  for (const char* json :
+       {"[{\"filter_id\":7},5]", "[5,{\"filter_id\":7}]", "[1,true,\"s\"]",
+        "[{\"filter_id\":7},{\"filter_id\":8},null,[]]", "[]",
+        "[{\"filter_id\":1},5,{\"filter_id\":3}]"}) {
+    OptionBlock from_text;
+    ASSERT_TRUE(ParseOptionJson(json, &from_text)) << json;
+    CefRefPtr<CefProcessMessage> message =
+        CreateSetOptionMessage(CefParseJSON(json, JSON_PARSER_RFC)->GetList());
+    const OptionBlock sent = ReadOptionBlock(message->GetArgumentList());
+    EXPECT_EQ(std::memcmp(&sent, &from_text, sizeof(sent)), 0) << json;
+  }
+  OptionBlock block;
+  ASSERT_TRUE(ParseOptionJson("[{\"filter_id\":7},5]", &block));
+  EXPECT_EQ(block.count, 2u);
 }
 
 // However long the page's array, the message carries a record's worth at
@@ -55,14 +78,9 @@ TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
     CefRefPtr<CefListValue> args = message->GetArgumentList();
     EXPECT_LE(args->GetSize(), kMaxOptionEntries) << json;
     const OptionBlock sent = ReadOptionBlock(args);
-    // Every dictionary at its index, nulls below the last one: the list the
-    // receiver would count if nothing were cut.
-    CefRefPtr<CefListValue> uncut = CefListValue::Create();
-    for (size_t i = 0; i < parsed->GetList()->GetSize(); ++i) {
-      if (parsed->GetList()->GetType(i) == VTYPE_DICTIONARY)
-        uncut->SetDictionary(i, parsed->GetList()->GetDictionary(i));
-    }
-    const OptionBlock whole = ReadOptionBlock(uncut);
+    // The record the whole array gives as option text.
+    OptionBlock whole;
+    ASSERT_TRUE(ParseOptionJson(json, &whole)) << json;
     EXPECT_EQ(std::memcmp(&sent, &whole, sizeof(sent)), 0) << json;
   }
 }

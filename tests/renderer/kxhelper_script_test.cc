@@ -84,11 +84,14 @@ TEST_F(KXHelperScriptTest, SetUserOptionsKeepsDictionariesAtTheirIndex) {
   EXPECT_EQ(args->GetDictionary(2)->GetList("extra")->GetInt(0), 1);
 }
 
-TEST_F(KXHelperScriptTest, EmptyArraySendsEmptyArguments) {
+TEST_F(KXHelperScriptTest, ElementsThatAreNotObjectsTravelAsNulls) {
   EXPECT_EQ(Eval("KXHelper.SetUserOptions('[1, \"x\"]')"), "true");
   std::vector<RenderHarness::SentMessage> sent = Sent("set_option");
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].message->GetArgumentList()->GetSize(), 0u);
+  CefRefPtr<CefListValue> args = sent[0].message->GetArgumentList();
+  ASSERT_EQ(args->GetSize(), 2u);
+  EXPECT_EQ(args->GetType(0), VTYPE_NULL);
+  EXPECT_EQ(args->GetType(1), VTYPE_NULL);
 }
 
 TEST_F(KXHelperScriptTest, TextsThatAreNotArraysReturnFalseAndSendNothing) {
