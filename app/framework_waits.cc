@@ -1,5 +1,6 @@
 #include "app/framework_waits.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -97,4 +98,26 @@ bool RouteFrameworkWaitsUnderWine() {
     return false;
   }
   return true;
+}
+
+void ReportFrameworkWaitsIfAsked(const char* process) {
+  const char* asked = std::getenv("KX_WAIT_STATS");
+  if (!asked || std::strcmp(asked, "1") != 0)
+    return;
+  FILETIME created, exited, kernel, user, now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+           time.dwLowDateTime;
+  };
+  const double seconds = (ticks(now) - ticks(created)) / 1e7;
+  const WaitRegistry::Stats stats = WaitRegistry::GetStats();
+  std::fprintf(stderr,
+               "wait registry (%s): %llu registrations in %.1f s (%.0f/s), "
+               "at most %u live, at most %u wait threads\n",
+               process, stats.registrations, seconds,
+               seconds > 0 ? stats.registrations / seconds : 0.0,
+               stats.peak_live, stats.peak_threads);
+  std::fflush(stderr);
 }

@@ -15,6 +15,11 @@
 // keeps Wine's own (to see whether a Wine release has mended them).
 bool RouteFrameworkWaitsUnderWine();
 
+// With KX_WAIT_STATS=1 in the environment: one line on standard error with
+// what WaitRegistry kept in this process (registrations, and per second of
+// the process's life; the most live waits and wait threads at once).
+void ReportFrameworkWaitsIfAsked(const char* process);
+
 // The slot through which |module| calls |function| of |library| (matched
 // without regard to case), or nullptr when it does not import it by name.
 void** FindImportSlot(HMODULE module,

@@ -8,6 +8,31 @@ namespace {
 // Callbacks of the framework's waits only post a task; this is ample.
 constexpr SIZE_T kThreadStackBytes = 256 * 1024;
 
+// Guarded by StatsLock().
+WaitRegistry::Stats g_stats = {};
+
+std::mutex& StatsLock() {
+  static std::mutex* const lock = new std::mutex;
+  return *lock;
+}
+
+void CountLive(int change) {
+  std::lock_guard<std::mutex> hold(StatsLock());
+  g_stats.live += change;
+  if (change > 0) {
+    ++g_stats.registrations;
+    if (g_stats.live > g_stats.peak_live)
+      g_stats.peak_live = g_stats.live;
+  }
+}
+
+void CountThreads(int change) {
+  std::lock_guard<std::mutex> hold(StatsLock());
+  g_stats.threads += change;
+  if (g_stats.threads > g_stats.peak_threads)
+    g_stats.peak_threads = g_stats.threads;
+}
+
 }  // namespace
 
 class WaitRegistry::Registration {
@@ -73,7 +98,9 @@ class WaitRegistry::Registration {
 
  private:
   static DWORD WINAPI ThreadMain(LPVOID self) {
+    CountThreads(1);
     static_cast<Registration*>(self)->WaitAndCall();
+    CountThreads(-1);
     static_cast<Registration*>(self)->Finish();
     return 0;
   }
@@ -148,6 +175,7 @@ BOOL WINAPI WaitRegistry::Register(PHANDLE new_wait,
     SetLastError(error);
     return FALSE;
   }
+  CountLive(1);
   *new_wait = registration;
   return TRUE;
 }
@@ -158,5 +186,11 @@ BOOL WINAPI WaitRegistry::Unregister(HANDLE wait, HANDLE completion_event) {
     return FALSE;
   }
   static_cast<Registration*>(wait)->Unregister(completion_event);
+  CountLive(-1);
   return TRUE;
+}
+
+WaitRegistry::Stats WaitRegistry::GetStats() {
+  std::lock_guard<std::mutex> hold(StatsLock());
+  return g_stats;
 }

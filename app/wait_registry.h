@@ -35,6 +35,16 @@ class WaitRegistry {
   // own callback it cannot wait for itself, and does as with NULL.
   static BOOL WINAPI Unregister(HANDLE wait, HANDLE completion_event);
 
+  // What the process has asked of the registry so far.
+  struct Stats {
+    unsigned long long registrations;  // successful Register calls
+    unsigned live;                     // registered, not yet unregistered
+    unsigned peak_live;
+    unsigned threads;  // wait threads running now
+    unsigned peak_threads;
+  };
+  static Stats GetStats();
+
  private:
   class Registration;
 };
