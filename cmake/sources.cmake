@@ -260,7 +260,8 @@ set(KX_TEST_SOURCES_framework_script
 set(KX_TEST_SOURCES_host
     tests/host/framework_waits_routing_test.cc
     tests/host/host_parts_test.cc
-    tests/host/kxhost_run_test.cc)
+    tests/host/kxhost_run_test.cc
+    tests/host/wait_registry_scale_test.cc)
 set(KX_TEST_SOURCES_integration
     tests/integration/browser_windows_test.cc
     tests/integration/multi_process_test.cc
