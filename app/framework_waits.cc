@@ -1,8 +1,12 @@
 #include "app/framework_waits.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 #include "app/wait_registry.h"
 #include "common/under_wine.h"
@@ -43,6 +47,52 @@ void** FindSlotInDescriptor(HMODULE module,
   return nullptr;
 }
 
+// Whether this is the first call for |module|; any later one, or one made
+// at the same time, is refused.
+bool FirstAskFor(HMODULE module) {
+  static std::mutex* const lock = new std::mutex;
+  static std::set<HMODULE>* const asked = new std::set<HMODULE>;
+  std::lock_guard<std::mutex> hold(*lock);
+  return asked->insert(module).second;
+}
+
+using QueryThread = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// NtQueryInformationThread's class for the address a thread started at.
+constexpr ULONG kThreadStartAddress = 9;
+
+// Whether a thread of this process started at an address inside |module|.
+// A thread that cannot be asked counts as not.
+bool ThreadStartedIn(HMODULE module) {
+  auto query = reinterpret_cast<QueryThread>(GetProcAddress(
+      GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread"));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
+  const SIZE_T size =
+      At<IMAGE_NT_HEADERS>(module, dos->e_lfanew)->OptionalHeader.SizeOfImage;
+  const ULONG_PTR begin = reinterpret_cast<ULONG_PTR>(module);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (!query || snapshot == INVALID_HANDLE_VALUE)
+    return false;
+  bool started = false;
+  THREADENTRY32 entry = {sizeof(entry)};
+  for (BOOL more = Thread32First(snapshot, &entry); more && !started;
+       more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId())
+      continue;
+    HANDLE thread =
+        OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (!thread)
+      continue;
+    ULONG_PTR start = 0;
+    if (query(thread, kThreadStartAddress, &start, sizeof(start), nullptr) ==
+        0) {
+      started = start >= begin && start - begin < size;
+    }
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return started;
+}
+
 }  // namespace
 
 void** FindImportSlot(HMODULE module,
@@ -80,10 +130,16 @@ bool RouteFrameworkWaitsUnderWine() {
   HMODULE framework = GetModuleHandleW(kFrameworkLibrary);
   if (!framework || !RunningUnderWine() || KeepsWineWaits())
     return false;
+  return RouteModuleWaits(framework);
+}
+
+bool RouteModuleWaits(HMODULE module) {
+  if (!FirstAskFor(module) || ThreadStartedIn(module))
+    return false;
   void** register_slot =
-      FindImportSlot(framework, kSystemLibrary, "RegisterWaitForSingleObject");
+      FindImportSlot(module, kSystemLibrary, "RegisterWaitForSingleObject");
   void** unregister_slot =
-      FindImportSlot(framework, kSystemLibrary, "UnregisterWaitEx");
+      FindImportSlot(module, kSystemLibrary, "UnregisterWaitEx");
   // A wait registered by one and unregistered by the other would be lost:
   // both or neither.
   if (!register_slot || !unregister_slot)

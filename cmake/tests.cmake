@@ -143,3 +143,12 @@ foreach(name kxlazy_b kxlazy_a)
 endforeach()
 target_link_libraries(kxlazy_a PRIVATE kxlazy_b)
 add_dependencies(app_tests kxlazy_a)
+
+# A library that imports the wait functions as the framework's does, for the
+# routing tests.
+add_library(kxwaits SHARED ${CMAKE_SOURCE_DIR}/tests/app/waits_dll/kxwaits.cc)
+set_target_properties(kxwaits PROPERTIES PREFIX "" IMPORT_PREFIX "")
+# Undecorated names: GetProcAddress("KxWaitsThread") on 32-bit too.
+target_link_options(kxwaits PRIVATE -static-libgcc -static-libstdc++
+                    -Wl,--kill-at)
+add_dependencies(app_tests kxwaits)
