@@ -1,8 +1,15 @@
 #include "app/framework_waits.h"
 
+#include <tlhelp32.h>
+
+#include <cstdio>
+
 #include <cstring>
+#include <mutex>
+#include <set>
 
 #include "app/wait_registry.h"
+#include "common/under_wine.h"
 
 namespace {
 
@@ -10,18 +17,16 @@ constexpr wchar_t kFrameworkLibrary[] = L"libcef.dll";
 constexpr char kSystemLibrary[] = "KERNEL32.dll";
 constexpr char kKeepWineWaitsVariable[] = "KX_WINE_THREADPOOL_WAITS";
 
-bool RunningUnderWine() {
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
 // Win32's own reading of the environment: the C run-time's getenv is one
 // that Visual C++ warns about.
-bool KeepsWineWaits() {
+bool VariableIsOne(const char* name) {
   char value[2];
-  return GetEnvironmentVariableA(kKeepWineWaitsVariable, value,
-                                 sizeof(value)) == 1 &&
+  return GetEnvironmentVariableA(name, value, sizeof(value)) == 1 &&
          value[0] == '1';
+}
+
+bool KeepsWineWaits() {
+  return VariableIsOne(kKeepWineWaitsVariable);
 }
 
 template <typename T>
@@ -47,6 +52,52 @@ void** FindSlotInDescriptor(HMODULE module,
       return reinterpret_cast<void**>(&slots->u1.Function);
   }
   return nullptr;
+}
+
+// Whether this is the first call for |module|; any later one, or one made
+// at the same time, is refused.
+bool FirstAskFor(HMODULE module) {
+  static std::mutex* const lock = new std::mutex;
+  static std::set<HMODULE>* const asked = new std::set<HMODULE>;
+  std::lock_guard<std::mutex> hold(*lock);
+  return asked->insert(module).second;
+}
+
+using QueryThread = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// NtQueryInformationThread's class for the address a thread started at.
+constexpr ULONG kThreadStartAddress = 9;
+
+// Whether a thread of this process started at an address inside |module|.
+// A thread that cannot be asked counts as not.
+bool ThreadStartedIn(HMODULE module) {
+  auto query = reinterpret_cast<QueryThread>(GetProcAddress(
+      GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread"));
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
+  const SIZE_T size =
+      At<IMAGE_NT_HEADERS>(module, dos->e_lfanew)->OptionalHeader.SizeOfImage;
+  const ULONG_PTR begin = reinterpret_cast<ULONG_PTR>(module);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (!query || snapshot == INVALID_HANDLE_VALUE)
+    return false;
+  bool started = false;
+  THREADENTRY32 entry = {sizeof(entry)};
+  for (BOOL more = Thread32First(snapshot, &entry); more && !started;
+       more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId())
+      continue;
+    HANDLE thread =
+        OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (!thread)
+      continue;
+    ULONG_PTR start = 0;
+    if (query(thread, kThreadStartAddress, &start, sizeof(start), nullptr) ==
+        0) {
+      started = start >= begin && start - begin < size;
+    }
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return started;
 }
 
 }  // namespace
@@ -86,10 +137,16 @@ bool RouteFrameworkWaitsUnderWine() {
   HMODULE framework = GetModuleHandleW(kFrameworkLibrary);
   if (!framework || !RunningUnderWine() || KeepsWineWaits())
     return false;
+  return RouteModuleWaits(framework);
+}
+
+bool RouteModuleWaits(HMODULE module) {
+  if (!FirstAskFor(module) || ThreadStartedIn(module))
+    return false;
   void** register_slot =
-      FindImportSlot(framework, kSystemLibrary, "RegisterWaitForSingleObject");
+      FindImportSlot(module, kSystemLibrary, "RegisterWaitForSingleObject");
   void** unregister_slot =
-      FindImportSlot(framework, kSystemLibrary, "UnregisterWaitEx");
+      FindImportSlot(module, kSystemLibrary, "UnregisterWaitEx");
   // A wait registered by one and unregistered by the other would be lost:
   // both or neither.
   if (!register_slot || !unregister_slot)
@@ -104,4 +161,25 @@ bool RouteFrameworkWaitsUnderWine() {
     return false;
   }
   return true;
+}
+
+void ReportFrameworkWaitsIfAsked(const char* process) {
+  if (!VariableIsOne("KX_WAIT_STATS"))
+    return;
+  FILETIME created, exited, kernel, user, now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+           time.dwLowDateTime;
+  };
+  const double seconds = (ticks(now) - ticks(created)) / 1e7;
+  const WaitRegistry::Stats stats = WaitRegistry::GetStats();
+  std::fprintf(stderr,
+               "wait registry (%s): %llu registrations in %.1f s (%.0f/s), "
+               "at most %u live, at most %u wait threads\n",
+               process, stats.registrations, seconds,
+               seconds > 0 ? stats.registrations / seconds : 0.0,
+               stats.peak_live, stats.peak_threads);
+  std::fflush(stderr);
 }

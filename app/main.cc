@@ -14,5 +14,6 @@ int APIENTRY wWinMain(HINSTANCE instance,
   CefRefPtr<SimpleApp> app(new SimpleApp());
   int exit_code = CefExecuteProcess(main_args, app.get(), nullptr);
   app = nullptr;
+  ReportFrameworkWaitsIfAsked("kxsubprocess");
   return exit_code;
 }

@@ -23,6 +23,11 @@ void SetAsHiddenPopup(CefWindowInfo* info, HWND parent, const wchar_t* name) {
   info->style = kPageWindowStyle;
 }
 
+// The framework's switch naming a child process's kind, and a render
+// process's.
+constexpr char kProcessTypeSwitch[] = "type";
+constexpr char kRendererType[] = "renderer";
+
 // ERROR_SUCCESS when |program| is a Windows program that can be started: a
 // PE image that is an executable, not a library. Otherwise the Win32 error
 // that starting it gives (missing, unreadable, not a program).
@@ -135,6 +140,14 @@ void SimpleApp::OnContextInitialized() {
 
 void SimpleApp::OnBeforeChildProcessLaunch(
     CefRefPtr<CefCommandLine> command_line) {
+  // The framework launches a render process from its UI thread and a GPU or
+  // plug-in process from its IO thread. Only a render process runs the
+  // system's render half, so only its program is checked.
+  if (command_line->GetSwitchValue(kProcessTypeSwitch).ToString() !=
+      kRendererType) {
+    CEF_REQUIRE_IO_THREAD();
+    return;
+  }
   CEF_REQUIRE_UI_THREAD();
   const CefString program = command_line->GetProgram();
   // Empty: the framework starts this very executable.

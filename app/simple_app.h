@@ -76,9 +76,10 @@ class SimpleApp : public CefApp,
   // Requests the hidden pop-up browsers "kxweb" and "avatar" with one client
   // handler.
   void OnContextInitialized() override;
-  // When the render process program cannot start (missing, not an
-  // executable): logs an error naming it and the Win32 error, and tells the
-  // host's observers (kRenderProcessNotStarted).
+  // On the UI thread for a render process, on the framework's IO thread for
+  // a GPU or plug-in process. When a render process's program cannot start
+  // (missing, not an executable): logs an error naming it and the Win32
+  // error, and tells the host's observers (kRenderProcessNotStarted).
   void OnBeforeChildProcessLaunch(
       CefRefPtr<CefCommandLine> command_line) override;
   // Hands the origin allow-list, when there is one, to the new render process.

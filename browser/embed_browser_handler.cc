@@ -203,6 +203,10 @@ void EmbedBrowserHandler::EndIfNoneLeft() {
     return;
   NotifyObservers(
       [](PageObserver* observer) { observer->OnLastBrowserClosed(); });
+  // Nothing keeps a browser object once none is open: the framework's
+  // checked wrapper stops at CefShutdown on one still referenced.
+  main_browser_ = nullptr;
+  second_browser_ = nullptr;
   CefQuitMessageLoop();
 }
 
@@ -331,7 +335,8 @@ void EmbedBrowserHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
 }
 
 void EmbedBrowserHandler::TakeRole(CefRefPtr<CefBrowser> browser) {
-  if (!main_browser_) {
+  if (!main_taken_) {
+    main_taken_ = true;
     main_browser_ = browser;
     main_window_ = WindowOf(browser);
     LONG style = GetWindowLongW(main_window_, GWL_STYLE);
@@ -353,7 +358,7 @@ void EmbedBrowserHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
     return;
   message_router_->OnBeforeClose(browser);
   sender_frames_.erase(browser->GetIdentifier());
-  if (browser->IsSame(main_browser_))
+  if (SameBrowser(browser, main_browser_))
     main_window_ = nullptr;
   bool known = false;
   for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {

@@ -34,7 +34,8 @@ class EmbedBrowserHandler : public CefClient,
 
   // The accessors below read state the UI thread (TID_UI) changes: call
   // them there, e.g. from an observer callback.
-  // The first browser reported created ("kxweb"); kept after it closes.
+  // The first browser reported created ("kxweb"); kept after it closes,
+  // until no page browser is open.
   CefRefPtr<CefBrowser> main_browser() const { return main_browser_; }
   HWND main_window() const { return main_window_; }
   // The second one ("avatar").
@@ -206,6 +207,8 @@ class EmbedBrowserHandler : public CefClient,
   std::list<CefRefPtr<CefBrowser>> browser_list_;
   CefRefPtr<CefMessageRouterBrowserSide> message_router_;
   CefRefPtr<CefBrowser> main_browser_;
+  // The first browser was reported: no later one becomes the main one.
+  bool main_taken_ = false;
   HWND main_window_;
   CefRefPtr<CefBrowser> second_browser_;
   HWND second_window_;

@@ -225,3 +225,24 @@ std::wstring SanitizePopupUrl(const std::wstring& url, bool* too_long) {
   }
   return out;
 }
+
+bool HandlerCommandFits(const std::wstring& command, const std::wstring& url) {
+  size_t units = 0;
+  bool has_address = false;
+  for (size_t i = 0; i < command.size(); ++i) {
+    if (command[i] != L'%' || i + 1 == command.size()) {
+      ++units;
+      continue;
+    }
+    const wchar_t escape = command[++i];
+    if (escape == L'1' || escape == L'L' || escape == L'l') {
+      units += url.size();
+      has_address = true;
+    } else if (escape == L'%') {
+      ++units;
+    }
+  }
+  if (!has_address)
+    units += 1 + url.size();
+  return units < kWineShellCommandUnits;
+}

@@ -45,9 +45,12 @@ add_library(libcef_dll_wrapper STATIC ${wrapper_files})
 # holds include/.
 target_include_directories(libcef_dll_wrapper PUBLIC
     $<BUILD_INTERFACE:${CEF_ROOT}> $<INSTALL_INTERFACE:.>)
+# A Debug build keeps the wrapper's checks, as the application's: the two
+# must agree on NDEBUG, which changes the layout of the reference-counted
+# base classes they share. Either runs on the release libcef.dll.
 target_compile_definitions(libcef_dll_wrapper
     PUBLIC USING_CEF_SHARED
-    PRIVATE WRAPPING_CEF_SHARED NDEBUG)
+    PRIVATE WRAPPING_CEF_SHARED $<$<NOT:$<CONFIG:Debug>>:NDEBUG>)
 # The framework's own code, built as the framework builds it: C++11, its own
 # warnings left alone, and one source that uses strlen without <cstring>.
 set_target_properties(libcef_dll_wrapper PROPERTIES CXX_STANDARD 11

@@ -8,7 +8,8 @@ set(KX_COMMON_SOURCES
     common/host_command.cc
     common/option_block.cc
     common/origin_allow_list.cc
-    common/process_messages.cc)
+    common/process_messages.cc
+    common/under_wine.cc)
 # renderer/, browser/, store/ and the application object: one library
 # (browser/ and store/ call each other through two narrow points).
 set(KX_SYSTEM_SOURCES
@@ -126,6 +127,7 @@ set(FW_BROWSER_SOURCES
     framework/src/browser/context_menu_runner.cc
     framework/src/browser/fetch_pool.cc
     framework/src/browser/frame_impl.cc
+    framework/src/browser/gpu_process_host.cc
     framework/src/browser/framework_log.cc
     framework/src/browser/http_fetcher.cc
     framework/src/browser/in_process_render_process_host.cc
@@ -138,6 +140,7 @@ set(FW_BROWSER_SOURCES
 set(FW_PROCESS_SOURCES
     framework/src/process/browser_process_main.cc
     framework/src/process/execute_process.cc
+    framework/src/process/gpu_process_main.cc
     framework/src/process/process_type.cc
     framework/src/process/render_process_main.cc
     framework/src/process/scheme_registrar_impl.cc)
@@ -261,6 +264,7 @@ set(KX_TEST_SOURCES_host
     tests/host/framework_waits_routing_test.cc
     tests/host/host_parts_test.cc
     tests/host/kxhost_run_test.cc
+    tests/host/wait_registry_scale_test.cc
     tests/support/local_http_server.cc)
 set(KX_TEST_SOURCES_integration
     tests/integration/browser_windows_test.cc

@@ -73,7 +73,8 @@ OptionBlock ReadOptionBlock(CefRefPtr<CefListValue> list) {
 }
 
 bool ParseOptionJson(const CefString& json, OptionBlock* block) {
-  if (json.length() > kMaxOptionJsonLength)
+  // The framework's parser must never be handed an empty text.
+  if (json.empty() || json.length() > kMaxOptionJsonLength)
     return false;
   cef_json_parser_error_t error = JSON_NO_ERROR;
   CefString error_message;
@@ -81,6 +82,13 @@ bool ParseOptionJson(const CefString& json, OptionBlock* block) {
       json, JSON_PARSER_ALLOW_TRAILING_COMMAS, error, error_message);
   if (error != JSON_NO_ERROR || !value || value->GetType() != VTYPE_LIST)
     return false;
-  *block = ReadOptionBlock(value->GetList());
+  // One rule with "set_option", which carries nothing after the page's last
+  // object: the same array gives the same record either way.
+  CefRefPtr<CefListValue> list = value->GetList();
+  int kept = static_cast<int>(list->GetSize());
+  while (kept > 0 && list->GetType(kept - 1) != VTYPE_DICTIONARY)
+    --kept;
+  list->SetSize(kept);
+  *block = ReadOptionBlock(list);
   return true;
 }

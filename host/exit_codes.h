@@ -9,7 +9,8 @@
 constexpr int kCompletedExitCode = 0;
 // The command line was wrong (EX_USAGE).
 constexpr int kUsageExitCode = 64;
-// The render process program beside kxhost.exe cannot start
+// The render process program beside kxhost.exe cannot start, or the
+// framework failed to launch the page's render process a second time
 // (EX_UNAVAILABLE).
 constexpr int kProgramCannotStartExitCode = 69;
 // Something nothing caught ended the run: an exception on any thread, or

@@ -178,9 +178,21 @@ void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
 }
 
 bool HostSession::LoadPageAgainIfNeverStarted(CefRefPtr<CefBrowser> browser) {
-  if (page_loaded_ || page_loaded_again_ || closing_ || !main_browser_ ||
-      !browser || !browser->IsSame(main_browser_)) {
+  if (page_loaded_ || closing_ || !main_browser_ || !browser ||
+      !browser->IsSame(main_browser_)) {
     return false;
+  }
+  if (page_loaded_again_) {
+    // Twice in a row: waiting out the time limit would only hide it.
+    if (exit_code_ == kCompletedExitCode) {
+      exit_code_ = kProgramCannotStartExitCode;
+      std::fprintf(stderr,
+                   "error: the page's render process did not start, twice "
+                   "(the framework's log names each failed launch)\n");
+      std::fflush(stderr);
+    }
+    CloseAll();
+    return true;
   }
   page_loaded_again_ = true;
   std::fprintf(stderr,

@@ -50,7 +50,9 @@ class HostSession : public PageObserver {
   // page whose render process was reported killed before the page loaded is
   // loaded once more, with a line on stderr: that is how the real framework
   // reports a render process it failed to launch (under Wine, about one
-  // launch in a few hundred). Crashes are never retried.
+  // launch in a few hundred). A second such report before the page loaded
+  // ends the run as a program that cannot start does, with one "error: ..."
+  // line. Crashes are never retried.
   void OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                             RenderProcessEnd status) override;
   void OnPageLoaded(CefRefPtr<CefBrowser> browser,

@@ -29,7 +29,9 @@ int RunHost() {
     return kUsageExitCode;
   }
   HostSession session(options);
-  return session.Run();
+  const int exit_code = session.Run();
+  ReportFrameworkWaitsIfAsked("kxhost");
+  return exit_code;
 }
 
 }  // namespace

@@ -83,7 +83,9 @@ bool ClientV8ExtensionHandler::SetUserOptions(CefRefPtr<CefV8Value> text,
     return false;
   const CefString json = text->GetStringValue();
   // The browser process reads no longer text; twenty filters never need it.
-  if (json.length() > kMaxOptionJsonLength) {
+  // An empty text carries no list, and the framework's parser must never be
+  // handed one.
+  if (json.empty() || json.length() > kMaxOptionJsonLength) {
     retval = CefV8Value::CreateBool(false);
     return true;
   }

@@ -13,6 +13,16 @@ export KX_WINE_REG="${KX_WINE_REG:-$here/cmake/package/wine/crash.reg}"
 export WINEPREFIX="$KX_WINEPREFIX" WINEARCH="$KX_WINEARCH" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Waits for this prefix's Wine server to end (after making the prefix or
+# importing registry files), but not for ever: a server that an earlier,
+# killed run left persistent never ends by itself.
+wait_for_wineserver() {
+  local bound=${KX_WINESERVER_WAIT_S:-60}
+  timeout "$bound" wineserver -w && return 0
+  echo "test_env: the Wine server of $WINEPREFIX still runs after $bound s" \
+       "(left persistent by an earlier run?): going on with it" >&2
+}
+
 xvfb_pid=""
 if [ -z "${KX_KEEP_DISPLAY:-}" ]; then
   # Xvfb picks a free display itself and writes its number to the pipe once it
@@ -30,7 +40,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test_env: creating the Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
-  wineserver -w
+  wait_for_wineserver
 fi
 # The registry files go in through the prefix's own regedit: the 64-bit one in
 # a 64-bit prefix, or machine keys land in the 32-bit view only. A prefix
@@ -47,7 +57,7 @@ if [ -n "${KX_WINE_REG:-}" ]; then
     for reg in $KX_WINE_REG; do
       "$loader" regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
     done
-    wineserver -w
+    wait_for_wineserver
     echo "$reg_sum" >"$WINEPREFIX/.kx-reg-imported"
   fi
 fi

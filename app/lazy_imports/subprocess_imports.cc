@@ -26,6 +26,7 @@ KX_LAZY_IMPORT("advapi32.dll", InitializeAcl, 12);
 KX_LAZY_IMPORT("advapi32.dll", InitializeSecurityDescriptor, 8);
 KX_LAZY_IMPORT("advapi32.dll", IsValidSid, 4);
 KX_LAZY_IMPORT("advapi32.dll", OpenProcessToken, 12);
+KX_LAZY_IMPORT("advapi32.dll", RegGetValueW, 28);
 KX_LAZY_IMPORT("advapi32.dll", SetKernelObjectSecurity, 12);
 KX_LAZY_IMPORT("advapi32.dll", SetSecurityDescriptorDacl, 16);
 

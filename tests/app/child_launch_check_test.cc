@@ -5,11 +5,13 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "app/simple_app.h"
 #include "gtest/gtest.h"
 #include "include/cef_command_line.h"
 #include "src/core/log_destination.h"
+#include "src/core/named_thread.h"
 #include "tests/support/framework_thread.h"
 
 namespace {
@@ -39,13 +41,19 @@ class ChildLaunchCheckTest : public testing::Test {
     DeleteFileW(log_.c_str());
   }
 
-  // The log after the app was told of a launch of |program|.
-  std::string LogAfterLaunchOf(const std::wstring& program) {
+  // The log after the app was told of a launch of |program|, a child of
+  // the kind |type|, on this thread.
+  std::string LogAfterLaunchOf(const std::wstring& program,
+                               const char* type = "renderer") {
     CefRefPtr<CefCommandLine> command_line =
         CefCommandLine::CreateCommandLine();
     command_line->SetProgram(program);
-    command_line->AppendSwitchWithValue("type", "renderer");
+    command_line->AppendSwitchWithValue("type", type);
     app_->OnBeforeChildProcessLaunch(command_line);
+    return Log();
+  }
+
+  std::string Log() {
     std::ifstream in(CefString(log_).ToString(), std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -81,6 +89,39 @@ TEST_F(ChildLaunchCheckTest, AProgramThatCanStartLogsNothing) {
   EXPECT_EQ(LogAfterLaunchOf(OwnFolder() + L"kxsubprocess.exe"), "");
   // No program: the framework starts the browser process's own executable.
   EXPECT_EQ(LogAfterLaunchOf(L""), "");
+}
+
+// The framework launches its GPU process from its IO thread; that launch
+// runs the same program, so it is the render process's launch that names a
+// program that cannot start.
+TEST_F(ChildLaunchCheckTest, AGpuLaunchOnTheIoThreadChecksNothing) {
+  const std::wstring missing = OwnFolder() + L"no-such-subprocess.exe";
+  std::string log = "not called";
+  std::thread([&] {
+    cef_internal::MarkCurrentThreadAs(TID_IO);
+    log = LogAfterLaunchOf(missing, "gpu-process");
+  }).join();
+  EXPECT_EQ(log, "");
+}
+
+TEST(ChildLaunchThreadRulesDeathTest, AGpuLaunchOnTheUiThreadEndsTheProcess) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->AppendSwitchWithValue("type", "gpu-process");
+  EXPECT_DEATH(app->OnBeforeChildProcessLaunch(command_line),
+               "Check failed: CefCurrentlyOn\\(TID_IO\\)");
+}
+
+TEST(ChildLaunchThreadRulesDeathTest,
+     ARenderLaunchOffTheUiThreadEndsTheProcess) {
+  CefRefPtr<SimpleApp> app(new SimpleApp());
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->AppendSwitchWithValue("type", "renderer");
+  EXPECT_DEATH(std::thread([&] {
+                 cef_internal::MarkCurrentThreadAs(TID_IO);
+                 app->OnBeforeChildProcessLaunch(command_line);
+               }).join(),
+               "Check failed: CefCurrentlyOn\\(TID_UI\\)");
 }
 
 }  // namespace

@@ -87,14 +87,52 @@ TEST(Executable, WithoutTypeSwitchExitsWithMinusOne) {
 }
 
 TEST(Executable, ProcessTypesNeverStartedHereEndAtOnce) {
-  EXPECT_EQ(RunAndWait(L"--type=gpu-process"), 1u);
+  EXPECT_EQ(RunAndWait(L"--type=ppapi"), 1u);
   EXPECT_EQ(RunAndWait(L"--type=utility"), 1u);
 }
 
+// Without a browser process to outlive, a GPU process has no reason to run.
+TEST(Executable, AGpuProcessWithoutItsBrowserProcessEndsAtOnce) {
+  EXPECT_EQ(RunAndWait(L"--type=gpu-process"), 3u);
+  EXPECT_EQ(RunAndWait(L"--type=gpu-process --kx-browser-pid=12x"), 3u);
+  EXPECT_EQ(RunAndWait(L"--type=gpu-process --kx-browser-pid=0"), 3u);
+}
+
+// It lives as long as the process it names, and ends with 0 after it.
+TEST(Executable, AGpuProcessEndsWithItsBrowserProcess) {
+  auto start = [](DWORD browser_pid) {
+    std::wstring command = L"\"" + ExecutablePath() +
+                           L"\" --type=gpu-process --kx-browser-pid=" +
+                           std::to_wstring(browser_pid);
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    EXPECT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    return process;
+  };
+  // One that waits for this test run stands in for the browser process.
+  PROCESS_INFORMATION browser = start(GetCurrentProcessId());
+  PROCESS_INFORMATION gpu = start(browser.dwProcessId);
+  ASSERT_TRUE(browser.hProcess && gpu.hProcess);
+  EXPECT_EQ(WaitForSingleObject(gpu.hProcess, 300),
+            static_cast<DWORD>(WAIT_TIMEOUT));
+  TerminateProcess(browser.hProcess, 9);
+  EXPECT_EQ(WaitForSingleObject(gpu.hProcess, 30000),
+            static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD exit_code = 0xDEADBEEF;
+  GetExitCodeProcess(gpu.hProcess, &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  TerminateProcess(gpu.hProcess, 9);
+  CloseHandle(gpu.hProcess);
+  CloseHandle(browser.hProcess);
+}
+
 TEST(Executable, ReadsATypeSwitchWrittenWithQuotes) {
-  // The command line's rules make these "--type=gpu-process".
-  EXPECT_EQ(RunAndWait(L"\"--type=gpu-process\""), 1u);
-  EXPECT_EQ(RunAndWait(L"--ty\"pe=gpu\"-process"), 1u);
+  // The command line's rules make these "--type=gpu-process", which ends
+  // at once without a browser process to name.
+  EXPECT_EQ(RunAndWait(L"\"--type=gpu-process\""), 3u);
+  EXPECT_EQ(RunAndWait(L"--ty\"pe=gpu\"-process"), 3u);
   EXPECT_EQ(RunAndWait(L"\"--type\"=\"utility\" page.html"), 1u);
   // Not a switch of its own: part of another argument.
   EXPECT_EQ(RunAndWait(L"\"page --type=gpu\""), static_cast<DWORD>(-1));

@@ -196,4 +196,112 @@ TEST(WaitRegistryTest, RefusesWhatItCannotKeep) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
 }
 
+struct Counter {
+  std::atomic<int> calls{0};
+  static VOID CALLBACK Count(PVOID context, BOOLEAN) {
+    ++static_cast<Counter*>(context)->calls;
+  }
+};
+
+// One object that stays signalled, called back each time, must not keep
+// the other waits of its thread from being heard.
+TEST(WaitRegistryTest, AnObjectThatStaysSignalledStarvesNoOther) {
+  Counter busy, quiet;
+  Event stays_set;
+  stays_set.Set();
+  Event other(false);
+  HANDLE busy_wait = nullptr, quiet_wait = nullptr;
+  ASSERT_TRUE(WaitRegistry::Register(&busy_wait, stays_set.get(),
+                                     &Counter::Count, &busy, INFINITE,
+                                     WT_EXECUTEDEFAULT));
+  ASSERT_TRUE(WaitRegistry::Register(&quiet_wait, other.get(), &Counter::Count,
+                                     &quiet, INFINITE, WT_EXECUTEDEFAULT));
+  while (busy.calls < 10)
+    Sleep(1);
+  other.Set();
+  for (int n = 0; n < 1000 && quiet.calls == 0; ++n)
+    Sleep(10);
+  EXPECT_EQ(1, quiet.calls);
+  ASSERT_TRUE(WaitRegistry::Unregister(busy_wait, INVALID_HANDLE_VALUE));
+  ASSERT_TRUE(WaitRegistry::Unregister(quiet_wait, INVALID_HANDLE_VALUE));
+}
+
+// A handle unregistered already, or never handed out, names nothing.
+TEST(WaitRegistryTest, UnregisteringTwiceOrAStrangerIsRefused) {
+  Calls calls;
+  Event object;
+  HANDLE wait = RegisterOrFail(object.get(), &Calls::Record, &calls, INFINITE,
+                               kWatcherFlags);
+  ASSERT_TRUE(WaitRegistry::Unregister(wait, INVALID_HANDLE_VALUE));
+  SetLastError(0);
+  EXPECT_FALSE(WaitRegistry::Unregister(wait, INVALID_HANDLE_VALUE));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+  EXPECT_FALSE(WaitRegistry::Unregister(object.get(), nullptr));
+  object.Set();
+  Sleep(20);
+  EXPECT_EQ(0, calls.count);
+}
+
+// The caller may close its handle as soon as it has unregistered, without
+// waiting; an object that cannot be waited for never calls back and stops
+// no other wait.
+TEST(WaitRegistryTest, HandlesClosedOrUselessHarmNoOtherWait) {
+  Counter closed_early;
+  HANDLE object = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE wait = nullptr;
+  ASSERT_TRUE(WaitRegistry::Register(&wait, object, &Counter::Count,
+                                     &closed_early, INFINITE, kWatcherFlags));
+  ASSERT_TRUE(WaitRegistry::Unregister(wait, nullptr));
+  CloseHandle(object);
+
+  Counter useless;
+  HANDLE useless_wait = nullptr;
+  ASSERT_TRUE(WaitRegistry::Register(
+      &useless_wait, reinterpret_cast<HANDLE>(0x7ff0), &Counter::Count,
+      &useless, INFINITE, kWatcherFlags));
+  // Likely the closed handle's number again: its signal is this wait's.
+  Counter fresh;
+  Event next(false);
+  HANDLE fresh_wait = nullptr;
+  ASSERT_TRUE(WaitRegistry::Register(&fresh_wait, next.get(), &Counter::Count,
+                                     &fresh, INFINITE, kWatcherFlags));
+  next.Set();
+  for (int n = 0; n < 1000 && fresh.calls == 0; ++n)
+    Sleep(10);
+  EXPECT_EQ(1, fresh.calls);
+  EXPECT_EQ(0, closed_early.calls);
+  EXPECT_EQ(0, useless.calls);
+  ASSERT_TRUE(WaitRegistry::Unregister(fresh_wait, INVALID_HANDLE_VALUE));
+  ASSERT_TRUE(WaitRegistry::Unregister(useless_wait, INVALID_HANDLE_VALUE));
+}
+
+// A thread that holds the loader lock (a library's DllMain, a thread
+// ending) may unregister: nothing it waits for needs that lock.
+TEST(WaitRegistryTest, UnregisteringUnderTheLoaderLockReturns) {
+  using LockLoaderLock = LONG(NTAPI*)(ULONG, PULONG, PULONG_PTR);
+  using UnlockLoaderLock = LONG(NTAPI*)(ULONG, ULONG_PTR);
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto lock = reinterpret_cast<LockLoaderLock>(
+      GetProcAddress(ntdll, "LdrLockLoaderLock"));
+  auto unlock = reinterpret_cast<UnlockLoaderLock>(
+      GetProcAddress(ntdll, "LdrUnlockLoaderLock"));
+  ASSERT_TRUE(lock && unlock);
+  Calls calls;
+  Event never;
+  HANDLE wait =
+      RegisterOrFail(never.get(), &Calls::Record, &calls, INFINITE, 0);
+  Event done;
+  BOOL unregistered = FALSE;
+  // On a thread of its own: a test that deadlocked would hang the run.
+  std::thread([&] {
+    ULONG_PTR cookie = 0;
+    lock(0, nullptr, &cookie);
+    unregistered = WaitRegistry::Unregister(wait, INVALID_HANDLE_VALUE);
+    unlock(0, cookie);
+    done.Set();
+  }).detach();
+  ASSERT_TRUE(done.Wait()) << "Unregister deadlocked under the loader lock";
+  EXPECT_TRUE(unregistered);
+}
+
 }  // namespace

@@ -112,12 +112,28 @@ TEST_F(EmbedBrowserHandlerTest, ThirdBrowserIsOnlyTracked) {
 
 TEST_F(EmbedBrowserHandlerTest, ClosedMainBrowserStaysMain) {
   CefRefPtr<FakeBrowser> main = Create(1);
+  CefRefPtr<FakeBrowser> second = Create(2);
   handler_->OnBeforeClose(main.get());
   EXPECT_EQ(handler_->main_window(), nullptr);
   EXPECT_TRUE(handler_->main_browser()->IsSame(main.get()));
-  CefRefPtr<FakeBrowser> next = Create(2);
+  CefRefPtr<FakeBrowser> next = Create(3);
   EXPECT_TRUE(handler_->main_browser()->IsSame(main.get()));
-  EXPECT_TRUE(handler_->second_browser()->IsSame(next.get()));
+  EXPECT_TRUE(handler_->second_browser()->IsSame(second.get()));
+}
+
+// The framework's checked wrapper stops at CefShutdown on a browser object
+// still referenced: once none is open, none is kept, and a later browser
+// is still not the main one.
+TEST_F(EmbedBrowserHandlerTest, NoBrowserIsKeptOnceTheLastHasClosed) {
+  CefRefPtr<FakeBrowser> main = Create(1);
+  CefRefPtr<FakeBrowser> second = Create(2);
+  handler_->OnBeforeClose(second.get());
+  handler_->OnBeforeClose(main.get());
+  EXPECT_FALSE(handler_->main_browser());
+  EXPECT_FALSE(handler_->second_browser());
+  CefRefPtr<FakeBrowser> later = Create(3);
+  EXPECT_FALSE(handler_->main_browser());
+  EXPECT_EQ(handler_->main_window(), nullptr);
 }
 
 TEST_F(EmbedBrowserHandlerTest, ContextMenuIsCleared) {

@@ -112,4 +112,28 @@ TEST(PopupUrl, AddressesLongerThanTheShellTakesAreDropped) {
   EXPECT_FALSE(too_long);
 }
 
+// Wine's shell expands the handler's command with the address in 1,024
+// units, null included; an address that does not fit would be left out.
+TEST(PopupUrl, AnAddressMustFitTheHandlersCommand) {
+  const std::wstring wine =
+      L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+  const std::wstring longest = L"http://a.test/" + std::wstring(946, L'x');
+  EXPECT_TRUE(HandlerCommandFits(wine, longest));
+  // 234 units with "%1" (measured: the handler got 1,023 units whole, then
+  // lost the closing quote, then the address).
+  const std::wstring long_handler =
+      L"\"Z:\\h.exe\" --" + std::wstring(216, L'a') + L" \"%1\"";
+  ASSERT_EQ(long_handler.size(), 234u);
+  EXPECT_TRUE(HandlerCommandFits(long_handler, std::wstring(791, L'u')));
+  EXPECT_FALSE(HandlerCommandFits(long_handler, std::wstring(792, L'u')));
+  EXPECT_FALSE(HandlerCommandFits(long_handler, longest));
+  // Each %1 or %L is the address; %% one unit; no escape: " " and the address.
+  EXPECT_TRUE(HandlerCommandFits(L"h %1 %L", std::wstring(510, L'u')));
+  EXPECT_FALSE(HandlerCommandFits(L"h %1 %L", std::wstring(511, L'u')));
+  EXPECT_TRUE(HandlerCommandFits(L"h%%", std::wstring(1020, L'u')));
+  EXPECT_FALSE(HandlerCommandFits(L"h%%", std::wstring(1021, L'u')));
+  EXPECT_TRUE(HandlerCommandFits(L"h.exe", std::wstring(1017, L'u')));
+  EXPECT_FALSE(HandlerCommandFits(L"h.exe", std::wstring(1018, L'u')));
+}
+
 }  // namespace

@@ -31,6 +31,30 @@ TEST(SetOptionMessage, ArrayWithoutObjectsGivesEmptyArguments) {
       0u);
 }
 
+// A page's array gives the host one record, whichever way it travels: as
+// option text ("SetUserOptions", kxhost --options) or as "set_option".
+// Neither carries anything after the last object.
+TEST(SetOptionMessage, TheRecordIsTheOptionTextsRecord) {
+  for (const char* json :
+       {"[{\"filter_id\":7},5]", "[5,{\"filter_id\":7}]", "[1,true,\"s\"]",
+        "[{\"filter_id\":7},{\"filter_id\":8},null,[]]", "[]", "[null]",
+        "[{\"filter_id\":1},5,{\"filter_id\":3}]"}) {
+    OptionBlock from_text;
+    ASSERT_TRUE(ParseOptionJson(json, &from_text)) << json;
+    CefRefPtr<CefProcessMessage> message =
+        CreateSetOptionMessage(CefParseJSON(json, JSON_PARSER_RFC)->GetList());
+    const OptionBlock sent = ReadOptionBlock(message->GetArgumentList());
+    EXPECT_EQ(std::memcmp(&sent, &from_text, sizeof(sent)), 0) << json;
+  }
+  OptionBlock block;
+  ASSERT_TRUE(ParseOptionJson("[{\"filter_id\":7},5]", &block));
+  EXPECT_EQ(block.count, 1u);
+  ASSERT_TRUE(ParseOptionJson("[5,{\"filter_id\":7}]", &block));
+  EXPECT_EQ(block.count, 2u);
+  ASSERT_TRUE(ParseOptionJson("[null]", &block));
+  EXPECT_EQ(block.count, 0u);
+}
+
 // However long the page's array, the message carries a record's worth at
 // most, and the receiver builds the same record from it as from the array.
 TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
@@ -55,14 +79,9 @@ TEST(SetOptionMessage, ALongArrayTravelsAsARecordsWorth) {
     CefRefPtr<CefListValue> args = message->GetArgumentList();
     EXPECT_LE(args->GetSize(), kMaxOptionEntries) << json;
     const OptionBlock sent = ReadOptionBlock(args);
-    // Every dictionary at its index, nulls below the last one: the list the
-    // receiver would count if nothing were cut.
-    CefRefPtr<CefListValue> uncut = CefListValue::Create();
-    for (size_t i = 0; i < parsed->GetList()->GetSize(); ++i) {
-      if (parsed->GetList()->GetType(i) == VTYPE_DICTIONARY)
-        uncut->SetDictionary(i, parsed->GetList()->GetDictionary(i));
-    }
-    const OptionBlock whole = ReadOptionBlock(uncut);
+    // The record the whole array gives as option text.
+    OptionBlock whole;
+    ASSERT_TRUE(ParseOptionJson(json, &whole)) << json;
     EXPECT_EQ(std::memcmp(&sent, &whole, sizeof(sent)), 0) << json;
   }
 }

@@ -2,6 +2,7 @@
 // not (killed, crashed, exited); the browser process goes on either way.
 #include "include/cef_browser.h"
 #include "src/browser/child_process_reaper.h"
+#include "src/browser/child_process_render_host.h"
 #include "src/browser/child_process_switches.h"
 #include "tests/framework_process/process_test_support.h"
 
@@ -12,6 +13,11 @@ const char kPidPage[] = "<script>kxtest.reportPid();</script>";
 
 class LifetimeTest : public MultiProcessTest {
  protected:
+  void TearDown() override {
+    MultiProcessTest::TearDown();
+    cef_internal::ChildProcessRenderHost::FailNextLaunches(0);
+  }
+
   // A browser whose page reported its render process; that process's id.
   CefRefPtr<CefBrowser> BrowserWithPage(const std::string& html, DWORD* pid) {
     CefRefPtr<CefBrowser> browser =
@@ -147,6 +153,43 @@ TEST_F(LifetimeTest, ExitCodeGivesTheStatusAfterWhatTheProcessSent) {
   EXPECT_TRUE(ExitRenderer(browser, 5, TS_ABNORMAL_TERMINATION)) << log_.Dump();
 }
 
+// As the real framework does: a render process it cannot launch is reported
+// at once as killed, before any load event, and the next load launches
+// another, where the page runs.
+TEST_F(LifetimeTest, ALaunchThatFailsIsReportedKilledAndTheNextLoadLaunches) {
+  cef_internal::ChildProcessRenderHost::FailNextLaunches(1);
+  CefRefPtr<CefBrowser> browser = CreateBrowser(Page("first.html", kPidPage));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor(Terminated(browser, TS_PROCESS_WAS_KILLED)))
+      << log_.Dump();
+  EXPECT_EQ(0u, HostPid(browser));
+  browser->GetMainFrame()->LoadURL(Page("second.html", kPidPage));
+  ASSERT_TRUE(WaitForMessage(browser, "page-pid")) << log_.Dump();
+  EXPECT_NE(0u, HostPid(browser));
+  EXPECT_EQ(1, log_.Count(Terminated(browser, TS_PROCESS_WAS_KILLED)))
+      << log_.Dump();
+  EXPECT_EQ(2u, app_->launched_command_lines.size());
+}
+
+// A relaunch that fails too is reported again, and the browser still
+// closes as usual.
+TEST_F(LifetimeTest, EveryFailedLaunchIsReported) {
+  cef_internal::ChildProcessRenderHost::FailNextLaunches(2);
+  CefRefPtr<CefBrowser> browser = CreateBrowser(Page("first.html", kPidPage));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(log_.WaitFor(Terminated(browser, TS_PROCESS_WAS_KILLED)))
+      << log_.Dump();
+  browser->GetMainFrame()->LoadURL(Page("second.html", kPidPage));
+  ASSERT_TRUE(WaitFor([&] {
+    return log_.Count(Terminated(browser, TS_PROCESS_WAS_KILLED)) == 2;
+  })) << log_.Dump();
+  EXPECT_FALSE(browser->IsLoading());
+  browser->GetHost()->CloseBrowser(true);
+  EXPECT_TRUE(
+      log_.WaitFor(std::to_string(browser->GetIdentifier()) + " before-close"))
+      << log_.Dump();
+}
+
 TEST_F(LifetimeTest, ProcessThatNeverConnectsIsReportedAndReplaced) {
   app_->extra_switches.push_back(kExitAtOnceSwitch);
   CefRefPtr<CefBrowser> browser = CreateBrowser(Page("first.html", kPidPage));
@@ -177,6 +220,11 @@ TEST_F(MissingProgramTest, BrowserStillOpensAndClosesWithoutARenderSide) {
   CefRefPtr<CefBrowser> browser = CreateBrowser(Page("page.html", "x"));
   ASSERT_TRUE(browser);
   EXPECT_EQ(0u, HostPid(browser));
+  // Reported as the real framework reports any launch that fails.
+  EXPECT_TRUE(log_.WaitFor(std::to_string(browser->GetIdentifier()) +
+                           " render-terminated " +
+                           std::to_string(TS_PROCESS_WAS_KILLED)))
+      << log_.Dump();
   browser->GetHost()->CloseBrowser(true);
   EXPECT_TRUE(
       log_.WaitFor(std::to_string(browser->GetIdentifier()) + " before-close"))

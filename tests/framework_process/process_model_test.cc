@@ -1,5 +1,11 @@
 // Where render sides run: a process of their own per browser, started the
 // way the real framework starts them.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <vector>
+
 #include "include/cef_browser.h"
 #include "tests/framework_process/process_test_support.h"
 
@@ -9,6 +15,20 @@ namespace {
 const char kPidPage[] = "<script>kxtest.reportPid();</script>";
 
 class ProcessModelTest : public MultiProcessTest {};
+
+// The ids of the processes this one started that still run.
+std::vector<DWORD> LiveChildren() {
+  std::vector<DWORD> children;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == GetCurrentProcessId())
+      children.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return children;
+}
 
 TEST_F(ProcessModelTest, PageScriptRunsInTheLaunchedRenderProcess) {
   std::string url = Page("pid.html", kPidPage);
@@ -71,6 +91,42 @@ TEST_F(ProcessModelTest, EachBrowserHasItsOwnProcessAndPopupsShareTheirs) {
   EXPECT_NE(opener_pid, other_pid);
   EXPECT_EQ(opener_pid, popup_pid);
   EXPECT_EQ(2u, app_->launched_command_lines.size());
+}
+
+// As the real framework does in this mode, the first page brings a GPU
+// process too, announced on the IO thread (where a handler that insists on
+// the UI thread fails), once, and ended by CefShutdown.
+TEST_F(ProcessModelTest,
+       TheFirstPageBringsOneGpuProcessAnnouncedOnTheIoThread) {
+  CefRefPtr<CefBrowser> first = CreateBrowser(Page("one.html", kPidPage));
+  CefRefPtr<CefBrowser> second = CreateBrowser(Page("two.html", kPidPage));
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(WaitForMessage(first, "page-pid") &&
+              WaitForMessage(second, "page-pid"))
+      << log_.Dump();
+  ASSERT_TRUE(WaitFor([&] { return LiveChildren().size() >= 3; }));
+  const std::vector<BrowserApp::OtherLaunch> launches = app_->other_launches();
+  ASSERT_EQ(1u, launches.size());
+  const std::string& line = launches[0].command_line;
+  EXPECT_TRUE(launches[0].on_io_thread);
+  EXPECT_FALSE(launches[0].on_ui_thread);
+  EXPECT_NE(std::string::npos, line.find(Utf8(OwnExecutable()))) << line;
+  EXPECT_NE(std::string::npos, line.find("--type=gpu-process")) << line;
+  EXPECT_EQ(std::string::npos, line.find("--kx-channel")) << line;
+  EXPECT_EQ(2u, app_->launched_command_lines.size());
+
+  std::vector<HANDLE> gpu;
+  for (DWORD pid : LiveChildren()) {
+    if (pid != HostPid(first) && pid != HostPid(second))
+      gpu.push_back(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  }
+  ASSERT_EQ(1u, gpu.size());
+  ASSERT_TRUE(gpu[0]);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(gpu[0], 0));
+  Shutdown();
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(gpu[0], 0))
+      << "the GPU process outlived CefShutdown";
+  CloseHandle(gpu[0]);
 }
 
 }  // namespace

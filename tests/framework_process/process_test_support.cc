@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "include/cef_browser.h"
+#include "include/cef_task.h"
 #include "src/browser/browser_impl.h"
 #include "src/browser/child_process_render_host.h"
 #include "src/core/message_loop.h"
@@ -176,12 +177,24 @@ std::string EventLog::Dump() const {
 
 void BrowserApp::OnBeforeChildProcessLaunch(
     CefRefPtr<CefCommandLine> command_line) {
+  if (Utf8(command_line->GetSwitchValue("type")) != "renderer") {
+    OtherLaunch launch = {Utf8(command_line->GetCommandLineString()),
+                          CefCurrentlyOn(TID_IO), CefCurrentlyOn(TID_UI)};
+    std::lock_guard<std::mutex> hold(other_lock_);
+    other_launches_.push_back(launch);
+    return;
+  }
   command_line->AppendSwitch(kMarkerSwitch);
   for (const std::string& name : extra_switches)
     command_line->AppendSwitch(name);
   launched_command_lines.push_back(Utf8(command_line->GetCommandLineString()));
   if (before_launch)
     before_launch(command_line->GetSwitchValue("kx-channel").ToWString());
+}
+
+std::vector<BrowserApp::OtherLaunch> BrowserApp::other_launches() const {
+  std::lock_guard<std::mutex> hold(other_lock_);
+  return other_launches_;
 }
 
 void BrowserApp::OnRenderProcessThreadCreated(

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,13 +101,28 @@ class BrowserApp : public CefApp, public CefBrowserProcessHandler {
   void OnRenderProcessThreadCreated(
       CefRefPtr<CefListValue> extra_info) override;
 
+  // A launch of another kind of child (the GPU process): its command line
+  // and the framework thread it was announced on.
+  struct OtherLaunch {
+    std::string command_line;
+    bool on_io_thread;
+    bool on_ui_thread;
+  };
+
+  // Render processes only, from here down (UI thread).
   // Appended to every launch after the marker.
   std::vector<std::string> extra_switches;
   // Called with each launch's pipe name, before the process starts.
   std::function<void(const std::wstring& pipe)> before_launch;
   std::vector<std::string> launched_command_lines;
 
+  // Any thread.
+  std::vector<OtherLaunch> other_launches() const;
+
  private:
+  mutable std::mutex other_lock_;
+  std::vector<OtherLaunch> other_launches_;  // guarded by |other_lock_|
+
   IMPLEMENT_REFCOUNTING(BrowserApp);
 };
 

@@ -164,10 +164,16 @@ TEST(RenderProcessStartTest, WithoutAUsableChannelTheProcessEndsAtOnce) {
               process->exit_code())
         << CefString(switches).ToString();
   }
+  std::unique_ptr<ProcessWatch> utility =
+      ProcessWatch::LaunchSelf(L"--type=utility");
+  ASSERT_TRUE(utility->WaitForEnd());
+  EXPECT_EQ(static_cast<DWORD>(cef_internal::kUnsupportedProcessTypeExitCode),
+            utility->exit_code());
+  // A GPU process without a browser process to outlive.
   std::unique_ptr<ProcessWatch> gpu =
       ProcessWatch::LaunchSelf(L"--type=gpu-process");
   ASSERT_TRUE(gpu->WaitForEnd());
-  EXPECT_EQ(static_cast<DWORD>(cef_internal::kUnsupportedProcessTypeExitCode),
+  EXPECT_EQ(static_cast<DWORD>(cef_internal::kNoChannelExitCode),
             gpu->exit_code());
 }
 

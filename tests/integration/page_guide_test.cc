@@ -50,6 +50,9 @@ TEST_F(PageGuideTest, AnElementThatIsNotAnObjectEmptiesTheRest) {
   EXPECT_EQ(RoundTrip("'[{\"filter_id\":1},5,{\"filter_id\":3}]'"),
             "[" + Entry(1, false, 0) + "," + Entry(0, false, 0) + "," +
                 Entry(0, false, 0) + "]");
+  // Nothing after the last object travels: not an empty filter either.
+  EXPECT_EQ(RoundTrip("'[{\"filter_id\":1},5]'"), "[" + Entry(1, false, 0) + "]");
+  EXPECT_EQ(RoundTrip("'[null]'"), "[]");
 }
 
 TEST_F(PageGuideTest, TwentyOptionsAtMost) {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "include/cef_app.h"
+#include "src/browser/browser_context.h"
 #include "src/core/message_loop.h"
 #include "store/option_store.h"
 
@@ -67,13 +68,18 @@ int SystemTest::notifications() {
 }
 
 std::vector<DWORD> SystemTest::ChildRenderers() {
+  // The GPU process runs the same program; once the framework has ended,
+  // it must be gone too.
+  cef_internal::BrowserContext* context = cef_internal::BrowserContext::Get();
+  const DWORD gpu = context ? context->gpu_process_id() : 0;
   std::vector<DWORD> pids;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry = {sizeof(entry)};
   for (BOOL more = Process32FirstW(snapshot, &entry); more;
        more = Process32NextW(snapshot, &entry)) {
     if (entry.th32ParentProcessID == GetCurrentProcessId() &&
-        _wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0) {
+        _wcsicmp(entry.szExeFile, L"kxsubprocess.exe") == 0 &&
+        entry.th32ProcessID != gpu) {
       pids.push_back(entry.th32ProcessID);
     }
   }
@@ -144,6 +150,13 @@ void SystemTest::SetUp() {
     return g_client_handler && g_client_handler->browser_count() == 2;
   }));
   EXPECT_TRUE(main_browser_created_);
+  // The first render process brings the GPU process: once it runs, the
+  // render processes can be told from it.
+  if (!SingleProcess()) {
+    ASSERT_TRUE(RunUntil([] {
+      return cef_internal::BrowserContext::Get()->gpu_process_id() != 0;
+    }));
+  }
 }
 
 std::string SystemTest::FrameworkLog() {

@@ -71,7 +71,8 @@ class SystemTest : public testing::Test, public PageObserver {
   // kOptionsChangedMessage (wParam 0, lParam 0) received by the host window.
   static int notifications();
 
-  // The render processes this process started.
+  // The render processes this process started (every child but the GPU
+  // process while the framework runs).
   static std::vector<DWORD> ChildRenderers();
   // Ends them as a crash would, and waits until they are gone.
   static void KillRenderers(const std::vector<DWORD>& pids);

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "include/base/cef_logging.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
 
@@ -50,6 +51,7 @@ class FakeBrowser : public CefBrowser {
   void StopLoad() override {}
   int GetIdentifier() override { return id_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override {
+    DCHECK(that.get());  // as the framework's
     return that && that->GetIdentifier() == id_;
   }
   bool IsPopup() override { return true; }

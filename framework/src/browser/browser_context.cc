@@ -88,10 +88,16 @@ bool BrowserContext::CurrentlyOnUiThread() {
 
 BrowserContext::BrowserContext(const CefSettings& settings,
                                CefRefPtr<CefApp> app)
-    : settings_(settings), app_(app), io_thread_(new IoThread()) {}
+    : settings_(settings), app_(app), io_thread_(new IoThread()) {
+  if (!settings_.single_process) {
+    gpu_.reset(new GpuProcessHost(
+        app_, CefString(&settings_.browser_subprocess_path).ToWString()));
+  }
+}
 
 BrowserContext::~BrowserContext() {
   io_thread_.reset();
+  gpu_.reset();
 }
 
 CefRefPtr<BrowserImpl> BrowserContext::CreateBrowser(
@@ -162,8 +168,21 @@ RenderProcessHost* BrowserContext::LaunchRenderHost() {
   // As in the real framework, on the IO thread; the launch waits for it.
   if (handler)
     RunOnIoThread([&] { handler->OnRenderProcessThreadCreated(extra_info); });
-  if (!host->Launch(extra_info))
+  const bool launched = host->Launch(extra_info);
+  // The first page needs the GPU process too; its launch goes on beside the
+  // render process's.
+  if (gpu_) {
+    GpuProcessHost* gpu = gpu_.get();
+    PostIoTask([gpu] { gpu->LaunchOnce(); });
+  }
+  if (!launched) {
+    // As the real framework logs it; the browser that needed it hears of
+    // the render process as killed (BrowserImpl::ReportLaunchFailed).
+    FrameworkLog::Write(settings_, LOGSEVERITY_ERROR,
+                        "child_process_launcher.cc", __LINE__,
+                        "Failed to launch child process");
     return nullptr;
+  }
   hosts_.push_back(std::move(host));
   return hosts_.back().get();
 }

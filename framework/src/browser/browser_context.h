@@ -12,6 +12,7 @@
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "src/browser/gpu_process_host.h"
 #include "src/browser/io_thread.h"
 #include "src/browser/render_process_host.h"
 
@@ -43,6 +44,8 @@ class BrowserContext : public RenderProcessHost::Client {
   BrowserContext& operator=(const BrowserContext&) = delete;
 
   const CefSettings& settings() const { return settings_; }
+  // The GPU-like child's id once it runs, else 0. Any thread.
+  DWORD gpu_process_id() const { return gpu_ ? gpu_->process_id() : 0; }
   CefRefPtr<CefApp> app() const { return app_; }
 
   // Creates a browser now; |opener| is set for pop-ups. Null on failure.
@@ -87,6 +90,8 @@ class BrowserContext : public RenderProcessHost::Client {
   const CefRefPtr<CefApp> app_;
   // Joined first when the context is destroyed.
   std::unique_ptr<IoThread> io_thread_;
+  // Multi-process mode only; used on the IO thread until it is joined.
+  std::unique_ptr<GpuProcessHost> gpu_;
   std::map<int, CefRefPtr<BrowserImpl>> browsers_;
   std::vector<std::unique_ptr<RenderProcessHost>> hosts_;
   RenderProcessHost* shared_host_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "include/base/cef_logging.h"
 #include "src/browser/browser_context.h"
 #include "src/browser/context_menu_runner.h"
 #include "src/browser/popup_opener.h"
@@ -75,6 +76,8 @@ bool BrowserImpl::Open(const CefWindowInfo& window_info, const CefString& url) {
     life->OnAfterCreated(this);
   if (host_)
     ReportRenderViewReady();
+  else
+    ReportLaunchFailed();
   if (!url.empty() && !IsClosed())
     navigator_.Navigate(main_frame_, url);
   return true;
@@ -95,8 +98,10 @@ bool BrowserImpl::EnsureRenderSide() {
     return true;
   BrowserContext* context = BrowserContext::Get();
   RenderProcessHost* host = context ? context->RenderHostFor(nullptr) : nullptr;
-  if (!host)
+  if (!host) {
+    ReportLaunchFailed();
     return false;
+  }
   host_ = host;
   CefRefPtr<CefListValue> created = BrowserIdArgs(id_);
   created->SetBool(1, is_popup_);
@@ -249,6 +254,8 @@ int BrowserImpl::GetIdentifier() {
 }
 
 bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
+  // As the real framework's wrapper: no null browser to compare with.
+  DCHECK(that.get());
   return that && that->GetIdentifier() == id_ &&
          static_cast<CefBrowser*>(this) == that.get();
 }
@@ -333,6 +340,16 @@ void BrowserImpl::OnWindowCloseRequested() {
 void BrowserImpl::OnWindowContextMenu(POINT screen_point) {
   if (!IsClosed())
     ContextMenuRunner::Run(this, screen_point);
+}
+
+void BrowserImpl::ReportLaunchFailed() {
+  CefRefPtr<BrowserImpl> self(this);
+  BrowserContext::PostUiTask([self]() {
+    if (self->IsClosed() || (self->host_ && self->host_->alive()))
+      return;
+    self->navigator_.DropPending();
+    self->OnRenderProcessGone(TS_PROCESS_WAS_KILLED);
+  });
 }
 
 void BrowserImpl::Close(bool force) {

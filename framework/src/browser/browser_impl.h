@@ -44,7 +44,8 @@ class BrowserImpl : public CefBrowser,
 
   RenderProcessHost* render_host() const { return host_; }
   // After the render side ended: a new one, announced with kBrowserCreated.
-  // False when none can be started.
+  // False when none can be started, which is then reported
+  // (ReportLaunchFailed).
   bool EnsureRenderSide();
   Navigator* navigator() { return &navigator_; }
   const CefBrowserSettings& settings() const { return settings_; }
@@ -110,6 +111,10 @@ class BrowserImpl : public CefBrowser,
   // Posts OnRenderViewReady for the render side the browser has now.
   void ReportRenderViewReady();
 
+  // As the real framework does when it cannot launch a render process:
+  // OnRenderProcessTerminated(TS_PROCESS_WAS_KILLED) soon after, unless a
+  // render side came meanwhile. The next main-frame load launches again.
+  void ReportLaunchFailed();
   // The close flow on the UI thread; |force| skips DoClose.
   void Close(bool force);
   void OnProcessMessage(CefRefPtr<CefListValue> args);

@@ -128,6 +128,20 @@ std::unique_ptr<ChildProcess> ChildProcess::Launch(
 }
 
 // static
+std::wstring ChildProcess::OwnExecutable() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD size = GetModuleFileNameW(nullptr, buffer.data(),
+                                    static_cast<DWORD>(buffer.size()));
+    if (size == 0)
+      return std::wstring();
+    if (size < buffer.size())
+      return std::wstring(buffer.data(), size);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// static
 cef_termination_status_t ChildProcess::StatusForExitCode(DWORD exit_code) {
   if (exit_code == kRenderProcessKilledExitCode)
     return TS_PROCESS_WAS_KILLED;
@@ -163,10 +177,10 @@ bool ChildProcess::WaitForExit(DWORD timeout_ms) const {
   return WaitForSingleObject(process_, timeout_ms) == WAIT_OBJECT_0;
 }
 
-void ChildProcess::Terminate() {
+void ChildProcess::Terminate(unsigned exit_code) {
   if (HasExited())
     return;
-  TerminateProcess(process_, kRenderProcessKilledExitCode);
+  TerminateProcess(process_, exit_code);
   WaitForExit(kTerminateWaitMs);
 }
 

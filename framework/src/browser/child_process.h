@@ -8,9 +8,11 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "include/cef_command_line.h"
 #include "include/internal/cef_types.h"
+#include "src/browser/child_process_switches.h"
 
 namespace cef_internal {
 
@@ -20,6 +22,9 @@ class ChildProcess {
   // cannot be started.
   static std::unique_ptr<ChildProcess> Launch(
       CefRefPtr<CefCommandLine> command_line);
+
+  // This process's executable, which a child runs when no other is named.
+  static std::wstring OwnExecutable();
 
   // How a render process's end is reported, from its exit code.
   static cef_termination_status_t StatusForExitCode(DWORD exit_code);
@@ -40,9 +45,9 @@ class ChildProcess {
   // STILL_ACTIVE while the process runs.
   DWORD exit_code() const;
   bool WaitForExit(DWORD timeout_ms) const;
-  // Ends the process with kRenderProcessKilledExitCode, unless it already
-  // ended, and waits a little for the end to take effect.
-  void Terminate();
+  // Ends the process with |exit_code|, unless it already ended, and waits a
+  // little for the end to take effect.
+  void Terminate(unsigned exit_code = kRenderProcessKilledExitCode);
   // A new handle to the process, owned by the caller.
   HANDLE DuplicateHandle() const;
 

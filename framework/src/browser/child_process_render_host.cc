@@ -2,6 +2,9 @@
 
 #include <stdint.h>
 
+#include <atomic>
+#include <cstdlib>
+
 #include <map>
 #include <utility>
 #include <vector>
@@ -28,25 +31,31 @@ constexpr int kChannelDrainMs = 2000;
 // How long a render process no browser uses may take to obey kShutdown.
 constexpr DWORD kRetireGraceMs = 5000;
 
+constexpr char kFailLaunchesVariable[] = "KX_FAIL_RENDER_LAUNCHES";
+
+// Launches still to fail; read from the environment on first use.
+std::atomic<int> g_launches_to_fail{-1};
+
+bool InjectedLaunchFailure() {
+  int expected = -1;
+  if (g_launches_to_fail.load() == -1) {
+    const char* value = std::getenv(kFailLaunchesVariable);
+    const int count = value ? std::atoi(value) : 0;
+    g_launches_to_fail.compare_exchange_strong(expected, count > 0 ? count : 0);
+  }
+  int left = g_launches_to_fail.load();
+  while (left > 0 &&
+         !g_launches_to_fail.compare_exchange_weak(left, left - 1)) {
+  }
+  return left > 0;
+}
+
 // Live hosts by id, on the UI thread: tasks posted by the process watcher
 // find their host here, or find that it is gone. Ids are never reused.
 std::map<int, ChildProcessRenderHost*>& Hosts() {
   static std::map<int, ChildProcessRenderHost*>* const g_hosts =
       new std::map<int, ChildProcessRenderHost*>;
   return *g_hosts;
-}
-
-std::wstring OwnExecutable() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD size = GetModuleFileNameW(nullptr, buffer.data(),
-                                    static_cast<DWORD>(buffer.size()));
-    if (size == 0)
-      return std::wstring();
-    if (size < buffer.size())
-      return std::wstring(buffer.data(), size);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 }  // namespace
@@ -75,7 +84,8 @@ bool ChildProcessRenderHost::Launch(CefRefPtr<CefListValue> extra_info) {
       app_ ? app_->GetBrowserProcessHandler() : nullptr;
   if (handler)
     handler->OnBeforeChildProcessLaunch(command_line);
-  process_ = ChildProcess::Launch(command_line);
+  if (!InjectedLaunchFailure())
+    process_ = ChildProcess::Launch(command_line);
   if (!process_)
     return false;
   // Only the process just launched may take the pipe.
@@ -88,6 +98,11 @@ bool ChildProcessRenderHost::Launch(CefRefPtr<CefListValue> extra_info) {
   Hosts()[id()] = this;
   WatchProcess();
   return true;
+}
+
+// static
+void ChildProcessRenderHost::FailNextLaunches(int count) {
+  g_launches_to_fail.store(count > 0 ? count : 0);
 }
 
 void ChildProcessRenderHost::Shutdown(int timeout_ms) {
@@ -117,7 +132,8 @@ void ChildProcessRenderHost::OnChannelClosed() {
 CefRefPtr<CefCommandLine> ChildProcessRenderHost::MakeCommandLine(
     const std::wstring& pipe) const {
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
-  command_line->SetProgram(program_.empty() ? OwnExecutable() : program_);
+  command_line->SetProgram(program_.empty() ? ChildProcess::OwnExecutable()
+                                            : program_);
   command_line->AppendSwitchWithValue(kProcessTypeSwitch, kRendererProcessType);
   command_line->AppendSwitchWithValue(kChannelSwitch, pipe);
   return command_line;

@@ -29,6 +29,12 @@ class ChildProcessRenderHost : public RenderProcessHost {
   ~ChildProcessRenderHost() override;
 
   bool Launch(CefRefPtr<CefListValue> extra_info) override;
+
+  // Makes the next |count| launches of render processes fail as a failed
+  // CreateProcess does (the environment variable KX_FAIL_RENDER_LAUNCHES
+  // sets it for a browser process at its first launch): how the suite plays
+  // the rare launch that the real framework fails under Wine.
+  static void FailNextLaunches(int count);
   void Shutdown(int timeout_ms) override;
 
   // The render process's id; 0 before Launch.

@@ -324,6 +324,11 @@ void Navigator::OnRenderSideGone() {
   UpdateLoadingState();
 }
 
+void Navigator::DropPending() {
+  for (auto& entry : loads_)
+    CancelFetch(&entry.second);
+}
+
 void Navigator::DropAll() {
   for (auto& entry : loads_)
     CancelFetch(&entry.second);

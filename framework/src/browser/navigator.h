@@ -55,6 +55,10 @@ class Navigator {
                          const std::wstring& name);
   // Documents the render side was running will never report back.
   void OnRenderSideGone();
+  // The render process could not be launched: navigations still fetching
+  // end without events, as they do in the real framework, whose pages then
+  // never load.
+  void DropPending();
   // The browser closes: everything in flight is dropped without events.
   void DropAll();
 

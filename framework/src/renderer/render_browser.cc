@@ -1,5 +1,6 @@
 #include "src/renderer/render_browser.h"
 
+#include "include/base/cef_logging.h"
 #include "src/core/cef_list_value_impl.h"
 
 namespace cef_internal {
@@ -81,6 +82,8 @@ int RenderBrowser::GetIdentifier() {
 }
 
 bool RenderBrowser::IsSame(CefRefPtr<CefBrowser> that) {
+  // As the real framework's wrapper: no null browser to compare with.
+  DCHECK(that.get());
   return that && that->GetIdentifier() == id_;
 }
 
