@@ -16,8 +16,9 @@ constexpr int kProgramCannotStartExitCode = 69;
 // Something nothing caught ended the run: an exception on any thread, or
 // abort() (EX_SOFTWARE).
 constexpr int kUnexpectedTerminationExitCode = 70;
-// A page's render process crashed or was killed (after the one reload that
-// a launch the framework reports as killed gets) (EX_PROTOCOL).
+// A page's render process crashed, or the main page's was killed after it
+// had loaded (EX_PROTOCOL). Killed before it loaded is how the framework
+// reports a failed launch: the page gets one reload.
 constexpr int kRenderProcessEndedExitCode = 76;
 // kxhost could not set itself up: the record pipe or file, its reader, a
 // run-time file the framework cannot start without, or the framework's

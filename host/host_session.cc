@@ -153,8 +153,14 @@ void HostSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
                                        RenderProcessEnd status) {
   if (closing_)
     return;
-  if (status == kRenderProcessKilled && LoadPageAgainIfNeverStarted(browser))
-    return;
+  if (status == kRenderProcessKilled) {
+    // How the real framework reports a launch that failed: the main page
+    // gets one more start; the avatar, whose page is extra, is left as it is.
+    const bool main =
+        main_browser_ && browser && browser->IsSame(main_browser_);
+    if (!main || LoadPageAgainIfNeverStarted(browser))
+      return;
+  }
   // The first reason ends the run; the program that cannot start is reported
   // once per render process the framework would start: one line.
   if (exit_code_ != kCompletedExitCode)
