@@ -70,8 +70,11 @@ constexpr ULONG kThreadStartAddress = 9;
 // Whether a thread of this process started at an address inside |module|.
 // A thread that cannot be asked counts as not.
 bool ThreadStartedIn(HMODULE module) {
-  auto query = reinterpret_cast<QueryThread>(GetProcAddress(
-      GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread"));
+  // Through void*: a function pointer cast straight to another type is one
+  // compilers warn about.
+  auto query = reinterpret_cast<QueryThread>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
+                     "NtQueryInformationThread")));
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
   const SIZE_T size =
       At<IMAGE_NT_HEADERS>(module, dos->e_lfanew)->OptionalHeader.SizeOfImage;
@@ -80,7 +83,8 @@ bool ThreadStartedIn(HMODULE module) {
   if (!query || snapshot == INVALID_HANDLE_VALUE)
     return false;
   bool started = false;
-  THREADENTRY32 entry = {sizeof(entry)};
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
   for (BOOL more = Thread32First(snapshot, &entry); more && !started;
        more = Thread32Next(snapshot, &entry)) {
     if (entry.th32OwnerProcessID != GetCurrentProcessId())

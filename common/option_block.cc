@@ -85,10 +85,14 @@ bool ParseOptionJson(const CefString& json, OptionBlock* block) {
   // One rule with "set_option", which carries nothing after the page's last
   // object: the same array gives the same record either way.
   CefRefPtr<CefListValue> list = value->GetList();
-  int kept = static_cast<int>(list->GetSize());
+  const int size = static_cast<int>(list->GetSize());
+  int kept = size;
   while (kept > 0 && list->GetType(kept - 1) != VTYPE_DICTIONARY)
     --kept;
-  list->SetSize(kept);
+  // Only to shrink it: the framework's SetSize to the size a list has
+  // already nulls its last value.
+  if (kept < size)
+    list->SetSize(kept);
   *block = ReadOptionBlock(list);
   return true;
 }

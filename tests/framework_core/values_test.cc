@@ -42,6 +42,18 @@ TEST(ListValueTest, SettingPastTheEndPadsWithNulls) {
   EXPECT_FALSE(list->Remove(0));
 }
 
+// As on the real framework: SetSize to the size a list has nulls its last
+// value; growing it nulls the new last one.
+TEST(ListValueTest, SetSizeNullsTheValueAtTheNewEnd) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  list->SetInt(0, 1);
+  list->SetInt(1, 2);
+  EXPECT_TRUE(list->SetSize(2));
+  ASSERT_EQ(2u, list->GetSize());
+  EXPECT_EQ(1, list->GetInt(0));
+  EXPECT_EQ(VTYPE_NULL, list->GetType(1));
+}
+
 TEST(ListValueTest, SetStoresACopyAndGetGivesALiveView) {
   CefRefPtr<CefListValue> child = CefListValue::Create();
   child->SetInt(0, 1);

@@ -63,6 +63,13 @@ bool CefListValueImpl::SetSize(size_t size) {
   }
   while (list.size() < size)
     list.push_back(ValueNode::Null());
+  // As the real framework does it: the value at size - 1 is set to null,
+  // also when the list had that size already (measured: a list of two
+  // dictionaries given SetSize(2) lost its second).
+  if (size > 0) {
+    list[size - 1]->Invalidate();
+    list[size - 1] = ValueNode::Null();
+  }
   return true;
 }
 
