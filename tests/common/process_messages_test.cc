@@ -28,8 +28,10 @@ TEST(SetOptionMessage, DictionariesKeepTheirIndexOtherElementsAreNull) {
 
 TEST(SetOptionMessage, ArrayWithoutObjectsGivesNulls) {
   CefRefPtr<CefValue> parsed = CefParseJSON("[1,true,\"s\"]", JSON_PARSER_RFC);
-  CefRefPtr<CefListValue> args =
-      CreateSetOptionMessage(parsed->GetList())->GetArgumentList();
+  // The real framework's argument list lives as long as its message.
+  CefRefPtr<CefProcessMessage> message =
+      CreateSetOptionMessage(parsed->GetList());
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
   ASSERT_EQ(args->GetSize(), 3u);
   for (size_t i = 0; i < 3; ++i)
     EXPECT_EQ(args->GetType(i), VTYPE_NULL) << i;
