@@ -11,7 +11,10 @@
 # Run it through tools/real_env.sh, which provides the display and the server:
 #   tools/real_env.sh tools/real_stress.sh [BUILD_DIR] [RUNS] [-- KXHOST_ARGS...]
 # Exits 0 only when every run was clean. Per-run files stay in
-# BUILD_DIR/stress/ (run-N.out, run-N.err, run-N.procs).
+# BUILD_DIR/stress/ (run-N.out, run-N.err, run-N.procs). Several may run at
+# once under one tools/real_env.sh, each with its own KX_STRESS_TAG
+# (BUILD_DIR/stress-TAG/): each then sees, and ends, only the processes that
+# run in its own folder.
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-real}
@@ -24,7 +27,7 @@ host="$build/bin/kxhost.exe"
 runner="$here/tools/wine64_run.sh"
 [ -f "$build/bin/libcef.dll" ] || runner="$here/tools/wine_run.sh"
 [ -f "$host" ] || { echo "real_stress: no $host" >&2; exit 2; }
-out_dir="$build/stress"
+out_dir="$build/stress${KX_STRESS_TAG:+-$KX_STRESS_TAG}"
 rm -rf "$out_dir"
 mkdir -p "$out_dir"
 # The page closes itself once it has seen its options come back; the host's
@@ -36,12 +39,14 @@ bin_windows=$(winepath -w "$build/bin" 2>/dev/null)
 
 now() { date +%s.%N; }
 
-# The processes of this build's programs, one "pid kind" line each.
+# The processes of this build's programs that run in this output folder (a
+# child starts in its parent's), one "pid kind" line each.
 list_processes() {
   local pid args
   for pid in $(pgrep -f 'kxhost\.exe|kxsubprocess\.exe'); do
     args=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
     case "$args" in *"$bin_windows"* | *"$build/bin/"*) ;; *) continue ;; esac
+    [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$out_dir" ] || continue
     case "$args" in
       *kxsubprocess.exe*--type=*)
         echo "$pid kxsubprocess($(echo "$args" | sed 's/.*--type=\([^ ]*\).*/\1/'))" ;;

@@ -26,9 +26,10 @@ TEST(SetOptionMessage, DictionariesKeepTheirIndexWithNullsBelow) {
 
 TEST(SetOptionMessage, ArrayWithoutObjectsGivesEmptyArguments) {
   CefRefPtr<CefValue> parsed = CefParseJSON("[1,true,\"s\"]", JSON_PARSER_RFC);
-  EXPECT_EQ(
-      CreateSetOptionMessage(parsed->GetList())->GetArgumentList()->GetSize(),
-      0u);
+  // The real framework's argument list lives as long as its message.
+  CefRefPtr<CefProcessMessage> message =
+      CreateSetOptionMessage(parsed->GetList());
+  EXPECT_EQ(message->GetArgumentList()->GetSize(), 0u);
 }
 
 // A page's array gives the host one record, whichever way it travels: as
