@@ -89,10 +89,11 @@ bool ParseOptionJson(const CefString& json, OptionBlock* block) {
   int kept = size;
   while (kept > 0 && list->GetType(kept - 1) != VTYPE_DICTIONARY)
     --kept;
-  // Only to shrink it: the framework's SetSize to the size a list has
-  // already nulls its last value.
-  if (kept < size)
-    list->SetSize(kept);
+  // Removed one by one from the end, not with SetSize: the framework's
+  // SetSize nulls the last value of a list it does not shrink, and never
+  // returns from shrinking one to 0.
+  for (int i = size - 1; i >= kept; --i)
+    list->Remove(i);
   *block = ReadOptionBlock(list);
   return true;
 }

@@ -1,5 +1,8 @@
 #include "src/core/cef_list_value_impl.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "src/core/cef_binary_value_impl.h"
 #include "src/core/cef_dictionary_value_impl.h"
 #include "src/core/cef_value_impl.h"
@@ -54,6 +57,15 @@ CefRefPtr<CefListValue> CefListValueImpl::Copy() {
 bool CefListValueImpl::SetSize(size_t size) {
   if (!Writable())
     return false;
+  // The real framework never returns from shrinking a list to 0 (its loop
+  // counts an unsigned index down past 0): the stand-in stops there, so that
+  // a caller that does it fails loudly instead of passing here.
+  if (size == 0 && !node_->list.empty()) {
+    std::fputs("CefListValue::SetSize(0) on a list that is not empty: the "
+               "real framework never returns from it\n",
+               stderr);
+    std::abort();
+  }
   ValueNode::List& list = node_->list;
   for (size_t i = size; i < list.size(); ++i)
     list[i]->Invalidate();
@@ -78,7 +90,12 @@ size_t CefListValueImpl::GetSize() {
 }
 
 bool CefListValueImpl::Clear() {
-  return SetSize(0);
+  if (!Writable())
+    return false;
+  for (auto& value : node_->list)
+    value->Invalidate();
+  node_->list.clear();
+  return true;
 }
 
 bool CefListValueImpl::Remove(size_t index) {
