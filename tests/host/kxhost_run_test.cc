@@ -844,8 +844,11 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
       L"main.html",
       "<script>var synced = 0, changed = false;"
       "function report() {"
-      "  if (!synced || !changed) return;"
-      "  console.log('main ' + KXHelper.GetFilteredNum() + ' ' + synced + ' ' +"
+      // The texts came before this page when the avatar asked first: no
+      // synced event then, as for any later page.
+      "  if (!KXHelper.IsSynced() || !changed) return;"
+      "  console.log('main ' + KXHelper.GetFilteredNum() + ' ' +"
+      "    (synced > 1 ? 'synced twice' : 'synced once at most') + ' ' +"
       "    KXHelper.GetFilteredVoices(1) + ' ' + "
       "KXHelper.GetFilteredVoices(2));"
       "  window.close();"
@@ -859,13 +862,13 @@ TEST_P(KxHostModesTest, AvatarPagesLeaveTheMainPagesTextsAsGiven) {
   std::string out, err;
   EXPECT_EQ(Run(L"--url=" + main + L" --avatar-url=" + first +
                     L" --normal-voice=a --normal-voice=b --normal-voice=c"
-                    L" --horn-voice=d --horn-voice=e --timeout-ms=30000" +
+                    L" --horn-voice=d --horn-voice=e --timeout-ms=45000" +
                     SeedArgument(1) + Mode(),
                 &out, &err),
             0u)
       << err;
   EXPECT_NE(IndexOf(Lines(out),
-                    "console: main 5 1 [\"a\",\"b\",\"c\"] "
+                    "console: main 5 synced once at most [\"a\",\"b\",\"c\"] "
                     "[\"d\",\"e\"]"),
             std::string::npos)
       << out << err;
