@@ -22,15 +22,7 @@ class SilentServer {
   SilentServer() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    int size = sizeof(address);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(listener_, SOMAXCONN);
+    listener_ = ListenOnLoopback(SOMAXCONN, &port_);
   }
   ~SilentServer() {
     closesocket(listener_);

@@ -202,6 +202,23 @@ class KxHostTest : public testing::Test {
     return lines;
   }
 
+  // The addresses with |token| that tools/url_recorder.sh, Wine's desktop
+  // browser here, has logged, a line each. That browser runs apart from the
+  // host and may end after it: this waits up to 10 s for the first.
+  static std::string RecordedPopUps(const std::string& token) {
+    std::string mine;
+    for (int i = 0; i < 100 && mine.empty(); ++i) {
+      if (i > 0)
+        Sleep(100);
+      for (const std::string& line :
+           Lines(ReadFileText(L"Z:\\tmp\\kx_url_recorder.log"))) {
+        if (line.find(token) != std::string::npos)
+          mine += line + "\n";
+      }
+    }
+    return mine;
+  }
+
   static size_t IndexOf(const std::vector<std::string>& lines,
                         const std::string& line) {
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -794,19 +811,7 @@ TEST_P(KxHostModesTest, LongPopUpAddressesNeitherHangNorCrashTheHost) {
       << err;
   EXPECT_NE(IndexOf(Lines(out), "console: still here"), std::string::npos)
       << out;
-  auto recorded = [&] {
-    std::string mine;
-    for (const std::string& line :
-         Lines(ReadFileText(L"Z:\\tmp\\kx_url_recorder.log"))) {
-      if (line.find(token) != std::string::npos)
-        mine += line + "\n";
-    }
-    return mine;
-  };
-  // The desktop browser runs apart from the host and may end after it.
-  for (int i = 0; i < 100 && recorded().empty(); ++i)
-    Sleep(100);
-  EXPECT_EQ(recorded(), longest + "\n");
+  EXPECT_EQ(RecordedPopUps(token), longest + "\n");
 }
 
 // The avatar's render process asks for the voice texts on its first page
@@ -964,18 +969,7 @@ TEST_F(KxHostTest, PopUpAddressesThatDoNotFitTheBrowsersCommandAreDropped) {
   for (const std::string& line : Lines(err))
     dropped += line.find("(804 characters) does not fit") != std::string::npos;
   EXPECT_EQ(dropped, 1u) << err;
-  auto recorded = [&] {
-    std::string mine;
-    for (const std::string& line :
-         Lines(ReadFileText(L"Z:\\tmp\\kx_url_recorder.log"))) {
-      if (line.find(token) != std::string::npos)
-        mine += line + "\n";
-    }
-    return mine;
-  };
-  for (int i = 0; i < 100 && recorded().empty(); ++i)
-    Sleep(100);
-  EXPECT_EQ(recorded(), fits + "\n");
+  EXPECT_EQ(RecordedPopUps(token), fits + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes,

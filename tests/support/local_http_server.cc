@@ -1,18 +1,23 @@
 #include "tests/support/local_http_server.h"
 
+SOCKET ListenOnLoopback(int backlog, int* port) {
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  int size = sizeof(address);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  *port = ntohs(address.sin_port);
+  listen(listener, backlog);
+  return listener;
+}
+
 LocalHttpServer::LocalHttpServer(const std::string& response)
     : response_(response) {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
-  listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  int size = sizeof(address);
-  getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-  port_ = ntohs(address.sin_port);
-  listen(listener_, 4);
+  listener_ = ListenOnLoopback(4, &port_);
   thread_ = std::thread([this]() { Serve(); });
 }
 

@@ -9,6 +9,10 @@
 #include <string>
 #include <thread>
 
+// A socket listening on 127.0.0.1 with |backlog|, on a port the system
+// chose, which |port| receives. Winsock must be started.
+SOCKET ListenOnLoopback(int backlog, int* port);
+
 class LocalHttpServer {
  public:
   // |response| is the whole answer: status line, headers and body.
