@@ -159,14 +159,11 @@ done
 # texts too; they go to the main page's, which must hold the host's two
 # once. The avatar page changes the options from a query's answer, after
 # its render process has asked: the main page hears that change after
-# anything the ask sent it.
+# anything the ask sent it, or reads it at load if the avatar was quicker.
 cat >"$work/main.html" <<'HTML'
 <script>
 var synced = 0, changed = false;
-addEventListener('kxhelperchange', function(e) {
-  if (e.detail.change === 'synced') synced++;
-  if (e.detail.change === 'options' && KXHelper.GetUserOptions().indexOf('77') >= 0)
-    changed = true;
+function report() {
   // The texts may have come before this page, when the avatar asked first:
   // then there is no synced event, and IsSynced() says so.
   if (KXHelper.IsSynced() && changed) {
@@ -174,7 +171,16 @@ addEventListener('kxhelperchange', function(e) {
                 (synced > 1 ? ' synced twice' : ''));
     window.close();
   }
+}
+addEventListener('kxhelperchange', function(e) {
+  if (e.detail.change === 'synced') synced++;
+  if (e.detail.change === 'options' && KXHelper.GetUserOptions().indexOf('77') >= 0)
+    changed = true;
+  report();
 });
+// The avatar may have changed the options before this page loaded.
+changed = KXHelper.GetUserOptions().indexOf('77') >= 0;
+report();
 </script>
 HTML
 cat >"$work/avatar.html" <<'HTML'
