@@ -160,13 +160,16 @@ bool TestClient::OnBeforePopup(CefRefPtr<CefBrowser> browser,
                                CefRefPtr<CefClient>& client,
                                CefBrowserSettings& settings,
                                bool* no_javascript_access) {
-  log_->Add("before-popup " + FrameLabel(frame) + " " + Utf8(target_url) + " " +
-            Utf8(target_frame_name) + " " + std::to_string(target_disposition) +
-            " " + (user_gesture ? "gesture" : "no-gesture"));
+  // Kept before the line is logged: a test reads them once it sees the line,
+  // from its own thread.
   last_popup_info = windowInfo;
   popup_thread = GetCurrentThreadId();
   last_popup_client = client;
-  return on_before_popup ? on_before_popup(windowInfo) : false;
+  const bool cancel = on_before_popup ? on_before_popup(windowInfo) : false;
+  log_->Add("before-popup " + FrameLabel(frame) + " " + Utf8(target_url) + " " +
+            Utf8(target_frame_name) + " " + std::to_string(target_disposition) +
+            " " + (user_gesture ? "gesture" : "no-gesture"));
+  return cancel;
 }
 
 void TestClient::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
@@ -317,8 +320,9 @@ CefRefPtr<CefBrowser> BrowserTest::CreateBrowser(const std::string& url) {
 bool BrowserTest::WaitForMainLoadEnd() {
   size_t seen = log_.events().size();
   return WaitFor([&]() {
-    for (size_t i = seen; i < log_.events().size(); ++i) {
-      if (log_.events()[i].compare(0, 13, "load-end main") == 0)
+    const std::vector<std::string> events = log_.events();
+    for (size_t i = seen; i < events.size(); ++i) {
+      if (events[i].compare(0, 13, "load-end main") == 0)
         return true;
     }
     return false;

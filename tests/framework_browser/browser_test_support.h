@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,26 +39,37 @@ inline void Settle() {
 // An ordered record of callbacks, shared by the app and the clients.
 class EventLog {
  public:
-  void Add(const std::string& event) { events_.push_back(event); }
-  const std::vector<std::string>& events() const { return events_; }
+  // Callbacks on the framework's IO thread log too: every use takes the lock,
+  // and readers get copies.
+  void Add(const std::string& event) {
+    std::lock_guard<std::mutex> hold(lock_);
+    events_.push_back(event);
+  }
+  std::vector<std::string> events() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return events_;
+  }
   bool Has(const std::string& event) const { return IndexOf(event) >= 0; }
   int Count(const std::string& event) const {
-    return static_cast<int>(std::count(events_.begin(), events_.end(), event));
+    const std::vector<std::string> all = events();
+    return static_cast<int>(std::count(all.begin(), all.end(), event));
   }
   int CountStartingWith(const std::string& prefix) const {
-    return static_cast<int>(std::count_if(
-        events_.begin(), events_.end(), [&prefix](const std::string& event) {
-          return event.compare(0, prefix.size(), prefix) == 0;
+    const std::vector<std::string> all = events();
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [&prefix](const std::string& e) {
+          return e.compare(0, prefix.size(), prefix) == 0;
         }));
   }
   // The index of the first event equal to |event|, or -1.
   int IndexOf(const std::string& event) const {
-    auto it = std::find(events_.begin(), events_.end(), event);
-    return it == events_.end() ? -1 : static_cast<int>(it - events_.begin());
+    const std::vector<std::string> all = events();
+    auto it = std::find(all.begin(), all.end(), event);
+    return it == all.end() ? -1 : static_cast<int>(it - all.begin());
   }
   // The first event beginning with |prefix|, or "".
   std::string Find(const std::string& prefix) const {
-    for (const std::string& event : events_) {
+    for (const std::string& event : events()) {
       if (event.compare(0, prefix.size(), prefix) == 0)
         return event;
     }
@@ -69,13 +81,17 @@ class EventLog {
   }
   std::string Dump() const {
     std::string text;
-    for (const std::string& event : events_)
+    for (const std::string& event : events())
       text += "  " + event + "\n";
     return text;
   }
-  void Clear() { events_.clear(); }
+  void Clear() {
+    std::lock_guard<std::mutex> hold(lock_);
+    events_.clear();
+  }
 
  private:
+  mutable std::mutex lock_;
   std::vector<std::string> events_;
 };
 

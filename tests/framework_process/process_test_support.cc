@@ -146,13 +146,19 @@ DWORD ProcessWatch::pid() const {
   return handle_ ? GetProcessId(handle_) : 0;
 }
 
+std::vector<std::string> EventLog::Events() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return events_;
+}
+
 int EventLog::IndexOf(const std::string& event) const {
-  auto it = std::find(events_.begin(), events_.end(), event);
-  return it == events_.end() ? -1 : static_cast<int>(it - events_.begin());
+  const std::vector<std::string> events = Events();
+  auto it = std::find(events.begin(), events.end(), event);
+  return it == events.end() ? -1 : static_cast<int>(it - events.begin());
 }
 
 bool EventLog::HasPrefix(const std::string& prefix) const {
-  for (const std::string& event : events_) {
+  for (const std::string& event : Events()) {
     if (event.compare(0, prefix.size(), prefix) == 0)
       return true;
   }
@@ -160,7 +166,8 @@ bool EventLog::HasPrefix(const std::string& prefix) const {
 }
 
 int EventLog::Count(const std::string& event) const {
-  return static_cast<int>(std::count(events_.begin(), events_.end(), event));
+  const std::vector<std::string> events = Events();
+  return static_cast<int>(std::count(events.begin(), events.end(), event));
 }
 
 bool EventLog::WaitFor(const std::string& event, int timeout_ms) const {
@@ -170,7 +177,7 @@ bool EventLog::WaitFor(const std::string& event, int timeout_ms) const {
 
 std::string EventLog::Dump() const {
   std::string text;
-  for (const std::string& event : events_)
+  for (const std::string& event : Events())
     text += "  " + event + "\n";
   return text;
 }

@@ -75,10 +75,14 @@ class ProcessWatch {
   HANDLE handle_;
 };
 
-// An ordered record of callbacks as lines of text.
+// An ordered record of callbacks as lines of text. Callbacks on the
+// framework's IO thread log too: every use takes the lock.
 class EventLog {
  public:
-  void Add(const std::string& event) { events_.push_back(event); }
+  void Add(const std::string& event) {
+    std::lock_guard<std::mutex> hold(lock_);
+    events_.push_back(event);
+  }
   int IndexOf(const std::string& event) const;
   bool Has(const std::string& event) const { return IndexOf(event) >= 0; }
   bool HasPrefix(const std::string& prefix) const;
@@ -87,6 +91,9 @@ class EventLog {
   std::string Dump() const;
 
  private:
+  std::vector<std::string> Events() const;
+
+  mutable std::mutex lock_;
   std::vector<std::string> events_;
 };
 
