@@ -145,6 +145,9 @@ class SimpleApp : public CefApp,
   // once.
   const std::wstring& GetNormalVoicesJson() const;
   const std::wstring& GetHornVoicesJson() const;
+  // The list a page names with 1 (normal) or 2 (horn); null for any other
+  // number. Same thread, same care as the JSON above.
+  const CachedVoiceList* GetVoiceList(int list) const;
   CefString GetUserOptionsJson() const;
   int GetFilteredCount() const;
   // Every voice text the host had given has arrived ("cache_synced"): true

@@ -22,6 +22,7 @@ void CachedVoiceList::Append(const std::wstring& text) {
     json_.push_back(L',');
   json_ += quoted;
   json_.push_back(L']');
+  ++appended_;
 }
 
 void CachedVoiceList::DropOldest() {
@@ -32,4 +33,23 @@ void CachedVoiceList::DropOldest() {
   json_.erase(1, units);
   texts_.pop_front();
   json_sizes_.pop_front();
+}
+
+std::vector<std::wstring> CachedVoiceList::QuotedSince(
+    unsigned long long sequence) const {
+  const unsigned long long first_kept = appended_ - texts_.size();
+  if (sequence < first_kept)
+    sequence = first_kept;
+  const size_t wanted =
+      sequence >= appended_ ? 0 : static_cast<size_t>(appended_ - sequence);
+  std::vector<std::wstring> quoted(wanted);
+  // From the back: the newest text ends before the closing bracket, and a
+  // comma comes before each text but the first.
+  size_t end = json_.size() - 1;
+  for (size_t i = 0; i < wanted; ++i) {
+    const size_t size = json_sizes_[texts_.size() - 1 - i];
+    quoted[wanted - 1 - i] = json_.substr(end - size, size);
+    end -= size + 1;
+  }
+  return quoted;
 }

@@ -9,8 +9,6 @@
 
 namespace {
 
-enum VoiceListKind { kNormalVoices = 1, kHornVoices = 2 };
-
 bool IsWholeNumber(double number) {
   return std::isfinite(number) && std::trunc(number) == number;
 }
@@ -62,6 +60,8 @@ bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
     return SetUserOptions(arguments[0], retval);
   if (name == L"GetFilteredVoices" && arguments.size() == 1)
     return GetFilteredVoices(arguments[0], retval);
+  if (name == L"GetVoicesSince" && arguments.size() == 2)
+    return GetVoicesSince(arguments[0], arguments[1], retval);
   if (name == L"GetFilteredNum") {
     retval = CefV8Value::CreateInt(app_->GetFilteredCount());
     return true;
@@ -119,17 +119,43 @@ bool ClientV8ExtensionHandler::GetFilteredVoices(
   } else if (!kind->IsDouble() || !IsWholeNumber(kind->GetDoubleValue())) {
     return false;
   }
-  const std::wstring* json = nullptr;
-  if (list == kNormalVoices)
-    json = &app_->GetNormalVoicesJson();
-  else if (list == kHornVoices)
-    json = &app_->GetHornVoicesJson();
-  if (!json) {
+  const CachedVoiceList* voices = app_->GetVoiceList(list);
+  if (!voices) {
     retval = CefV8Value::CreateString(L"[]");
     return true;
   }
+  const std::wstring& json = voices->json();
   // The framework copies the text into the new value: no copy of our own.
-  retval = CefV8Value::CreateString(CefString(json->data(), json->size(),
+  retval = CefV8Value::CreateString(CefString(json.data(), json.size(),
                                               /*copy=*/false));
+  return true;
+}
+
+bool ClientV8ExtensionHandler::GetVoicesSince(CefRefPtr<CefV8Value> kind,
+                                              CefRefPtr<CefV8Value> sequence,
+                                              CefRefPtr<CefV8Value>& retval) {
+  if (!kind->IsInt())
+    return false;
+  const CachedVoiceList* voices = app_->GetVoiceList(kind->GetIntValue());
+  double seen = 0;
+  if (sequence->IsInt() || sequence->IsUInt())
+    seen = sequence->GetUIntValue();
+  else if (sequence->IsDouble())
+    seen = sequence->GetDoubleValue();
+  else
+    return false;
+  if (!voices || !IsWholeNumber(seen) || seen < 0)
+    return false;
+  // Beyond any count: the whole list.
+  const double appended = static_cast<double>(voices->appended());
+  const std::vector<std::wstring> quoted = voices->QuotedSince(
+      seen > appended ? 0 : static_cast<unsigned long long>(seen));
+  retval = CefV8Value::CreateArray(static_cast<int>(quoted.size() + 2));
+  retval->SetValue(0, CefV8Value::CreateDouble(appended));
+  retval->SetValue(1, CefV8Value::CreateInt(static_cast<int>(voices->size())));
+  for (size_t i = 0; i < quoted.size(); ++i) {
+    retval->SetValue(static_cast<int>(i + 2),
+                     CefV8Value::CreateString(quoted[i]));
+  }
   return true;
 }

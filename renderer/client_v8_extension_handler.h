@@ -1,6 +1,6 @@
-// The native side of KXHelper's five functions. Four answer from the
-// renderer cache at once; SetUserOptions forwards the page's options to the
-// browser process.
+// The native side of KXHelper's functions. All but SetUserOptions answer
+// from the renderer cache at once; SetUserOptions forwards the page's options
+// to the browser process.
 #ifndef RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_
 #define RENDERER_CLIENT_V8_EXTENSION_HANDLER_H_
 
@@ -29,6 +29,11 @@ class ClientV8ExtensionHandler : public CefV8Handler {
                       CefRefPtr<CefV8Value>& retval);
   bool GetFilteredVoices(CefRefPtr<CefV8Value> kind,
                          CefRefPtr<CefV8Value>& retval);
+  // For the script side of GetFilteredVoices: [appended, size, quoted
+  // texts appended at or after |sequence|...] of list |kind| (1 or 2).
+  bool GetVoicesSince(CefRefPtr<CefV8Value> kind,
+                      CefRefPtr<CefV8Value> sequence,
+                      CefRefPtr<CefV8Value>& retval);
 
   CefRefPtr<SimpleApp> app_;
 

@@ -28,17 +28,48 @@ const char kKXHelperExtensionCode[] =
     // A list only changes with a voice text, which raises the count: a read
     // with the count unchanged hands out the text read last, and the page
     // loop that reads it again and again never copies the whole list into
-    // script each time. Only strings are kept (a frame refused KXHelper gets
-    // undefined), and nothing once the count stops at its ceiling.
+    // script each time. After a change, only the texts new since the last
+    // read cross from the cache (already quoted), and the list's text is
+    // joined here: handing the whole text over would copy it twice on the
+    // way. Only strings are kept (a frame refused KXHelper gets undefined),
+    // and nothing once the count stops at its ceiling. The array functions
+    // are taken before any page script runs: a page that replaces them
+    // later changes nothing here.
     "(function() {    var seenCount = [-1, -1, -1];"
     "    var seenText = ['', '', ''];"
+    "    var held = [[], [], []];"
+    "    var heldUpTo = [0, 0, 0];"
+    "    var call = Function.prototype.call;"
+    "    var slice = call.bind(Array.prototype.slice);"
+    "    var concat = call.bind(Array.prototype.concat);"
+    "    var join = call.bind(Array.prototype.join);"
+    "    function joinedList(int) {"
+    "        native function GetVoicesSince(int, sequence);"
+    "        var since = GetVoicesSince(int, heldUpTo[int]);"
+    "        if (typeof since !== 'object' || since === null) return since;"
+    "        var size = since[1], fresh = slice(since, 2);"
+    "        var kept = held[int];"
+    "        if (fresh.length < size) {"
+    "            var older = size - fresh.length;"
+    "            if (kept.length < older) {"
+    "                since = GetVoicesSince(int, 0);"
+    "                size = since[1];"
+    "                fresh = slice(since, 2);"
+    "            } else {"
+    "                fresh = concat(slice(kept, kept.length - older), fresh);"
+    "            }"
+    "        }"
+    "        held[int] = fresh;"
+    "        heldUpTo[int] = since[0];"
+    "        return '[' + join(fresh, ',') + ']';"
+    "    }"
     "    KXHelper.GetFilteredVoices = function(int) {        "
     "native function GetFilteredVoices(int);"
     "        native function GetFilteredNum();"
     "        if (int !== 1 && int !== 2) return GetFilteredVoices(int);"
     "        var count = GetFilteredNum();"
     "        if (count === seenCount[int]) return seenText[int];"
-    "        var text = GetFilteredVoices(int);"
+    "        var text = joinedList(int);"
     "        if (typeof text === 'string' && typeof count === 'number' &&"
     "            count < 2147483647) {"
     "            seenCount[int] = count;"

@@ -221,6 +221,14 @@ const std::wstring& SimpleApp::GetHornVoicesJson() const {
   return horn_voices_.json();
 }
 
+const CachedVoiceList* SimpleApp::GetVoiceList(int list) const {
+  if (list == kNormalVoiceList)
+    return &normal_voices_;
+  if (list == kHornVoiceList)
+    return &horn_voices_;
+  return nullptr;
+}
+
 CefString SimpleApp::GetUserOptionsJson() const {
   return user_options_json_;
 }

@@ -77,4 +77,29 @@ TEST(CachedVoiceListTest, FullListsOfEscapesRollOver) {
   EXPECT_EQ(list.json().size(), 2 + 200 + 201 * (2 + 299 * 6));
 }
 
+TEST(CachedVoiceListTest, QuotedSinceGivesWhatAReaderLacks) {
+  CachedVoiceList list;
+  for (int i = 0; i < 7; ++i) {
+    list.Append(L"<" + std::to_wstring(i) + L"> \"");
+    if (list.size() > 4)
+      list.DropOldest();
+  }
+  // Texts 3 to 6 are kept; 0 to 2 went.
+  EXPECT_EQ(list.appended(), 7u);
+  auto joined = [](const std::vector<std::wstring>& quoted) {
+    std::wstring json = L"[";
+    for (size_t i = 0; i < quoted.size(); ++i)
+      json += (i ? L"," : L"") + quoted[i];
+    return json + L"]";
+  };
+  for (unsigned long long seen : {0ull, 2ull, 3ull})
+    EXPECT_EQ(joined(list.QuotedSince(seen)), list.json()) << seen;
+  EXPECT_EQ(list.QuotedSince(5),
+            (std::vector<std::wstring>{L"\"\\u003C5> \\\"\"",
+                                       L"\"\\u003C6> \\\"\""}));
+  EXPECT_TRUE(list.QuotedSince(7).empty());
+  EXPECT_TRUE(list.QuotedSince(1000).empty());
+  EXPECT_TRUE(CachedVoiceList().QuotedSince(0).empty());
+}
+
 }  // namespace

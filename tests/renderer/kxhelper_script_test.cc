@@ -253,6 +253,57 @@ TEST_F(KXHelperScriptTest, FullListsReadAsTheFrameworkWriterWritesThem) {
             std::to_string(CefString(expected).length()));
 }
 
+// The page's copy of a list is built from the texts new since its last
+// read: whatever the gaps between reads, in whichever list, it must read as
+// the cache's own text.
+TEST_F(KXHelperScriptTest, ReadsBetweenAnyArrivalsGiveTheWholeList) {
+  auto expect_lists = [this](const std::string& when) {
+    for (int list : {1, 2}) {
+      const std::string read =
+          Eval("KXHelper.GetFilteredVoices(" + std::to_string(list) + ")");
+      EXPECT_TRUE(read ==
+                  CefString(app_->GetVoiceList(list)->json()).ToString())
+          << when << ", list " << list << ": " << read.substr(0, 200);
+    }
+  };
+  const int gaps[] = {0, 1, 1, 3, 0, 250, 2, 201, 1, 200, 405};
+  int sent = 0;
+  for (int gap : gaps) {
+    for (int i = 0; i < gap; ++i, ++sent) {
+      FromBrowser(sent % 3 ? "add_normal_voice" : "add_horn_voice",
+                  "<" + std::to_string(sent) + "> \"");
+    }
+    expect_lists("after " + std::to_string(sent) + " texts");
+    // A page that reads one list only sees the other's texts pile up.
+    if (gap == 3) {
+      for (int i = 0; i < 300; ++i, ++sent)
+        FromBrowser("add_horn_voice", std::to_string(sent));
+      EXPECT_TRUE(Eval("KXHelper.GetFilteredVoices(1)") ==
+                  CefString(app_->GetVoiceList(1)->json()).ToString());
+    }
+  }
+  // A new page starts from nothing held.
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html", "<p/>"));
+  expect_lists("in the next page");
+  FromBrowser("add_normal_voice", "one more");
+  expect_lists("in the next page, after one more");
+}
+
+TEST_F(KXHelperScriptTest, PagesReplacingArrayFunctionsStillReadTheLists) {
+  FromBrowser("add_normal_voice", "a");
+  Eval("KXHelper.GetFilteredVoices(1)");
+  Eval("Array.prototype.join = function() { return 'page join'; };"
+       "Array.prototype.slice = function() { return ['page slice']; };"
+       "Array.prototype.concat = function() { return ['page concat']; };"
+       "Function.prototype.call = function() { return 'page call'; };"
+       "Function.prototype.bind = function() { return null; };");
+  FromBrowser("add_normal_voice", "b");
+  FromBrowser("add_horn_voice", "c");
+  EXPECT_EQ(
+      Eval("KXHelper.GetFilteredVoices(1) + KXHelper.GetFilteredVoices(2)"),
+      "[\"a\",\"b\"][\"c\"]");
+}
+
 TEST_F(KXHelperScriptTest, FirstRouterReplyAsksForTheCacheOnceThenReachesPage) {
   Eval(
       "window.cefQuery({request: 'OnLoad', onSuccess: function(r) {"
