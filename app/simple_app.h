@@ -168,6 +168,8 @@ class SimpleApp : public CefApp,
   // Asks the browser for the options and the voice texts, once per process.
   void RequestCacheContents(CefRefPtr<CefBrowser> browser);
   void AppendVoice(CachedVoiceList* list, const std::wstring& voice);
+  // Hands list |number|'s newest text to every page's KXHelper.
+  void TellVoiceAdded(int number, const CachedVoiceList& list);
   void ApplyCacheUpdate(const std::string& name,
                         CefRefPtr<CefProcessMessage> message);
   void NotifyVoiceAdded(int list);

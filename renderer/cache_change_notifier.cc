@@ -15,14 +15,21 @@ namespace {
 // Compiled once per context: running a script text per change would parse
 // and compile it every time. JSON.parse is taken before the page runs;
 // KXHelper, CustomEvent and dispatchEvent are looked up at each change, as a
-// script run then would.
+// script run then would. KXHelper's cache hook is taken (and removed from
+// the page's sight) now, before the page runs too.
 std::string DispatcherSource() {
   return std::string(
-             "(function(parse){return function(detail){"
+             "(function(parse){"
+             "var take=typeof KXHelper==='object'&&KXHelper!==null?"
+             "KXHelper.TakeCacheHook:undefined;"
+             "if(take!==undefined)delete KXHelper.TakeCacheHook;"
+             "return [function(detail){"
              "if(typeof KXHelper==='undefined'||"
              "typeof CustomEvent!=='function')return;"
              "window.dispatchEvent(new CustomEvent('") +
-         kCacheChangeEventName + "',{detail:parse(detail)}));};})(JSON.parse)";
+         kCacheChangeEventName +
+         "',{detail:parse(detail)}));},"
+         "typeof take==='function'?take():null];})(JSON.parse)";
 }
 
 }  // namespace
@@ -30,13 +37,19 @@ std::string DispatcherSource() {
 void CacheChangeNotifier::AddContext(CefRefPtr<CefV8Context> context) {
   if (!context)
     return;
-  CefRefPtr<CefV8Value> dispatcher;
+  CefRefPtr<CefV8Value> made;
   CefRefPtr<CefV8Exception> exception;
   // Only a context out of memory fails here; it then hears of no change.
-  if (!context->Eval(DispatcherSource(), dispatcher, exception) ||
-      !dispatcher || !dispatcher->IsFunction())
+  if (!context->Eval(DispatcherSource(), made, exception) || !made ||
+      !made->IsArray())
     return;
-  pages_.push_back(Page{context, dispatcher});
+  CefRefPtr<CefV8Value> dispatcher = made->GetValue(0);
+  CefRefPtr<CefV8Value> forget = made->GetValue(1);
+  if (!dispatcher || !dispatcher->IsFunction())
+    return;
+  if (forget && !forget->IsFunction())
+    forget = nullptr;
+  pages_.push_back(Page{context, dispatcher, forget});
 }
 
 void CacheChangeNotifier::RemoveContext(CefRefPtr<CefV8Context> context) {
@@ -46,6 +59,29 @@ void CacheChangeNotifier::RemoveContext(CefRefPtr<CefV8Context> context) {
                                        known.context->IsSame(context);
                               }),
                pages_.end());
+}
+
+void CacheChangeNotifier::OptionsChanged() {
+  if (!pages_.empty())
+    Tell(CefV8ValueList(1, CefV8Value::CreateInt(0)));
+}
+
+void CacheChangeNotifier::VoiceAdded(int list,
+                                     const std::wstring& quoted,
+                                     unsigned long long appended,
+                                     size_t size) {
+  if (pages_.empty())
+    return;
+  Tell({CefV8Value::CreateInt(list), CefV8Value::CreateString(quoted),
+        CefV8Value::CreateDouble(static_cast<double>(appended)),
+        CefV8Value::CreateInt(static_cast<int>(size))});
+}
+
+void CacheChangeNotifier::Tell(const CefV8ValueList& arguments) {
+  for (const Page& page : pages_) {
+    if (page.forget && page.context->IsValid())
+      page.forget->ExecuteFunctionWithContext(page.context, nullptr, arguments);
+  }
 }
 
 void CacheChangeNotifier::Notify(CefRefPtr<CefDictionaryValue> detail) {

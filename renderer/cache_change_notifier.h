@@ -9,6 +9,7 @@
 #ifndef RENDERER_CACHE_CHANGE_NOTIFIER_H_
 #define RENDERER_CACHE_CHANGE_NOTIFIER_H_
 
+#include <string>
 #include <vector>
 
 #include "include/cef_v8.h"
@@ -34,6 +35,15 @@ class CacheChangeNotifier {
   // Dispatches the event with |detail| in every context still valid, in the
   // order they were created. Pages without KXHelper get nothing.
   void Notify(CefRefPtr<CefDictionaryValue> detail);
+  // Tell every page's KXHelper of a change before any event, so that
+  // listeners read the new text: the option text changed, or list |list|
+  // (1 or 2) got |quoted| (its new text as the list's JSON holds it), now
+  // |appended| texts ever and |size| kept.
+  void OptionsChanged();
+  void VoiceAdded(int list,
+                  const std::wstring& quoted,
+                  unsigned long long appended,
+                  size_t size);
 
   size_t context_count() const { return pages_.size(); }
 
@@ -42,7 +52,12 @@ class CacheChangeNotifier {
     CefRefPtr<CefV8Context> context;
     // Takes the detail's JSON text and fires the event.
     CefRefPtr<CefV8Value> dispatcher;
+    // Makes KXHelper ask the cache again for a part; null when the
+    // context's KXHelper had none to give (it then always asks).
+    CefRefPtr<CefV8Value> forget;
   };
+
+  void Tell(const CefV8ValueList& arguments);
 
   std::vector<Page> pages_;
 };

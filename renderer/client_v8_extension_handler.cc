@@ -1,6 +1,7 @@
 #include "renderer/client_v8_extension_handler.h"
 
 #include <cmath>
+#include <cwchar>
 
 #include "common/option_block.h"
 #include "common/process_messages.h"
@@ -8,6 +9,14 @@
 #include "include/wrapper/cef_helpers.h"
 
 namespace {
+
+// In place: comparing with the literal as such would first make a framework
+// string of it, an allocation per name tried on every call.
+bool IsName(const CefString& name, const wchar_t* literal) {
+  const size_t length = std::wcslen(literal);
+  return name.length() == length &&
+         std::wmemcmp(name.c_str(), literal, length) == 0;
+}
 
 bool IsWholeNumber(double number) {
   return std::isfinite(number) && std::trunc(number) == number;
@@ -52,21 +61,21 @@ bool ClientV8ExtensionHandler::Dispatch(const CefString& name,
     if (!context || !app_->FrameAllowed(context->GetFrame()))
       return false;
   }
-  if (name == L"GetUserOptions" && arguments.empty()) {
+  if (IsName(name, L"GetUserOptions") && arguments.empty()) {
     retval = GetUserOptions();
     return true;
   }
-  if (name == L"SetUserOptions" && arguments.size() == 1)
+  if (IsName(name, L"SetUserOptions") && arguments.size() == 1)
     return SetUserOptions(arguments[0], retval);
-  if (name == L"GetFilteredVoices" && arguments.size() == 1)
+  if (IsName(name, L"GetFilteredVoices") && arguments.size() == 1)
     return GetFilteredVoices(arguments[0], retval);
-  if (name == L"GetVoicesSince" && arguments.size() == 2)
+  if (IsName(name, L"GetVoicesSince") && arguments.size() == 2)
     return GetVoicesSince(arguments[0], arguments[1], retval);
-  if (name == L"GetFilteredNum") {
+  if (IsName(name, L"GetFilteredNum")) {
     retval = CefV8Value::CreateInt(app_->GetFilteredCount());
     return true;
   }
-  if (name == L"IsSynced") {
+  if (IsName(name, L"IsSynced")) {
     retval = CefV8Value::CreateBool(app_->IsCacheSynced());
     return true;
   }
@@ -147,15 +156,26 @@ bool ClientV8ExtensionHandler::GetVoicesSince(CefRefPtr<CefV8Value> kind,
   if (!voices || !IsWholeNumber(seen) || seen < 0)
     return false;
   // Beyond any count: the whole list.
-  const double appended = static_cast<double>(voices->appended());
+  const unsigned long long appended = voices->appended();
   const std::vector<std::wstring> quoted = voices->QuotedSince(
-      seen > appended ? 0 : static_cast<unsigned long long>(seen));
-  retval = CefV8Value::CreateArray(static_cast<int>(quoted.size() + 2));
-  retval->SetValue(0, CefV8Value::CreateDouble(appended));
-  retval->SetValue(1, CefV8Value::CreateInt(static_cast<int>(voices->size())));
+      seen > static_cast<double>(appended) ? 0
+                                           : static_cast<unsigned long long>(seen));
+  // One string, not an array of values: each value the framework makes on
+  // the way into script costs more than reading a few numbers there.
+  std::wstring answer = std::to_wstring(appended) + L" " +
+                        std::to_wstring(voices->size());
+  size_t units = answer.size() + 1;
+  for (const std::wstring& text : quoted)
+    units += text.size() + 12;
+  answer.reserve(units);
+  for (const std::wstring& text : quoted)
+    (answer += L' ') += std::to_wstring(text.size());
+  answer += L':';
   for (size_t i = 0; i < quoted.size(); ++i) {
-    retval->SetValue(static_cast<int>(i + 2),
-                     CefV8Value::CreateString(quoted[i]));
+    if (i)
+      answer += L',';
+    answer += quoted[i];
   }
+  retval = CefV8Value::CreateString(answer);
   return true;
 }

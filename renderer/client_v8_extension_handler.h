@@ -29,8 +29,10 @@ class ClientV8ExtensionHandler : public CefV8Handler {
                       CefRefPtr<CefV8Value>& retval);
   bool GetFilteredVoices(CefRefPtr<CefV8Value> kind,
                          CefRefPtr<CefV8Value>& retval);
-  // For the script side of GetFilteredVoices: [appended, size, quoted
-  // texts appended at or after |sequence|...] of list |kind| (1 or 2).
+  // For the script side of GetFilteredVoices, of list |kind| (1 or 2):
+  // "APPENDED SIZE LENGTH...:TEXTS", where TEXTS are the kept texts appended
+  // at |sequence| or later, quoted and joined as in the list's JSON, and
+  // each LENGTH is one quoted text's.
   bool GetVoicesSince(CefRefPtr<CefV8Value> kind,
                       CefRefPtr<CefV8Value> sequence,
                       CefRefPtr<CefV8Value>& retval);

@@ -179,10 +179,19 @@ void SimpleApp::NotifyVoiceAdded(int list) {
 
 void SimpleApp::AppendNormalVoice(const std::wstring& voice) {
   AppendVoice(&normal_voices_, voice);
+  TellVoiceAdded(kNormalVoiceList, normal_voices_);
 }
 
 void SimpleApp::AppendHornVoice(const std::wstring& voice) {
   AppendVoice(&horn_voices_, voice);
+  TellVoiceAdded(kHornVoiceList, horn_voices_);
+}
+
+void SimpleApp::TellVoiceAdded(int number, const CachedVoiceList& list) {
+  const std::vector<std::wstring> quoted =
+      list.QuotedSince(list.appended() - 1);
+  if (!quoted.empty())
+    change_notifier_.VoiceAdded(number, quoted[0], list.appended(), list.size());
 }
 
 void SimpleApp::AppendVoice(CachedVoiceList* list, const std::wstring& voice) {
@@ -203,6 +212,7 @@ void SimpleApp::SetUserOptionsJson(const CefString& json) {
     user_options_json_.clear();
   else
     user_options_json_ = json;
+  change_notifier_.OptionsChanged();
 }
 
 SimpleApp::VoiceList SimpleApp::GetNormalVoices() const {

@@ -140,6 +140,44 @@ TEST_F(KXHelperScriptTest, OptionsChangeOnlyWhenTheBrowserPushesThem) {
   EXPECT_EQ(Eval("KXHelper.GetUserOptions()"), "[{\"filter_id\":2}]");
 }
 
+// Pages keep the texts they read last: every change must reach every page
+// before anything else can read, in listeners too.
+TEST_F(KXHelperScriptTest, EveryPageReadsEachChangeAtOnce) {
+  harness_->CreateBrowser(2);
+  ASSERT_TRUE(harness_->LoadPage(2, "file:///other.html", "<p/>"));
+  const char kRead[] =
+      "[KXHelper.GetUserOptions(), KXHelper.GetUserOptions(),"
+      " KXHelper.GetFilteredVoices(1), KXHelper.GetFilteredVoices(2),"
+      " KXHelper.GetFilteredVoices(1)].join(' ')";
+  Eval("addEventListener('kxhelperchange', function() {"
+       "  window.heard = KXHelper.GetUserOptions() + ' ' +"
+       "      KXHelper.GetFilteredVoices(1); })");
+  EXPECT_EQ(Eval(kRead), "  [] [] []");
+  EXPECT_EQ(harness_->Evaluate(2, kRead), "  [] [] []");
+  FromBrowser("save_option", "[1]");
+  EXPECT_EQ(Eval("window.heard"), "[1] []");
+  FromBrowser("add_normal_voice", "a");
+  EXPECT_EQ(Eval("window.heard"), "[1] [\"a\"]");
+  EXPECT_EQ(Eval(kRead), "[1] [1] [\"a\"] [] [\"a\"]");
+  EXPECT_EQ(harness_->Evaluate(2, kRead), "[1] [1] [\"a\"] [] [\"a\"]");
+  FromBrowser("add_horn_voice", "h");
+  FromBrowser("save_option", "");
+  EXPECT_EQ(Eval("window.heard"), " [\"a\"]");
+  EXPECT_EQ(harness_->Evaluate(2, kRead), "  [\"a\"] [\"h\"] [\"a\"]");
+  app_->SetUserOptionsJson("[2]");
+  app_->AppendNormalVoice(L"b");
+  EXPECT_EQ(harness_->Evaluate(2, kRead),
+            "[2] [2] [\"a\",\"b\"] [\"h\"] [\"a\",\"b\"]");
+  ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html", "<p/>"));
+  EXPECT_EQ(Eval(kRead), "[2] [2] [\"a\",\"b\"] [\"h\"] [\"a\",\"b\"]");
+  FromBrowser("save_option", "[3]");
+  FromBrowser("add_horn_voice", "i");
+  EXPECT_EQ(Eval(kRead),
+            "[3] [3] [\"a\",\"b\"] [\"h\",\"i\"] [\"a\",\"b\"]");
+  // The render side took the hook before the page ran.
+  EXPECT_EQ(Eval("typeof KXHelper.TakeCacheHook"), "undefined");
+}
+
 TEST_F(KXHelperScriptTest, VoicesAndCountComeFromTheCache) {
   EXPECT_EQ(Eval("KXHelper.GetFilteredNum() + ' ' + "
                  "KXHelper.GetFilteredVoices(1)"),
@@ -292,9 +330,12 @@ TEST_F(KXHelperScriptTest, ReadsBetweenAnyArrivalsGiveTheWholeList) {
 TEST_F(KXHelperScriptTest, PagesReplacingArrayFunctionsStillReadTheLists) {
   FromBrowser("add_normal_voice", "a");
   Eval("KXHelper.GetFilteredVoices(1)");
-  Eval("Array.prototype.join = function() { return 'page join'; };"
-       "Array.prototype.slice = function() { return ['page slice']; };"
-       "Array.prototype.concat = function() { return ['page concat']; };"
+  Eval("Array.prototype.slice = function() { return ['page slice']; };"
+       "Array.prototype.push = function() { return 0; };"
+       "String.prototype.split = function() { return ['page split']; };"
+       "String.prototype.indexOf = function() { return 1; };"
+       "String.prototype.substring = function() { return 'page'; };"
+       "String.prototype.charCodeAt = function() { throw 'page'; };"
        "Function.prototype.call = function() { return 'page call'; };"
        "Function.prototype.bind = function() { return null; };");
   FromBrowser("add_normal_voice", "b");
