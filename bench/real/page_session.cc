@@ -8,12 +8,14 @@
 #include "bench/bench_stats.h"
 #include "bench/bench_voices.h"
 #include "browser/embed_browser_handler.h"
+#include "common/host_command.h"
 #include "host/closure_task.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_task.h"
 #include "store/host_filter_record.h"
 #include "store/option_store.h"
+#include "store/renderer_update_broadcaster.h"
 
 namespace {
 
@@ -57,8 +59,10 @@ bool PageSession::OpenRecords() {
           return;
         // Wakes the UI thread once, as the count reaches what it waits for.
         const long long count = ++records_;
-        if (count == wanted_records_.load())
+        if (count == wanted_records_.load()) {
+          wanted_record_read_us_ = NowUs();
           PostUiTask([this] { CheckDelivery(); });
+        }
       }));
   return reader_->Start();
 }
@@ -143,6 +147,11 @@ void PageSession::OnConsoleMessage(CefRefPtr<CefBrowser> browser,
   } else if (what == "settled") {
     if (on_settled_)
       std::exchange(on_settled_, nullptr)();
+  } else if (what == "voices-ready" || what == "voice-next") {
+    PushVoice();
+  } else if (what == "voices-done") {
+    if (on_voices_done_)
+      std::exchange(on_voices_done_, nullptr)();
   } else if (what == "queries-answered") {
     if (on_queries_answered_)
       std::exchange(on_queries_answered_, nullptr)();
@@ -160,6 +169,7 @@ void PageSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
 
 void PageSession::OnPageDone(long long sets) {
   expected_ += sets;
+  steps_.push_back([this] { VoiceArrivals(); });
   for (int rep = 0; rep < counts_.reps; ++rep) {
     // Each goes first every other time.
     if (rep % 2) {
@@ -205,6 +215,8 @@ void PageSession::PageBurst() {
     wanted_records_ = expected_;
     on_delivered_ = [this, start] {
       page_ms_ = (NowUs() - start) / 1000;
+      PrintLine("bench burst-records " +
+                std::to_string((wanted_record_read_us_ - start) / 1000));
       // The page sees its last update come back before the next step.
       on_settled_ = [this] { NextStep(); };
       main_browser_->GetMainFrame()->ExecuteJavaScript("settle();", "", 0);
@@ -246,6 +258,22 @@ void PageSession::QueryBurst() {
   };
   main_browser_->GetMainFrame()->ExecuteJavaScript(
       "queryBurst(" + std::to_string(counts_.burst) + ");", "", 0);
+}
+
+void PageSession::VoiceArrivals() {
+  voices_pushed_ = 0;
+  on_voices_done_ = [this] { NextStep(); };
+  main_browser_->GetMainFrame()->ExecuteJavaScript(
+      "voiceArrivals(" + std::to_string(counts_.voice_arrivals) + ");", "", 0);
+}
+
+// Each text pushed is the list's oldest again: the list keeps its texts and
+// turns by one, as the page expects.
+void PageSession::PushVoice() {
+  static const std::vector<std::wstring> voices = FullVoiceList();
+  const std::wstring& text = voices[voices_pushed_++ % voices.size()];
+  OptionStore::GetInstance()->AddNormalVoice(text);
+  SendHostCommand(g_client_handler, MakeVoiceCommand(kAddNormalVoice, text));
 }
 
 void PageSession::ReportBurst() {

@@ -4,8 +4,9 @@
 // reader thread decodes and the notifications come to a window of ours.
 // bench/pages/real_rows.html measures its rows and reports them on its
 // console; then this session times bursts of page updates against a raw
-// WriteFile + PostMessageW loop, and as many page queries in a burst (the
-// framework's own messages, for comparison). Every figure goes to stdout as
+// WriteFile + PostMessageW loop, as many page queries in a burst (the
+// framework's own messages, for comparison), and pushes voice texts for the
+// page to read at each arrival. Every figure goes to stdout as
 // one line, "bench NAME PROJECT FLOOR" ("bench queries MS" for the last),
 // for the bench's main process to read.
 #ifndef BENCH_REAL_PAGE_SESSION_H_
@@ -35,6 +36,8 @@ struct PageCounts {
   int reads = 100000;
   int voice_reads = 300;
   int burst = 10000;
+  // Voice texts pushed one after another, each read at its arrival.
+  int voice_arrivals = 300;
   bool single_process = false;
 };
 
@@ -66,6 +69,8 @@ class PageSession : public PageObserver {
   void RawBurst();
   void PageBurst();
   void QueryBurst();
+  void VoiceArrivals();
+  void PushVoice();
   void ReportBurst();
   void Fail(const std::string& why);
   void Finish();
@@ -79,12 +84,16 @@ class PageSession : public PageObserver {
   std::atomic<long long> records_{0};
   // Records the reader waits for before it wakes the UI thread.
   std::atomic<long long> wanted_records_{0};
+  // When the reader read the record it waited for (NowUs).
+  std::atomic<double> wanted_record_read_us_{0};
   long long notices_ = 0;
   // Records (and as many notifications) sent so far.
   long long expected_ = 0;
   std::function<void()> on_delivered_;
   std::function<void()> on_settled_;
   std::function<void()> on_queries_answered_;
+  std::function<void()> on_voices_done_;
+  size_t voices_pushed_ = 0;
   std::deque<std::function<void()>> steps_;
   double started_us_ = 0;
   double raw_ms_ = 0;
