@@ -37,7 +37,7 @@ struct PageCounts {
   int voice_reads = 300;
   int burst = 10000;
   // Voice texts pushed one after another, each read at its arrival.
-  int voice_arrivals = 300;
+  int voice_arrivals = 2000;
   bool single_process = false;
 };
 
