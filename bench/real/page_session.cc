@@ -169,8 +169,8 @@ void PageSession::OnRenderProcessEnded(CefRefPtr<CefBrowser> browser,
 
 void PageSession::OnPageDone(long long sets) {
   expected_ += sets;
-  steps_.push_back([this] { VoiceArrivals(); });
   for (int rep = 0; rep < counts_.reps; ++rep) {
+    steps_.push_back([this] { VoiceArrivals(); });
     // Each goes first every other time.
     if (rep % 2) {
       steps_.push_back([this] { RawBurst(); });
@@ -261,14 +261,13 @@ void PageSession::QueryBurst() {
 }
 
 void PageSession::VoiceArrivals() {
-  voices_pushed_ = 0;
   on_voices_done_ = [this] { NextStep(); };
   main_browser_->GetMainFrame()->ExecuteJavaScript(
       "voiceArrivals(" + std::to_string(counts_.voice_arrivals) + ");", "", 0);
 }
 
-// Each text pushed is the list's oldest again: the list keeps its texts and
-// turns by one, as the page expects.
+// Each text pushed is the list's oldest again, counting on from the last
+// round: the list keeps its texts and turns by one, as the page expects.
 void PageSession::PushVoice() {
   static const std::vector<std::wstring> voices = FullVoiceList();
   const std::wstring& text = voices[voices_pushed_++ % voices.size()];
