@@ -52,8 +52,9 @@ class CacheChangeNotifier {
     CefRefPtr<CefV8Context> context;
     // Takes the detail's JSON text and fires the event.
     CefRefPtr<CefV8Value> dispatcher;
-    // Makes KXHelper ask the cache again for a part; null when the
-    // context's KXHelper had none to give (it then always asks).
+    // Tells the context's KXHelper of a change (see OptionsChanged and
+    // VoiceAdded); null when its KXHelper had none to give (it then asks
+    // the cache at every read).
     CefRefPtr<CefV8Value> forget;
   };
 

@@ -320,6 +320,11 @@ TEST_F(KXHelperScriptTest, ReadsBetweenAnyArrivalsGiveTheWholeList) {
                   CefString(app_->GetVoiceList(1)->json()).ToString());
     }
   }
+  // A page that stops reading for more than four full lists' worth keeps no
+  // more than a list of them, and still reads right.
+  for (int i = 0; i < 900; ++i, ++sent)
+    FromBrowser("add_normal_voice", std::to_string(sent));
+  expect_lists("after 900 more normal texts");
   // A new page starts from nothing held.
   ASSERT_TRUE(harness_->LoadPage(kBrowser, "file:///next.html", "<p/>"));
   expect_lists("in the next page");
