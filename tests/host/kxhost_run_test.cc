@@ -202,6 +202,16 @@ class KxHostTest : public testing::Test {
     return lines;
   }
 
+  // Makes tools/url_recorder.sh Wine's desktop browser, which pop-ups go to.
+  static bool RecordPopUps() {
+    const std::string recorder =
+        std::string(KX_SOURCE_DIR) + "/tools/url_recorder.sh";
+    return RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser",
+                           "Browsers", REG_SZ, recorder.c_str(),
+                           static_cast<DWORD>(recorder.size() + 1)) ==
+           ERROR_SUCCESS;
+  }
+
   // The addresses with |token| that tools/url_recorder.sh, Wine's desktop
   // browser here, has logged, a line each. That browser runs apart from the
   // host and may end after it: this waits up to 10 s for the first.
@@ -783,12 +793,7 @@ TEST_P(KxHostModesTest, ConsoleTextCannotForgeALine) {
 // takes (Wine's faults on it): dropped, and the host goes on. One of the
 // longest the shell takes reaches it.
 TEST_P(KxHostModesTest, LongPopUpAddressesNeitherHangNorCrashTheHost) {
-  const std::string recorder =
-      std::string(KX_SOURCE_DIR) + "/tools/url_recorder.sh";
-  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser",
-                            "Browsers", REG_SZ, recorder.c_str(),
-                            static_cast<DWORD>(recorder.size() + 1)),
-            ERROR_SUCCESS);
+  ASSERT_TRUE(RecordPopUps());
   const std::string token = "kxhost" + std::to_string(GetCurrentProcessId()) +
                             "x" + std::to_string(GetTickCount());
   const std::string start = "http://a.test/" + token + "/";
@@ -940,12 +945,7 @@ TEST_F(KxHostTest, PopUpAddressesThatDoNotFitTheBrowsersCommandAreDropped) {
     command += "\\..\\system32";
   command += "\\winebrowser.exe\" \"%1\"";
   ASSERT_EQ(command.size(), 222u);
-  const std::string recorder =
-      std::string(KX_SOURCE_DIR) + "/tools/url_recorder.sh";
-  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser",
-                            "Browsers", REG_SZ, recorder.c_str(),
-                            static_cast<DWORD>(recorder.size() + 1)),
-            ERROR_SUCCESS);
+  ASSERT_TRUE(RecordPopUps());
   ASSERT_EQ(
       RegSetKeyValueA(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ,
                       command.c_str(), static_cast<DWORD>(command.size() + 1)),
